@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "app/core/profile_file.h"
+
+namespace vorn {
+
+// The user's last conditions, section Config of db/vrn.ini (CP932 text).
+struct SavedConditions {
+    std::string word;
+    int areasel = 0;
+    std::string imageDir;
+    bool checkImage = false;
+    std::string ctgrlist;
+    std::string arealist;
+};
+
+SavedConditions ReadSavedConditions(const ProfileFile& file);
+// Writes the six keys in the order Word, Areasel, ImageDir, CheckImage, Ctgrlist, Arealist.
+// Returns false at the first key that cannot be written (the later ones are not written).
+bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions);
+
+// Section Site: the site the program talks to.
+struct SiteSettings {
+    std::string baseUrl; // https origin with its trailing slash
+    std::string caFile;  // optional extra CA bundle
+};
+inline constexpr const char* kDefaultBaseUrl = "https://www.vorn.example/";
+SiteSettings ReadSiteSettings(const ProfileFile& file);
+
+// db/vrn.ini, db/vrn_data.db in the program folder.
+std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir);
+std::filesystem::path DatabaseFilePath(const std::filesystem::path& programDir);
+
+} // namespace vorn

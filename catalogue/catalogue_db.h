@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vorn {
+
+// A statement failed, or the database could not be opened. what() is UTF-8 text for display.
+class DbError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A value bound to a statement parameter: an integer, or CP932 text.
+using DbValue = std::variant<std::int64_t, std::string>;
+
+// Rows of one statement, read from the first on. Text comes back as CP932.
+class DbRows {
+public:
+    DbRows(DbRows&&) noexcept;
+    DbRows& operator=(DbRows&&) noexcept;
+    ~DbRows();
+
+    bool AtEnd() const { return atEnd_; }
+    void Next();
+    std::string Text(std::string_view column) const;
+    std::int64_t Integer(std::string_view column) const;
+    void Close();
+
+private:
+    friend class CatalogueDb;
+    explicit DbRows(sqlite3_stmt* statement);
+    int ColumnIndex(std::string_view column) const;
+
+    sqlite3_stmt* statement_ = nullptr;
+    bool atEnd_ = true;
+};
+
+// The program's one connection to db/vrn_data.db. Values are always bound as parameters, so a
+// value holding a quote neither breaks nor changes a statement. Text is CP932 on this side and
+// UTF-8 in the file. Used on one thread only (the user-interface thread in the window).
+class CatalogueDb {
+public:
+    CatalogueDb();
+    ~CatalogueDb();
+    CatalogueDb(const CatalogueDb&) = delete;
+    CatalogueDb& operator=(const CatalogueDb&) = delete;
+
+    // Remembers the file; the connection opens with the first statement.
+    void Configure(const std::filesystem::path& file);
+    bool IsConfigured() const { return !file_.empty(); }
+
+    DbRows OpenRows(std::string_view statement, const std::vector<DbValue>& values = {});
+    void Execute(std::string_view statement, const std::vector<DbValue>& values = {});
+
+    // True when the key was recorded earlier in this run; otherwise records it (keys of any
+    // length) and answers false. A failed insert is ignored.
+    bool SeenListing(const std::string& key);
+
+private:
+    sqlite3* Connection();
+
+    std::filesystem::path file_;
+    sqlite3* db_ = nullptr;
+};
+
+} // namespace vorn

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "crawl/crawl_selection.h"
+
+class QObject;
+
+namespace vorn {
+
+// What a run needs from the program around it. The job calls every method through a blocking
+// queued call on the thread of context(), so implementations may touch widgets and the
+// database freely; the front end's thread never waits on the job, so the call cannot deadlock.
+class CrawlFrontEnd {
+public:
+    virtual ~CrawlFrontEnd() = default;
+
+    // The object whose thread runs the calls below (the window, or the terminal program's app).
+    virtual QObject* context() = 0;
+
+    virtual CrawlSelection TakeSelection() = 0;
+    virtual void InitProgress(int maximum) = 0;
+    virtual void StepProgress() = 0;                       // and the taskbar, when ready
+    virtual void ShowStatus(const std::string& textCp932) = 0;
+    virtual bool CheckSeen(const std::string& listingKey) = 0;
+    virtual std::string LookUpAreaPath(int areaIndex, int comboIndex) = 0;
+    // The end-of-run call: isRunning is already false and crawlResult final.
+    virtual void HandBack(int crawlResult) = 0;
+};
+
+} // namespace vorn

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue_lists.h"
+
+namespace vorn {
+
+// One snapshot of the window's choice, taken on the user-interface thread when a run starts.
+// The controls stay disabled for the whole run, so the snapshot equals what they show.
+struct CrawlSelection {
+    std::string keyword;                  // txtWord (CP932, untrimmed)
+    bool allAreas = false;                // chkArea
+    int areaComboIndex = 0;               // cmbArea: 0 prefectures, k cities of prefecture k
+    std::string areaComboText;            // cmbArea's current item (CP932)
+    std::vector<std::string> areaTexts;   // clstArea items (CP932)
+    std::vector<bool> areaChecked;        // clstArea check marks
+    bool allGenres = false;               // chkItem
+    std::string ctgrIndexList;            // e.g. "0,15,16,"
+    std::vector<GenreNode> genreNodes;    // every tree node in tree order
+    bool saveImages = false;              // chkImgSave
+    std::filesystem::path imageDir;       // txtDirPath, trimmed, an existing folder
+    std::filesystem::path csvFileName;    // the output file
+};
+
+} // namespace vorn

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "extract/csv_output.h"
+
+namespace vorn {
+
+// How a run ended, as the window reads it at the hand-back.
+enum CrawlResult : int {
+    kNoRows = 0,          // nothing written
+    kRowsWritten = 1,     // at least one row written
+    kCsvWriteFailed = 8,  // the CSV file could not be created or written: the run stopped there
+    kSiteUnreachable = 9, // a results page could not be fetched (rows written stay in the file)
+};
+
+// The state of one run, shared by the job, the results walk and the front end's calls.
+struct CrawlState {
+    CsvFile csvFile;
+    int newCount = 0;
+    int totalCount = 0;
+    int areaIndex = -1;
+    bool alreadySeen = false;
+    std::string listingKey;
+    std::string searchLabel;
+    std::string areaPath;
+    std::vector<std::string> areaList;
+    std::vector<std::string> genreList;
+
+    bool rowWritten = false;    // crawlResult 1
+    bool writeFailed = false;   // crawlResult 8
+    bool siteFailed = false;    // crawlResult 9
+};
+
+} // namespace vorn

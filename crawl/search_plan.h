@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "crawl/crawl_selection.h"
+
+namespace vorn {
+
+// "" or "?keyword=" + the trimmed keyword as UTF-8, percent-encoded as the site expects.
+std::string KeywordQuery(std::string_view keywordCp932);
+
+// "全国 - " for -1; otherwise prefecture (+ city) name + " - " (CP932).
+std::string AreaLabel(const CrawlSelection& selection, int areaIndex);
+
+struct GenrePart {
+    std::string path;  // "sale-all/g-all" or the node's code, trimmed
+    std::string label; // "全ジャンル" or the node's text, trimmed (CP932)
+};
+// entry is one genreList entry: "-1" or an absolute node index.
+GenrePart GenrePartFor(const CrawlSelection& selection, std::string_view entry);
+
+// areaPath "alpha" or "alpha,city" joined with the genre path; the city code comes last.
+std::string SearchPath(std::string_view areaPath, std::string_view genrePath);
+
+// The entry as a decimal number, -1 when it is not one.
+int EntryNumber(std::string_view entry);
+
+} // namespace vorn

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "extract/item_fields.h"
+
+namespace vorn {
+
+// The header line (CP932, without its line end).
+const std::string& CsvHeader();
+
+// The twelve entity and space replacements every value goes through before it is written.
+std::string CleanField(std::string_view value);
+
+// One row (CP932, without its line end): each value cleaned, quotes inside doubled, quoted,
+// followed by a comma, the last one included.
+std::string BuildCsvRow(const ItemFields& fields);
+
+// The run's output file: CP932 text with CR LF line ends. Each line reaches the disk as it is
+// written, so a crash or a kill loses at most the line in progress.
+class CsvFile {
+public:
+    CsvFile() = default;
+    ~CsvFile();
+    CsvFile(const CsvFile&) = delete;
+    CsvFile& operator=(const CsvFile&) = delete;
+
+    // Creates or empties the file. False when it cannot be created.
+    bool Open(const std::filesystem::path& path);
+    // Writes text followed by a line end (every LF written becomes CR LF). False on any failure.
+    bool WriteLine(std::string_view text);
+    // Closes the file; false when the last bytes could not be written.
+    bool Close();
+    bool IsOpen() const { return file_ != nullptr; }
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+} // namespace vorn

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace vorn {
+
+// The site owes us this pause after every page fetch and every photograph.
+inline constexpr std::chrono::milliseconds kFetchPause{300};
+
+// What item extraction needs from the run around it.
+struct ItemContext {
+    std::filesystem::path scratchFile;   // db/tmp.dat in the program folder
+    std::string baseUrl;                 // https origin with its trailing slash
+    bool saveImages = false;
+    std::filesystem::path imageDir;      // existing folder (photographs go inside it)
+    std::function<bool()> stopRequested; // the run's stop flag
+    std::function<void()> pause;         // waits the fetch pause
+};
+
+} // namespace vorn

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vorn {
+
+// What became of one fetch. Callers that only want the file may ignore it.
+struct FetchResult {
+    enum class Outcome {
+        Body,      // a complete response body was written (whatever the HTTP status)
+        Transport, // no answer, cut off, timed out, too large, refused scheme: no file is left
+        File,      // the output file could not be written: no file is left
+    };
+    Outcome outcome = Outcome::Transport;
+    long httpStatus = 0; // 0 when no response arrived
+    std::string error;   // curl's or the system's words, for logs and tests
+
+    bool bodyWritten() const { return outcome == Outcome::Body; }
+    // The site did not serve the page: nothing arrived, or it answered 429 or 500 and above.
+    bool siteUnreachable() const {
+        return outcome == Outcome::Transport || httpStatus == 429 || httpStatus >= 500;
+    }
+};
+
+// Process-wide fetch settings, set once before the first fetch (not while fetches run).
+struct FetchSettings {
+    std::string extraCaFile;            // a further CA bundle that TLS trusts (tests, local sites)
+    long connectTimeoutSeconds = 60;    // a connection not made by then fails
+    long idleTimeoutSeconds = 60;       // a transfer that receives nothing for this long fails
+    long totalTimeoutSeconds = 300;     // no transfer lasts longer, however slowly bytes drip in
+    std::int64_t maxBodyBytes = 64LL * 1024 * 1024; // far above any real page or photograph
+};
+void SetFetchSettings(const FetchSettings& settings);
+FetchSettings CurrentFetchSettings();
+
+// GET url and write the body into outFile. The file is removed first, so a failed fetch leaves
+// no file rather than an earlier page; a transfer that fails part way removes what it wrote.
+// One of the five fixed browser agents is chosen per call from the process-wide sequence.
+FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile);
+
+// Index of the agent the next fetch will use (draws from the process-wide sequence; safe across
+// threads). Exposed for tests.
+int NextUserAgentIndex();
+// Restarts the process-wide sequence at seed 0 (tests only).
+void ResetUserAgentSequence();
+const char* UserAgent(int index);
+
+// The fixed block of extra request headers, joined by CR LF, 151 bytes.
+extern const char* const kRequestHeaders;
+
+// Downloads url into outFile only when the answer is a success (2xx): the body goes to a
+// temporary file beside outFile and is renamed into place, so a failed download leaves no broken
+// file and keeps an earlier good one. Only http and https are followed.
+FetchResult DownloadFile(const std::string& url, const std::filesystem::path& outFile);
+
+} // namespace vorn

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// Loads a fetched page as lines: a line ends at CR, at LF or at CR LF, a zero byte ends the
+// text, and a line end at the very end does not add an empty line. Bytes are not converted.
+// Returns false (and leaves lines empty) when the file does not exist or cannot be read.
+bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& lines);
+
+} // namespace vorn
