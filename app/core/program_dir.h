@@ -4,7 +4,7 @@
 
 namespace vorn {
 
-// The folder of the running executable; VORN_PROGRAM_DIR overrides it (tests, the demo).
+// The folder of the running executable: db/ lives beside the program.
 std::filesystem::path ProgramDir();
 
 } // namespace vorn
