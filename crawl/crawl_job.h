@@ -49,6 +49,11 @@ public:
     void Pause();
     // Writes the row of one listing; a failed write stops the run.
     void WriteItemRow(const std::string& rowCp932);
+    // Writes "label : new件/total件 取得中..." for the current search on the status line.
+    void ShowStatus();
+
+    // The text of an error that ended the run early (empty when none did). Final at the hand-back.
+    const std::string& errorText() const { return errorText_; }
 
     // The thread body (also callable directly in tests).
     void Execute();
@@ -58,9 +63,13 @@ protected:
 
 private:
     void RunCrawl();
+    bool OpenOutput();
+    void CloseOutput();
     void BuildAreaList();
     void BuildGenreList();
-    void ShowStatus();
+    void InitProgress();
+    void StepProgress();
+    void LookUpAreaPath();
     int FinalResult() const;
 
     CrawlFrontEnd& frontEnd_;
@@ -70,6 +79,10 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
     std::atomic<int> crawlResult_{0};
+    std::string errorText_;
 };
+
+// The worker's name in the rest of the program.
+using TMyThread = CrawlJob;
 
 } // namespace vorn

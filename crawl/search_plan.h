@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,16 @@ struct GenrePart {
     std::string path;  // "sale-all/g-all" or the node's code, trimmed
     std::string label; // "全ジャンル" or the node's text, trimmed (CP932)
 };
-// entry is one genreList entry: "-1" or an absolute node index.
+// entry is one genreList entry: "-1" or an absolute node index. Throws std::out_of_range for an
+// index the tree does not have.
 GenrePart GenrePartFor(const CrawlSelection& selection, std::string_view entry);
 
 // areaPath "alpha" or "alpha,city" joined with the genre path; the city code comes last.
 std::string SearchPath(std::string_view areaPath, std::string_view genrePath);
+
+// The whole text as a signed decimal int (an optional sign, then digits only); nothing when it
+// is not one or does not fit.
+std::optional<int> DecimalNumber(std::string_view text);
 
 // The entry as a decimal number, -1 when it is not one.
 int EntryNumber(std::string_view entry);
