@@ -1,0 +1,172 @@
+#include "web/cp932.h"
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+namespace vorn {
+namespace {
+
+struct ConversionCase {
+    const char* name;
+    std::string input;
+    std::string expected;
+};
+
+std::map<std::uint16_t, std::uint16_t> LoadTable(const char* fileName) {
+    std::ifstream in(std::string(VORN_TEST_DATA_DIR) + "/cp932/" + fileName);
+    std::map<std::uint16_t, std::uint16_t> table;
+    unsigned key = 0;
+    unsigned value = 0;
+    while (in >> std::hex >> key >> value) {
+        table[static_cast<std::uint16_t>(key)] = static_cast<std::uint16_t>(value);
+    }
+    return table;
+}
+
+std::string Utf8Of(UChar32 c) {
+    char buffer[4];
+    int32_t length = 0;
+    U8_APPEND_UNSAFE(buffer, length, c);
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+std::string BytesOf(std::uint16_t cp932) {
+    if (cp932 < 0x100) {
+        return std::string(1, static_cast<char>(cp932));
+    }
+    return {static_cast<char>(cp932 >> 8), static_cast<char>(cp932 & 0xFF)};
+}
+
+TEST(Utf8ToAnsi, ConvertsLikeWindowsWithCompositeCheck) {
+    std::string ascii;
+    for (int c = 1; c < 0x80; ++c) {
+        ascii += static_cast<char>(c);
+    }
+    const ConversionCase cases[] = {
+        {"every ASCII byte unchanged", ascii, ascii},
+        {"empty", "", ""},
+        {"kana and kanji", "かな漢字", "\x82\xA9\x82\xC8\x8A\xBF\x8E\x9A"},
+        {"emoji is one question mark", "a😀b😀", "a?b?"},
+        {"character outside BMP", "𠀋", "?"},
+        {"stray continuation byte", "a\x80z", "a?z"},
+        {"invalid byte", "\xFF", "?"},
+        {"truncated sequence at end", "a\xE3\x81", "a?"},
+        {"encoded surrogate", "\xED\xA0\x80", "???"},
+        {"wave dash has no form", "〜", "?"},
+        {"minus sign has no form", "−", "?"},
+        {"em dash has no form", "—", "?"},
+        {"fullwidth tilde", "～", "\x81\x60"},
+        {"best fit e acute", "é", "e"},
+        {"yen sign best fits to backslash", "¥", "\\"},
+        {"ka plus combining voiced mark", "か\xE3\x82\x99", "\x82\xAA"},
+        {"e plus combining acute", "e\xCC\x81", "e"},
+        {"mark that composes with nothing", "x\xCC\x81", "x?"},
+        {"second mark after a composition", "か\xE3\x82\x99\xE3\x82\x99", "\x82\xAA?"},
+        {"composition chain", "A\xCC\x88\xCC\x84", "?"},
+        {"halfwidth voiced mark stays separate", "ｶﾞ", "\xB6\xDE"},
+        {"angstrom sign kept", "\xE2\x84\xAB", "\x81\xF0"},
+        {"compatibility ideograph kept", "\xEF\xA4\xA9", "\xFA\xE0"},
+    };
+    for (const ConversionCase& c : cases) {
+        EXPECT_EQ(UTF8ToAnsi(c.input), c.expected) << c.name;
+        EXPECT_EQ(UTF8ToAnsi(c.input, 932), c.expected) << c.name;
+    }
+}
+
+TEST(Utf8ToAnsi, CodePage65001ReturnsInputUnchanged) {
+    const std::string input = "か\xFF\x80😀";
+    EXPECT_EQ(UTF8ToAnsi(input, 65001), input);
+}
+
+TEST(Utf8ToAnsi, EveryCodeUnitFollowsWindowsTable) {
+    const auto table = LoadTable("unicode-to-cp932.txt");
+    ASSERT_EQ(table.size(), 9486u);
+    int mismatches = 0;
+    for (UChar32 c = 0; c <= 0xFFFF && mismatches < 20; ++c) {
+        if (U_IS_SURROGATE(c)) {
+            continue;
+        }
+        const auto entry = table.find(static_cast<std::uint16_t>(c));
+        const std::string expected = entry == table.end() ? "?" : BytesOf(entry->second);
+        if (UTF8ToAnsi(Utf8Of(c)) != expected) {
+            ++mismatches;
+            ADD_FAILURE() << "U+" << std::hex << c;
+        }
+    }
+}
+
+TEST(Utf8LineToAnsiStrict, RejectsWholeLineOnAnyBadSequence) {
+    const ConversionCase cases[] = {
+        {"empty", "", ""},
+        {"ascii", "Tokyo 13", "Tokyo 13"},
+        {"two and three byte sequences", "é札幌", "e\x8E\x44\x96\x79"},
+        {"no precomposition", "か\xE3\x82\x99", "\x82\xA9?"},
+        {"unmapped character is a question mark", "a〜b", "a?b"},
+        {"stray continuation byte", "ab\x80", ""},
+        {"lead without continuation", "\xC3z", ""},
+        {"truncated three-byte sequence", "札\xE5\xB9", ""},
+        {"four-byte character", "a😀", ""},
+        {"five-byte lead", "\xF8\x88\x80\x80\x80", ""},
+        {"overlong two-byte zero", "\xC0\x80", ""},
+        {"overlong three-byte slash", "\xE0\x80\xAF", ""},
+        {"encoded surrogate", "\xED\xA0\x80", ""},
+    };
+    for (const ConversionCase& c : cases) {
+        EXPECT_EQ(Utf8LineToAnsiStrict(c.input), c.expected) << c.name;
+    }
+}
+
+TEST(Utf8LineToAnsiStrict, EveryTableEntryConverts) {
+    const auto table = LoadTable("unicode-to-cp932.txt");
+    for (const auto& [unit, bytes] : table) {
+        EXPECT_EQ(Utf8LineToAnsiStrict(Utf8Of(unit)), BytesOf(bytes)) << "U+" << std::hex << unit;
+    }
+}
+
+TEST(AnsiToUtf8, ReadsLikeWindows) {
+    const ConversionCase cases[] = {
+        {"empty", "", ""},
+        {"ascii", "abc 123", "abc 123"},
+        {"backslash trail byte", "\x83\x5C\x95\x5C", "ソ表"},
+        {"halfwidth katakana", "\xB6\xDE", "ｶﾞ"},
+        {"unlisted pair reads as one middle dot", "\x81\xAD" "a", "・a"},
+        {"lead byte takes an invalid trail with it", "\x81 a", "・a"},
+        {"lone lead byte at end", "a\x81", "a・"},
+        {"user-defined area", "\xF0\x40", "\xEE\x80\x80"},
+    };
+    for (const ConversionCase& c : cases) {
+        EXPECT_EQ(AnsiToUtf8(c.input), c.expected) << c.name;
+    }
+}
+
+TEST(AnsiToUtf8, EverySequenceFollowsWindowsReadingTable) {
+    const auto table = LoadTable("cp932-to-unicode.txt");
+    ASSERT_EQ(table.size(), 9805u);
+    const std::string middleDot = "・";
+    int mismatches = 0;
+    for (unsigned sequence = 0; sequence <= 0xFCFF && mismatches < 20; ++sequence) {
+        const bool isSingle = sequence < 0x100;
+        const bool isLeadPair = (sequence >= 0x8100 && sequence < 0xA000) || sequence >= 0xE000;
+        if (!isSingle && !isLeadPair) {
+            continue;
+        }
+        const auto entry = table.find(static_cast<std::uint16_t>(sequence));
+        if (isSingle && entry == table.end()) {
+            continue; // a lead byte on its own
+        }
+        const std::string expected = entry == table.end() ? middleDot : Utf8Of(entry->second);
+        if (AnsiToUtf8(BytesOf(static_cast<std::uint16_t>(sequence))) != expected) {
+            ++mismatches;
+            ADD_FAILURE() << "0x" << std::hex << sequence;
+        }
+    }
+}
+
+} // namespace
+} // namespace vorn
