@@ -1,0 +1,59 @@
+#include "web/page_lines.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_program_dir.h"
+
+namespace vorn {
+namespace {
+
+void WriteFile(const std::filesystem::path& file, const std::string& content) {
+    std::ofstream(file, std::ios::binary) << content;
+}
+
+TEST(LoadPageLines, SplitsAtEveryKindOfLineEnd) {
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<std::string> expected;
+    };
+    using namespace std::string_literals;
+    const Case cases[] = {
+        {"empty file", "", {}},
+        {"no line end", "a", {"a"}},
+        {"crlf at end adds no line", "a\r\n", {"a"}},
+        {"blank line before end", "a\n\n", {"a", ""}},
+        {"lone line end", "\n", {""}},
+        {"mixed line ends", "a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+        {"lf cr is two line ends", "a\n\rb", {"a", "", "b"}},
+        {"cr cr lf", "a\r\r\nb", {"a", "", "b"}},
+        {"zero byte ends the text", "a\nb\0c\nd"s, {"a", "b"}},
+        {"zero byte first", "\0a"s, {}},
+        {"bytes kept as they are", "\xE3\x81\x82 \t\r\n\x83\x5C", {"\xE3\x81\x82 \t", "\x83\x5C"}},
+    };
+    test::TempDir dir;
+    const auto file = dir.path() / "tmp.dat";
+    for (const Case& c : cases) {
+        WriteFile(file, c.content);
+        std::vector<std::string> lines{"stale"};
+        EXPECT_TRUE(LoadPageLines(file, lines)) << c.name;
+        EXPECT_EQ(lines, c.expected) << c.name;
+    }
+}
+
+TEST(LoadPageLines, MissingOrUnreadableFileFails) {
+    test::TempDir dir;
+    std::vector<std::string> lines{"stale"};
+    EXPECT_FALSE(LoadPageLines(dir.path() / "missing.dat", lines));
+    EXPECT_TRUE(lines.empty());
+    lines = {"stale"};
+    EXPECT_FALSE(LoadPageLines(dir.path(), lines));
+    EXPECT_TRUE(lines.empty());
+}
+
+} // namespace
+} // namespace vorn

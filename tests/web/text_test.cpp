@@ -1,0 +1,154 @@
+#include "web/text.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace vorn {
+namespace {
+
+// CP932 bytes used below: "ソ" and "表" end in 0x5C ("\"), "亜" is 0x88 0x9F (both bytes in the
+// lead-byte range), "ア" is 0x83 0x41 and "ビ" is 0x83 0x72.
+const std::string kSo = "\x83\x5C";
+const std::string kHyou = "\x95\x5C";
+const std::string kA = "\x88\x9F";
+
+TEST(StripTags, RemovesEachRunFromLessThanToNextGreaterThan) {
+    struct Case {
+        const char* name;
+        std::string input;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"tags between words", "<p>abc</p>def", "abcdef"},
+        {"comparison counts as a tag", "1 < 2 > 0", "1  0"},
+        {"unclosed tag stays", "a<b", "a<b"},
+        {"nested opener", "<a<b>x", "x"},
+        {"unclosed after a tag", "<i>a</i>b<c", "ab<c"},
+        {"stray greater than", "a>b<br>c", "a>bc"},
+        {"empty tag", "a<>b", "ab"},
+        {"empty", "", ""},
+        {"two-byte text kept", "<td>" + kSo + "</td>", kSo},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StripTags(c.input), c.expected) << c.name;
+    }
+}
+
+TEST(SplitText, AppendsOnlyNonEmptyPieces) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string delimiter;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"empty pieces dropped", "a,,b,", ",", {"a", "b"}},
+        {"delimiter at start", ",a", ",", {"a"}},
+        {"tag opener as delimiter", "<h1>x<span>y", "<", {"h1>x", "span>y"}},
+        {"no delimiter", "abc", ",", {"abc"}},
+        {"empty text", "", ",", {}},
+        {"only delimiters", ",,,", ",", {}},
+        {"multi-byte delimiter", "a<br>b<br>", "<br>", {"a", "b"}},
+        {"empty delimiter keeps the text whole", "abc", "", {"abc"}},
+        {"trail byte is not a delimiter", kSo + "\\x", "\\", {kSo, "x"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> pieces;
+        SplitText(c.text, c.delimiter, pieces);
+        EXPECT_EQ(pieces, c.expected) << c.name;
+    }
+}
+
+TEST(SplitText, AppendsToExistingList) {
+    std::vector<std::string> pieces{"kept"};
+    SplitText("a,b", ",", pieces);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"kept", "a", "b"}));
+}
+
+TEST(FindText, MatchesOnlyAtCharacterBoundaries) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string marker;
+        std::size_t from;
+        std::size_t expected;
+    };
+    const Case cases[] = {
+        {"trail byte backslash inside so", kSo, "\\", 0, npos},
+        {"trail byte backslash inside hyou", kHyou, "\\", 0, npos},
+        {"real backslash after so", kSo + "\\", "\\", 0, 2},
+        {"backslash after hyou and so", kHyou + kSo + "a\\", "\\", 0, 5},
+        {"pair straddling two characters", kA + kA, "\x9F\x88", 0, npos},
+        {"character found after a straddling candidate", "x" + kA + kA, kA, 2, 3},
+        {"from skips an earlier match", "a,b,c", ",", 2, 3},
+        {"from at the match", "a,b", ",", 1, 1},
+        {"from past the end", "a,b", ",", 9, npos},
+        {"empty marker", "abc", "", 0, npos},
+        {"marker longer than text", "ab", "abc", 0, npos},
+        {"case matters", "ABC", "b", 0, npos},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindText(c.text, c.marker, c.from), c.expected) << c.name;
+    }
+}
+
+TEST(FindText, BoundariesHoldInALongRunOfLeadRangeBytes) {
+    std::string text;
+    for (int i = 0; i < 1000; ++i) {
+        text += kA;
+    }
+    text += "<";
+    EXPECT_EQ(FindText(text, "\x9F\x88"), npos);
+    EXPECT_EQ(FindText(text, kA, 1), 2u);
+    EXPECT_EQ(FindText(text, "<"), 2000u);
+    EXPECT_TRUE(ContainsText(text, kA + "<"));
+}
+
+TEST(TextFromAndBefore, CutAtFirstMarker) {
+    EXPECT_EQ(TextFrom("key=a=b", "="), "=a=b");
+    EXPECT_EQ(TextFrom("key", "="), "");
+    EXPECT_EQ(TextBefore("key=a=b", "="), "key");
+    EXPECT_EQ(TextBefore("key", "="), "key");
+    EXPECT_EQ(TextBefore(kSo + "\\x", "\\"), kSo);
+    EXPECT_EQ(TextFrom(kSo + "\\x", "\\"), "\\x");
+}
+
+TEST(ReplaceAllNoCase, FoldsAsciiOnlyAtCharacterBoundaries) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string from;
+        std::string to;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"any case", "a<BR>b<br>c<Br>", "<br>", "\n", "a\nb\nc\n"},
+        {"removal", "x&nbsp;y&NBSP;", "&nbsp;", "", "xy"},
+        {"no rescan of replaced text", "aaa", "a", "aa", "aaaaaa"},
+        {"left to right", "ababa", "ABA", "x", "xba"},
+        {"empty from leaves text", "abc", "", "x", "abc"},
+        {"letter matching a trail byte", "\x83\x61", "a", "", "\x83\x61"},
+        {"trail byte differing only in ascii case", "\x83\x72", "\x83\x52", "", "\x83\x72"},
+        {"two-byte marker", "a" + kSo + "b", kSo, "-", "a-b"},
+        {"backslash trail byte", kHyou + "\\", "\\", "/", kHyou + "/"},
+        {"non-letters compared exactly", "[A]", "{a}", "x", "[A]"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReplaceAllNoCase(c.text, c.from, c.to), c.expected) << c.name;
+    }
+    EXPECT_EQ(RemoveAllNoCase("a<B>b</b>", "<b>"), "ab</b>");
+}
+
+TEST(Trim, RemovesBytesUpTo32AtBothEnds) {
+    EXPECT_EQ(Trim(" \t\r\n \x01"), "");
+    EXPECT_EQ(Trim(""), "");
+    EXPECT_EQ(Trim("\t a b \r\n"), "a b");
+    EXPECT_EQ(Trim("\x7F" "a" "\x7F"), "\x7F" "a" "\x7F");
+    EXPECT_EQ(TrimView("  " + kSo + "  "), kSo);
+    EXPECT_EQ(CleanText("  <b> x </b>\r\n"), "x");
+}
+
+} // namespace
+} // namespace vorn
