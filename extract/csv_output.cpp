@@ -1,1 +1,120 @@
-// placeholder
+#include "extract/csv_output.h"
+
+#include <utility>
+#include <vector>
+
+#include "web/cp932.h"
+#include "web/text.h"
+
+namespace vorn {
+
+namespace {
+
+using Replacement = std::pair<std::string, std::string>;
+
+// Applied in this order: "&amp;" first, so a doubly escaped entity is decoded twice.
+const std::vector<Replacement>& FieldReplacements() {
+    static const std::vector<Replacement> replacements = {
+        {UTF8ToAnsi("　"), " "},
+        {"&amp;", "&"},
+        {"&nbsp;", " "},
+        {"&gt;", ">"},
+        {"&lt;", "<"},
+        {"&rArr;", UTF8ToAnsi("→")},
+        {"&times;", UTF8ToAnsi("×")},
+        {"&rsquo;", "'"},
+        {"&#39;", "'"},
+        {"&#039;", "'"},
+        {"&middot;", UTF8ToAnsi("・")},
+        {"&alpha;", UTF8ToAnsi("α")},
+    };
+    return replacements;
+}
+
+// A quote byte is never part of a CP932 two-byte character, so doubling it byte-wise is safe.
+std::string DoubleQuotes(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    return out;
+}
+
+// What a text-mode stream puts on disk for text plus its line end.
+std::string WithCrLfLineEnd(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    for (char c : text) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    out += "\r\n";
+    return out;
+}
+
+} // namespace
+
+const std::string& CsvHeader() {
+    static const std::string header = UTF8ToAnsi(
+        "\"投稿ID\",\"商品名\",\"商品説明\",\"価格\",\"受付有無\",\"ジャンル\",\"取引・受け渡し場所\",\"投稿者名\","
+        "\"投稿者性別\",\"投稿数\",\"認証\",\"紹介文\",\"良い評価\",\"普通評価\",\"悪い評価\",\"お気に入り登録数\","
+        "\"ページ更新日\",\"ページ作成日\",\"商品画像URL1\",\"商品画像URL2\",\"商品画像URL3\",\"商品画像URL4\","
+        "\"商品画像URL5\",\"投稿者プロフィールページURL\",\"詳細ページURL\"");
+    return header;
+}
+
+std::string CleanField(std::string_view value) {
+    std::string cleaned(value);
+    for (const auto& [from, to] : FieldReplacements()) {
+        cleaned = ReplaceAllNoCase(cleaned, from, to);
+    }
+    return cleaned;
+}
+
+std::string BuildCsvRow(const ItemFields& fields) {
+    std::string row;
+    for (const std::string& field : fields) {
+        row += '"';
+        row += DoubleQuotes(CleanField(field));
+        row += "\",";
+    }
+    return row;
+}
+
+CsvFile::~CsvFile() { Close(); }
+
+bool CsvFile::Open(const std::filesystem::path& path) {
+    Close();
+    file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+bool CsvFile::WriteLine(std::string_view text) {
+    if (file_ == nullptr) {
+        return false;
+    }
+    const std::string bytes = WithCrLfLineEnd(text);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+    // Flushed line by line, so a crash loses at most the line in progress.
+    const bool flushed = std::fflush(file_) == 0;
+    return written && flushed;
+}
+
+bool CsvFile::Close() {
+    if (file_ == nullptr) {
+        return true;
+    }
+    // A line that failed earlier left the file incomplete even when the final flush succeeds.
+    const bool allWritten = std::ferror(file_) == 0;
+    const bool complete = std::fclose(file_) == 0 && allWritten;
+    file_ = nullptr;
+    return complete;
+}
+
+} // namespace vorn

@@ -32,7 +32,7 @@ public:
     bool Open(const std::filesystem::path& path);
     // Writes text followed by a line end (every LF written becomes CR LF). False on any failure.
     bool WriteLine(std::string_view text);
-    // Closes the file; false when the last bytes could not be written.
+    // Closes the file; false when the last bytes, or any line before them, could not be written.
     bool Close();
     bool IsOpen() const { return file_ != nullptr; }
 
