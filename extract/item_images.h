@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "extract/item_context.h"
@@ -15,5 +16,9 @@ std::filesystem::path ImageFileName(const std::filesystem::path& folder, const s
 // Downloads image URLs 1..5 (fields 18..22, up to the first empty one), pausing after each and
 // stopping after the current image when a stop is requested.
 void SaveItemImages(const ItemFields& fields, const ItemContext& context);
+
+// The same loop with the download itself supplied by the caller (tests count and name files).
+using ImageDownloader = std::function<void(const std::string& url, const std::filesystem::path& file)>;
+void SaveItemImages(const ItemFields& fields, const ItemContext& context, const ImageDownloader& download);
 
 } // namespace vorn
