@@ -1,1 +1,330 @@
-// placeholder
+#include "extract/item_page.h"
+
+#include <system_error>
+
+#include "extract/item_images.h"
+#include "web/cp932.h"
+#include "web/fetch_page.h"
+#include "web/page_lines.h"
+#include "web/text.h"
+
+namespace vorn {
+
+namespace {
+
+// The Japanese markers of the item page, in CP932 as the converted lines hold them.
+struct PageMarkers {
+    std::string postIdLabel = UTF8ToAnsi("投稿ID :");
+    std::string openParen = UTF8ToAnsi("（");
+    std::string closeParen = UTF8ToAnsi("）");
+    std::string updated = UTF8ToAnsi("更新<!-- -->");
+    std::string created = UTF8ToAnsi("作成<!-- -->");
+    std::string priceCell = UTF8ToAnsi("価格</td>");
+    std::string priceLabel = UTF8ToAnsi("価格");
+    std::string tradePlaceCell = UTF8ToAnsi("取引場所</td>");
+    std::string tradePlaceLabel = UTF8ToAnsi("取引場所");
+    std::string handoverPlaceCell = UTF8ToAnsi("受け渡し場所</td>");
+    std::string handoverPlaceLabel = UTF8ToAnsi("受け渡し場所");
+    std::string listComma = UTF8ToAnsi("、");
+    std::string genreCell = UTF8ToAnsi("ジャンル</td>");
+    std::string genreLabel = UTF8ToAnsi("ジャンル");
+    std::string mailLink = UTF8ToAnsi(">投稿者にメールで問い合わせ<");
+    std::string receptionClosedNote = UTF8ToAnsi(">お問い合わせの受付は<br/>終了いたしました。<");
+    std::string applicationsOpen = UTF8ToAnsi("申し込み可");
+    std::string receptionClosed = UTF8ToAnsi("受付終了");
+    std::string posterHeading = UTF8ToAnsi("投稿者</div>");
+    std::string posterEnd = UTF8ToAnsi("<div>投稿");
+    std::string posterLabel = UTF8ToAnsi("投稿者");
+    std::string male = UTF8ToAnsi("男性");
+    std::string female = UTF8ToAnsi("女性");
+    std::string genderUndisclosed = UTF8ToAnsi("性別未公開");
+    std::string postCountStart = UTF8ToAnsi("<div>投稿：");
+    std::string postCountLabel = UTF8ToAnsi("投稿：");
+    std::string verificationHelp = UTF8ToAnsi("<span>認証とは");
+    std::string verificationHelpLabel = UTF8ToAnsi("認証とは");
+};
+
+const PageMarkers& Markers() {
+    static const PageMarkers markers;
+    return markers;
+}
+
+bool Stopped(const std::function<bool()>& stopRequested) { return stopRequested && stopRequested(); }
+
+std::string ConvertLine(std::string_view rawLine) { return UTF8ToAnsi(TrimView(rawLine)); }
+
+// True when the last character of text (walking CP932 characters from the start) is suffix.
+bool EndsWithCharacter(std::string_view text, std::string_view suffix) {
+    if (suffix.empty() || text.size() < suffix.size()) {
+        return false;
+    }
+    const std::size_t wanted = text.size() - suffix.size();
+    std::size_t pos = 0;
+    while (pos < wanted) {
+        pos += IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+    }
+    return pos == wanted && text.substr(wanted) == suffix;
+}
+
+std::string BaseWithoutSlash(std::string_view baseUrl) {
+    if (!baseUrl.empty() && baseUrl.back() == '/') {
+        baseUrl.remove_suffix(1);
+    }
+    return std::string(baseUrl);
+}
+
+// The "<h1" line and the lines after it up to and including the first one holding "<script>";
+// the page's last line never joins.
+std::string BuildItemBlock(const std::vector<std::string>& rawLines, std::size_t h1Index, std::string h1Line) {
+    std::string block = std::move(h1Line);
+    for (std::size_t i = h1Index + 1; i + 1 < rawLines.size(); ++i) {
+        const std::string line = ConvertLine(rawLines[i]);
+        block += line;
+        if (ContainsText(line, "<script>")) {
+            break;
+        }
+    }
+    return block;
+}
+
+void ReadTitleAndPostId(std::string_view block, ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    const std::string_view heading = TextFrom(block, "<h1");
+    if (!ContainsText(heading, "<span")) {
+        return;
+    }
+    fields[kTitle] = CleanText(TextBefore(heading, "<span"));
+    const std::string_view span = TextFrom(heading, "<span");
+    if (!ContainsText(span, "</span>")) {
+        return;
+    }
+    std::string id = CleanText(TextBefore(span, "</span>"));
+    id = RemoveAllNoCase(id, m.postIdLabel);
+    id = RemoveAllNoCase(id, m.openParen);
+    id = RemoveAllNoCase(id, m.closeParen);
+    fields[kPostId] = Trim(id);
+}
+
+void ReadDate(std::string_view block, const std::string& marker, std::string& field) {
+    const std::string_view from = TextFrom(block, marker);
+    if (!ContainsText(from, "</div>")) {
+        return;
+    }
+    field = CleanText(RemoveAllNoCase(TextBefore(from, "</div>"), marker));
+}
+
+void ReadImageUrls(std::string_view block, const std::function<bool()>& stopRequested, ItemFields& fields) {
+    std::vector<std::string> pieces;
+    SplitText(block, "<", pieces);
+    int imageCount = 0;
+    for (const std::string& piece : pieces) {
+        const std::string_view tag = TrimView(piece);
+        if (StartsWith(tag, "img") && ContainsText(tag, "/articles/images/")) {
+            const std::string_view url = TextFrom(tag, "http");
+            if (ContainsText(url, "\"")) {
+                fields[kFirstImageUrl + imageCount] = Trim(ReplaceAllNoCase(TextBefore(url, "\""), "thumb_s_", "thumb_"));
+                ++imageCount;
+            }
+        }
+        if (imageCount == kMaxImages || Stopped(stopRequested)) {
+            return;
+        }
+    }
+}
+
+void ReadDescription(std::string_view block, ItemFields& fields) {
+    const std::string_view from = TextFrom(block, "</iframe>");
+    const std::string description = CleanText(TextBefore(from, "<table>"));
+    if (!description.empty()) {
+        fields[kDescription] = description;
+    }
+}
+
+void ReadPrice(std::string_view block, ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    const std::string_view from = TextFrom(block, m.priceCell);
+    if (!ContainsText(from, "</span>")) {
+        return;
+    }
+    fields[kPrice] = Trim(RemoveAllNoCase(CleanText(TextBefore(from, "</span>")), m.priceLabel));
+}
+
+void ReadPlace(std::string_view block, ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    const std::string* marker = &m.tradePlaceCell;
+    const std::string* label = &m.tradePlaceLabel;
+    if (!ContainsText(block, *marker)) {
+        marker = &m.handoverPlaceCell;
+        label = &m.handoverPlaceLabel;
+        if (!ContainsText(block, *marker)) {
+            return;
+        }
+    }
+    const std::string_view from = TextFrom(block, *marker);
+    if (!ContainsText(from, "</td></tr>")) {
+        return;
+    }
+    const std::string place = RemoveAllNoCase(TextBefore(from, "</td></tr>"), *label);
+    fields[kPlace] = CleanText(ReplaceAllNoCase(place, "</div><div>", m.listComma));
+}
+
+void ReadGenre(std::string_view block, ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    const std::string_view from = TextFrom(block, m.genreCell);
+    if (!ContainsText(from, "</td></tr>")) {
+        return;
+    }
+    fields[kGenre] = CleanText(RemoveAllNoCase(TextBefore(from, "</td></tr>"), m.genreLabel));
+}
+
+void ReadReception(std::string_view block, ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    if (ContainsText(block, m.mailLink)) {
+        fields[kReception] = m.applicationsOpen;
+    } else if (ContainsText(block, m.receptionClosedNote)) {
+        fields[kReception] = m.receptionClosed;
+    }
+}
+
+void ReadPoster(std::string_view block, std::string_view baseUrl, ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    const std::string_view from = TextFrom(block, m.posterHeading);
+    if (!ContainsText(from, m.posterEnd)) {
+        return;
+    }
+    const std::string_view poster = TextBefore(from, m.posterEnd);
+    if (ContainsText(poster, m.male)) {
+        fields[kPosterGender] = m.male;
+    } else if (ContainsText(poster, m.female)) {
+        fields[kPosterGender] = m.female;
+    } else {
+        fields[kPosterGender] = m.genderUndisclosed;
+    }
+    if (!ContainsText(poster, "</div><div>")) {
+        return;
+    }
+    const std::string_view nameCell = TextBefore(poster, "</div><div>");
+    const std::string_view profile = TextFrom(nameCell, "/profiles/");
+    if (ContainsText(profile, "\"")) {
+        fields[kProfileUrl] = BaseWithoutSlash(baseUrl) + Trim(TextBefore(profile, "\""));
+    }
+    fields[kPosterName] = CleanText(RemoveAllNoCase(nameCell, m.posterLabel));
+}
+
+void ReadPostCountAndVerification(std::string_view block, ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    const std::string_view counts = TextBefore(TextFrom(block, m.postCountStart), m.verificationHelp);
+    if (!ContainsText(counts, "</div></div>")) {
+        return;
+    }
+    const std::string_view countPart = TextBefore(counts, "</div></div>");
+    if (ContainsText(countPart, "</div>")) {
+        std::string count = RemoveAllNoCase(TextBefore(countPart, "</div>"), m.postCountLabel);
+        fields[kPostCount] = CleanText(RemoveAllNoCase(count, "<!-- -->"));
+    }
+    std::string verification = ReplaceAllNoCase(TextFrom(counts, "</div></div>"), "</span></div>", m.listComma);
+    verification = CleanText(RemoveAllNoCase(verification, m.verificationHelpLabel));
+    if (EndsWithCharacter(verification, m.listComma)) {
+        verification.resize(verification.size() - m.listComma.size());
+    }
+    fields[kVerification] = Trim(verification);
+}
+
+void ReadIntroduction(std::string_view block, ItemFields& fields) {
+    const std::string_view help = TextFrom(block, Markers().verificationHelp);
+    if (!ContainsText(help, "</a>")) {
+        return;
+    }
+    fields[kIntroduction] = CleanText(TextBefore(TextFrom(help, "</a>"), "</path></svg>"));
+}
+
+void ParseItemBlock(std::string_view block, std::string_view baseUrl, const std::function<bool()>& stopRequested,
+                    ItemFields& fields) {
+    const PageMarkers& m = Markers();
+    ReadTitleAndPostId(block, fields);
+    ReadDate(block, m.updated, fields[kUpdatedDate]);
+    ReadDate(block, m.created, fields[kCreatedDate]);
+    ReadImageUrls(block, stopRequested, fields);
+    ReadDescription(block, fields);
+    ReadPrice(block, fields);
+    ReadPlace(block, fields);
+    ReadGenre(block, fields);
+    ReadReception(block, fields);
+    ReadPoster(block, baseUrl, fields);
+    ReadPostCountAndVerification(block, fields);
+    ReadIntroduction(block, fields);
+}
+
+// The rating and favourite counts from the page data; the value is what lies between the key
+// and the next comma.
+void ReadCounts(std::string_view json, ItemFields& fields) {
+    struct CountKey {
+        std::string_view key;
+        int field;
+        bool dropsBrace;
+    };
+    static constexpr CountKey kKeys[] = {
+        {"favorite_user_count", kFavourites, false},
+        {"good_evaluation_count", kGoodRatings, true},
+        {"normal_evaluation_count", kNormalRatings, true},
+        {"bad_evaluation_count", kBadRatings, true},
+    };
+    for (const CountKey& key : kKeys) {
+        const std::string_view from = TextFrom(json, key.key);
+        if (!ContainsText(from, ",")) {
+            continue;
+        }
+        std::string value = RemoveAllNoCase(TextBefore(from, ","), key.key);
+        value = RemoveAllNoCase(value, "\"");
+        value = RemoveAllNoCase(value, ":");
+        if (key.dropsBrace) {
+            value = RemoveAllNoCase(value, "}");
+        }
+        fields[key.field] = Trim(value);
+    }
+}
+
+bool IsNextDataLine(std::string_view rawLine) {
+    return StartsWith(TrimView(rawLine), "</div") && rawLine.find("id=\"__NEXT_DATA__\"") != std::string_view::npos;
+}
+
+} // namespace
+
+void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
+                    const std::function<bool()>& stopRequested, ItemFields& fields) {
+    for (std::size_t i = 0; i < rawLines.size(); ++i) {
+        std::string line = ConvertLine(rawLines[i]);
+        if (ContainsText(line, "<h1")) {
+            ParseItemBlock(BuildItemBlock(rawLines, i, std::move(line)), baseUrl, stopRequested, fields);
+        } else if (IsNextDataLine(rawLines[i])) {
+            ReadCounts(line, fields);
+            return;
+        }
+        if (Stopped(stopRequested)) {
+            return;
+        }
+    }
+}
+
+ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl) {
+    ItemFields fields;
+    fields[kDetailUrl] = detailUrl;
+    // A failed fetch must not leave the previous listing's page to be read as this one.
+    std::error_code ignored;
+    std::filesystem::remove(context.scratchFile, ignored);
+    FetchPage(detailUrl, context.scratchFile);
+    if (context.pause) {
+        context.pause();
+    }
+    std::vector<std::string> lines;
+    if (std::filesystem::exists(context.scratchFile, ignored)) {
+        LoadPageLines(context.scratchFile, lines);
+    }
+    ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
+    if (!Stopped(context.stopRequested) && context.saveImages) {
+        SaveItemImages(fields, context);
+    }
+    return fields;
+}
+
+} // namespace vorn
