@@ -1,0 +1,73 @@
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "extract/item_page.h"
+
+namespace {
+
+// An item page of about 110 KB shaped like the site's: a long head and navigation, the item block
+// on a few long lines, footer scripts and a large page data line.
+std::vector<std::string> RealisticItemPage() {
+    std::vector<std::string> lines = {"<!DOCTYPE html>", R"(<html lang="ja"><head><meta charset="utf-8"/>)"};
+    std::string head;
+    for (int i = 0; i < 60; ++i) {
+        head += R"(<link rel="preload" href="/_next/static/chunks/)" + std::to_string(i) + R"(.js" as="script"/>)";
+    }
+    lines.push_back(head + "</head>");
+    std::string nav = R"(<body><div id="__next"><header><nav>)";
+    for (int i = 0; i < 300; ++i) {
+        nav += R"(<a href="/sale-fur/area)" + std::to_string(i) + R"(">家具・インテリア )" + std::to_string(i) + "</a>";
+    }
+    lines.push_back(nav + "</nav></header>");
+    lines.push_back(R"(<main><h1 class="title">ソファー　3人掛け<span class="id">（投稿ID : abc123）</span></h1>)"
+                    R"(<div><div>更新<!-- -->2024年5月1日</div><div>作成<!-- -->2024年4月20日</div></div>)");
+    std::string photos;
+    for (int i = 0; i < 8; ++i) {
+        photos += R"(<img src="https://img.vorn.test/articles/images/thumb_s_)" + std::to_string(i) + R"(.jpg" alt=""/>)";
+    }
+    lines.push_back(photos);
+    std::string description = R"(<iframe src="https://video.test/x"></iframe><p>)";
+    for (int i = 0; i < 40; ++i) {
+        description += "きれいなソファーです。引き取りに来られる方にお譲りします。<br/>";
+    }
+    lines.push_back(description + "</p>");
+    lines.push_back(R"(<table><tr><td>価格</td><td><span>5,000円</span></td></tr>)"
+                    R"(<tr><td>取引場所</td><td><div>東京都</div><div>新宿区</div></td></tr>)"
+                    R"(<tr><td>ジャンル</td><td><a>家具</a> &gt; <a>ソファー</a></td></tr></table>)"
+                    R"(<a href="/contact">投稿者にメールで問い合わせ</a>)"
+                    R"(<div>投稿者</div><a href="/profiles/u42">山田太郎</a></div><div>男性 30代</div>)"
+                    R"(<div>投稿：<!-- -->34</div><div><span>件</span></div></div><div><span>本人確認</span></div>)"
+                    R"(<span>認証とは</span><a href="/help">?</a>よろしくお願いします。<svg><path d="M0"></path></svg>)");
+    lines.push_back("</main><script>window.dataLayer=[];</script>");
+    std::string json = R"(</div></div><script id="__NEXT_DATA__" type="application/json">{"props":{"related":[)";
+    while (json.size() < 83000) {
+        json += R"({"id":"r1","title":"関連する商品のタイトル","price":"1,000円","favorite_count":3},)";
+    }
+    json += R"({}],"article":{"favorite_user_count":7,"user":{"good_evaluation_count":12,)"
+            R"("normal_evaluation_count":1,"bad_evaluation_count":0}}}}</script>)";
+    lines.push_back(json);
+    lines.push_back("</body></html>");
+    return lines;
+}
+
+void BM_ParseItemLines(benchmark::State& state) {
+    const std::vector<std::string> page = RealisticItemPage();
+    std::int64_t pageBytes = 0;
+    for (const std::string& line : page) {
+        pageBytes += static_cast<std::int64_t>(line.size()) + 2;
+    }
+    for (auto _ : state) {
+        vorn::ItemFields fields;
+        vorn::ParseItemLines(page, "https://vorn.test/", {}, fields);
+        benchmark::DoNotOptimize(fields);
+    }
+    state.SetBytesProcessed(state.iterations() * pageBytes);
+    state.counters["page_bytes"] = static_cast<double>(pageBytes);
+}
+BENCHMARK(BM_ParseItemLines)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
