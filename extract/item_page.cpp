@@ -317,9 +317,7 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
         context.pause();
     }
     std::vector<std::string> lines;
-    if (std::filesystem::exists(context.scratchFile, ignored)) {
-        LoadPageLines(context.scratchFile, lines);
-    }
+    LoadPageLines(context.scratchFile, lines); // no file: no lines
     ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
     if (!Stopped(context.stopRequested) && context.saveImages) {
         SaveItemImages(fields, context);
