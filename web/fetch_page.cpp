@@ -1,1 +1,245 @@
-// placeholder
+#include "web/fetch_page.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "web/fetch_text_chunks.h"
+#include "web/fetch_transfer.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kUserAgents[] = {
+    "Mozilla/5.0 (Windows NT 6.2; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/52.0.2743.116 Safari/537.36 Edge/15.15063",
+    "Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/52.0.2743.116 Safari/537.36 Edge/15.15063",
+    "Mozilla/5.0 (Windows NT 6.3; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/51.0.2704.79 Safari/537.36 Edge/14.14393",
+    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/64.0.3282.140 Safari/537.36 Edge/17.17134",
+    "Mozilla/5.0 (Windows NT 5.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/58.0.3029.110 Safari/537.36 Edge/16.16299",
+};
+constexpr int kUserAgentCount = static_cast<int>(std::size(kUserAgents));
+
+std::atomic<std::uint32_t> agentSeed{0};
+
+std::mutex settingsMutex;
+FetchSettings settings;
+
+const std::vector<std::string>& RequestHeaderLines() {
+    static const std::vector<std::string> lines = [] {
+        std::vector<std::string> split;
+        std::string_view rest = kRequestHeaders;
+        for (std::size_t end = rest.find("\r\n"); end != std::string_view::npos; end = rest.find("\r\n")) {
+            split.emplace_back(rest.substr(0, end));
+            rest.remove_prefix(end + 2);
+        }
+        split.emplace_back(rest);
+        return split;
+    }();
+    return lines;
+}
+
+FetchResult Failure(FetchResult::Outcome outcome, long httpStatus, std::string error) {
+    FetchResult result;
+    result.outcome = outcome;
+    result.httpStatus = httpStatus;
+    result.error = std::move(error);
+    return result;
+}
+
+std::string SystemError(const std::string& what, const std::filesystem::path& path, int error) {
+    return what + " " + path.string() + ": " + std::strerror(error);
+}
+
+// The page file, created when the first byte arrives or, for an empty body, at the end.
+class PageFile {
+public:
+    explicit PageFile(std::filesystem::path path) : path_(std::move(path)) {}
+    ~PageFile() { Close(); }
+    PageFile(const PageFile&) = delete;
+    PageFile& operator=(const PageFile&) = delete;
+
+    bool Write(std::string_view data) {
+        const std::string kept = chunks_.Filter(data);
+        return Open() && (kept.empty() || std::fwrite(kept.data(), 1, kept.size(), file_) == kept.size());
+    }
+    bool Finish() { return Open() && Close(); }
+    void Discard() {
+        Close();
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+    const std::string& error() const { return error_; }
+
+private:
+    bool Open() {
+        if (file_ == nullptr) {
+            file_ = std::fopen(path_.c_str(), "wb");
+            if (file_ == nullptr) {
+                error_ = SystemError("cannot create", path_, errno);
+            }
+        }
+        return file_ != nullptr;
+    }
+    bool Close() {
+        if (file_ == nullptr) {
+            return true;
+        }
+        const bool written = std::ferror(file_) == 0;
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (!(written && closed) && error_.empty()) {
+            error_ = SystemError("cannot write", path_, errno);
+        }
+        return written && closed;
+    }
+
+    std::filesystem::path path_;
+    std::FILE* file_ = nullptr;
+    fetch::TextChunkFilter chunks_;
+    std::string error_;
+};
+
+bool IsSuccess(long httpStatus) {
+    return httpStatus >= 200 && httpStatus <= 299;
+}
+
+// A name beside the target that no other download uses, so a failed download never touches it.
+std::filesystem::path TemporaryNameBeside(const std::filesystem::path& target) {
+    static std::atomic<unsigned> counter{0};
+    return target.parent_path() /
+           ("." + target.filename().string() + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+}
+
+} // namespace
+
+const char* const kRequestHeaders = "Accept: text/html, application/xhtml+xml, image/jxr, */*\r\n"
+                                    "Accept-Language: ja-JP\r\n"
+                                    "Accept-Encoding: none\r\n"
+                                    "Connection: Keep-Alive\r\n"
+                                    "Content-Encoding: gzip";
+
+void SetFetchSettings(const FetchSettings& newSettings) {
+    std::lock_guard lock(settingsMutex);
+    settings = newSettings;
+}
+
+FetchSettings CurrentFetchSettings() {
+    std::lock_guard lock(settingsMutex);
+    return settings;
+}
+
+int NextUserAgentIndex() {
+    std::uint32_t current = agentSeed.load(std::memory_order_relaxed);
+    std::uint32_t next = 0;
+    do {
+        next = current * 134775813u + 1u;
+    } while (!agentSeed.compare_exchange_weak(current, next, std::memory_order_relaxed));
+    return static_cast<int>((static_cast<std::uint64_t>(next) * kUserAgentCount) >> 32);
+}
+
+void ResetUserAgentSequence() {
+    agentSeed.store(0, std::memory_order_relaxed);
+}
+
+const char* UserAgent(int index) {
+    return index >= 0 && index < kUserAgentCount ? kUserAgents[index] : "";
+}
+
+FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile) {
+    const char* agent = UserAgent(NextUserAgentIndex());
+
+    // An earlier page must not pass for this one when the fetch fails.
+    std::error_code removeError;
+    std::filesystem::remove(outFile, removeError);
+    if (removeError) {
+        return Failure(FetchResult::Outcome::File, 0,
+                       "cannot remove " + outFile.string() + ": " + removeError.message());
+    }
+
+    PageFile file(outFile);
+    const fetch::TransferOutcome transfer =
+        fetch::RunTransfer(url, agent, RequestHeaderLines(), CurrentFetchSettings(),
+                           [&file](long, std::string_view data) { return file.Write(data); });
+    if (transfer.complete && file.Finish()) {
+        FetchResult result;
+        result.outcome = FetchResult::Outcome::Body;
+        result.httpStatus = transfer.httpStatus;
+        return result;
+    }
+    file.Discard();
+    if (!file.error().empty()) {
+        return Failure(FetchResult::Outcome::File, transfer.httpStatus, file.error());
+    }
+    return Failure(FetchResult::Outcome::Transport, transfer.httpStatus, transfer.error);
+}
+
+FetchResult DownloadFile(const std::string& url, const std::filesystem::path& outFile) {
+    const std::filesystem::path partial = TemporaryNameBeside(outFile);
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return Failure(FetchResult::Outcome::File, 0, SystemError("cannot create", partial, errno));
+    }
+
+    int writeErrno = 0;
+    const auto keep = [&](long httpStatus, std::string_view data) {
+        if (!IsSuccess(httpStatus)) {
+            return false; // an error page is not the photograph: no need to read it
+        }
+        while (!data.empty()) {
+            const ssize_t written = ::write(fd, data.data(), data.size());
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                writeErrno = written < 0 ? errno : EIO;
+                return false;
+            }
+            data.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return true;
+    };
+    const fetch::TransferOutcome transfer = fetch::RunTransfer(url, UserAgent(0), {}, CurrentFetchSettings(), keep);
+    if (::close(fd) != 0 && writeErrno == 0) {
+        writeErrno = errno;
+    }
+
+    std::error_code ignored;
+    if (writeErrno != 0) {
+        std::filesystem::remove(partial, ignored);
+        return Failure(FetchResult::Outcome::File, transfer.httpStatus,
+                       SystemError("cannot write", partial, writeErrno));
+    }
+    if (!transfer.complete || !IsSuccess(transfer.httpStatus)) {
+        std::filesystem::remove(partial, ignored);
+        const std::string error = transfer.complete || transfer.sinkStopped
+                                      ? "HTTP status " + std::to_string(transfer.httpStatus)
+                                      : transfer.error;
+        return Failure(FetchResult::Outcome::Transport, transfer.httpStatus, error);
+    }
+    std::error_code renameError;
+    std::filesystem::rename(partial, outFile, renameError);
+    if (renameError) {
+        std::filesystem::remove(partial, ignored);
+        return Failure(FetchResult::Outcome::File, transfer.httpStatus,
+                       "cannot replace " + outFile.string() + ": " + renameError.message());
+    }
+    FetchResult result;
+    result.outcome = FetchResult::Outcome::Body;
+    result.httpStatus = transfer.httpStatus;
+    return result;
+}
+
+} // namespace vorn
