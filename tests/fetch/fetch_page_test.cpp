@@ -1,6 +1,5 @@
 #include "web/fetch_page.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <thread>
@@ -64,11 +63,6 @@ TEST(UserAgentSequence, TwoThreadsDrawingTogetherUseEachStepOfTheSequenceOnce) {
     }
     EXPECT_EQ(together, expected);
     EXPECT_EQ(NextUserAgentIndex(), afterwards);
-}
-
-TEST(RequestHeaders, AreTheFiveLinesIn151Bytes) {
-    EXPECT_EQ(std::string(kRequestHeaders).size(), 151u);
-    EXPECT_EQ(std::count(kRequestHeaders, kRequestHeaders + 151, '\n'), 4);
 }
 
 class FetchPageTest : public FetchTest {};

@@ -28,12 +28,6 @@ protected:
     }
 };
 
-TEST_F(SampleSiteTest, BaseUrlIsLoopbackHttpsWithItsPort) {
-    EXPECT_GT(site_.port(), 0);
-    EXPECT_EQ(site_.baseUrl(), "https://127.0.0.1:" + std::to_string(site_.port()) + "/");
-    EXPECT_EQ(site_.Url("/a/b"), site_.baseUrl() + "a/b");
-}
-
 TEST_F(SampleSiteTest, RoutesWinOverBuiltInsAndFallbackAndLaterRoutesOverEarlierOnes) {
     site_.SetFallback([](const std::string& path, const std::string& query) -> std::optional<SiteResponse> {
         if (path == "/nothing") {
