@@ -1,0 +1,96 @@
+// vorn-sample-site: the sample site on 127.0.0.1 until SIGINT or SIGTERM.
+
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <pthread.h>
+
+#include "tools/sample_site/sample_site.h"
+#include "tools/sample_site/site_content.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vorn-sample-site [--port N] [--seed S] [--listings N] [--links N] [--realistic]\n"
+    "  --port N      port on 127.0.0.1 (default 0: a free port)\n"
+    "  --seed S      seed of the generated listings (default 1)\n"
+    "  --listings N  number of listings on the site (default 300)\n"
+    "  --links N     links on a results page (default 20)\n"
+    "  --realistic   listing pages of real weight (about 110 KB)\n";
+
+std::optional<long> ParseNumber(std::string_view text, long low, long high) {
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+struct Options {
+    int port = 0;
+    vorn::site::SiteConfig config;
+};
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view name = argv[i];
+        if (name == "--realistic") {
+            options.config.realisticSize = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return std::nullopt;
+        }
+        const std::string_view text = argv[++i];
+        std::optional<long> value;
+        if (name == "--port" && (value = ParseNumber(text, 0, 65535))) {
+            options.port = static_cast<int>(*value);
+        } else if (name == "--seed" && (value = ParseNumber(text, 0, 4294967295L))) {
+            options.config.seed = static_cast<std::uint32_t>(*value);
+        } else if (name == "--listings" && (value = ParseNumber(text, 0, 1000000))) {
+            options.config.listingCount = static_cast<int>(*value);
+        } else if (name == "--links" && (value = ParseNumber(text, 0, 1000000))) {
+            options.config.linksPerSearch = static_cast<int>(*value);
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Options> options = ParseOptions(argc, argv);
+    if (!options) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    // Blocked before the server's threads start, so that they inherit the mask and only
+    // sigwait below sees the signals.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    try {
+        vorn::site::SampleSite site(options->port);
+        const auto content = vorn::site::ServeContent(site, options->config);
+        std::printf("base URL: %s\nCA file: %s\n", site.baseUrl().c_str(), vorn::site::SampleSite::CaFile().c_str());
+        std::fflush(stdout);
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        site.Stop();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vorn-sample-site: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
