@@ -1,0 +1,177 @@
+#pragma once
+
+#include <chrono>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "app/core/saved_conditions.h"
+#include "app/window/taskbar_progress.h"
+#include "catalogue/catalogue_db.h"
+#include "crawl/crawl_front_end.h"
+#include "extract/item_context.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class QTreeWidget;
+
+namespace vorn {
+
+class AreaSelection;
+class CrawlJob;
+class GenreTree;
+class Prompt;
+
+// The program's only window: the selection, the run buttons, and the run's life from the start
+// command to the outcome message. It is the crawl job's front end: the job calls it on this
+// window's thread and never touches a widget itself.
+class TFrmMain : public QWidget, public CrawlFrontEnd {
+    Q_OBJECT
+public:
+    // How the current run ends.
+    enum EndState {
+        esNone = 0,        // set at Start; at the hand-back: rows were written
+        esNoItems = 1,     // the run wrote no row
+        esCancelled = 2,   // the user confirmed Cancel
+        esCloseAsked = 5,  // the user confirmed closing during a run
+        esClosing = 6,     // closing; the job has been asked to stop
+        esSaveFailed = 8,  // the CSV file could not be written
+        esSiteFailed = 9,  // the site could not be reached
+    };
+
+    TFrmMain(std::filesystem::path programDir, Prompt& prompt, QWidget* parent = nullptr);
+    ~TFrmMain() override;
+
+    // Set-up before the first show: database, genre tree, taskbar, hints.
+    void FormCreate();
+    // Runs once the window is visible: the settings, or the missing-database message and the end.
+    void AfterShow();
+    void LoadSettings();
+    void SaveSettings();
+
+    void btnActionClick();
+    // The Cancel button, and the job's hand-back once isRunning is false.
+    void btnCancelClick();
+    void FinishRun(int endState);
+    void btnClearClick();
+    // True when the window may close now.
+    bool FormCloseQuery();
+    void btnDirPathClick();
+    void chkImgSaveClick(bool checked);
+    void btnUpdateAreaClick() {}
+    void btnUpdateGunreClick() {}
+
+    bool dbFound() const { return dbFound_; }
+    bool taskbarReady() const { return taskbarReady_; }
+    bool isRunning() const { return isRunning_; }
+    int endState() const { return endState_; }
+    const std::string& ctgrIndexList() const { return ctgrIndexList_; }
+    const std::filesystem::path& csvFileName() const { return csvFileName_; }
+    CrawlJob* myThread() const { return myThread_; }
+    AreaSelection& areaSelection() { return *areas_; }
+    GenreTree& genreTree() { return *genres_; }
+    // The pause after every fetch; tests shorten it.
+    void SetCrawlPause(std::chrono::milliseconds pause) { crawlPause_ = pause; }
+
+    // CrawlFrontEnd: called by the job on this window's thread.
+    QObject* context() override { return this; }
+    CrawlSelection TakeSelection() override;
+    void InitProgress(int maximum) override;
+    void StepProgress() override;
+    void ShowStatus(const std::string& textCp932) override;
+    bool CheckSeen(const std::string& listingKey) override;
+    std::string LookUpAreaPath(int areaIndex, int comboIndex) override;
+    void HandBack(int crawlResult) override;
+
+    // The controls, under the names the rest of the program knows them by.
+    QCheckBox* chkArea = nullptr;
+    QComboBox* cmbArea = nullptr;
+    QListWidget* clstArea = nullptr;
+    QGroupBox* grp01 = nullptr;
+    QCheckBox* chkImgSave = nullptr;
+    QLineEdit* txtDirPath = nullptr;
+    QPushButton* btnDirPath = nullptr;
+    QLabel* img01 = nullptr;
+    QCheckBox* chkItem = nullptr;
+    QTreeWidget* TreeView = nullptr;
+    QToolButton* spbExpand = nullptr;
+    QToolButton* spbCollapse = nullptr;
+    QLabel* lblWord = nullptr;
+    QLineEdit* txtWord = nullptr;
+    QPushButton* btnAction = nullptr;
+    QPushButton* btnClear = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QProgressBar* prgBar = nullptr;
+    QLabel* lblStatus = nullptr;
+    QPushButton* btnUpdateArea = nullptr;
+    QPushButton* btnUpdateGunre = nullptr;
+
+signals:
+    // The application should end now (after the missing-database message, or a close after a run).
+    void terminateRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void customEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void PlaceControls();
+    void SetFonts();
+    void SetTabOrder();
+    void ConnectHandlers();
+    void LoadGenreTree();
+    void InitSelection();
+
+    bool CheckImageFolder();
+    void EnterRunning();
+    void StartCrawlJob();
+    void SetRunningState(bool running);
+    void RestoreCursor();
+    int EndStateFor(int crawlResult) const;
+
+    // Runs one command; an error it raises is shown and the command stops there.
+    void RunCommand(const std::function<void()>& command);
+    void ShowError(const std::exception& error);
+    void Information(const QString& text, const QString& caption);
+    void Terminate();
+
+    std::filesystem::path programDir_;
+    Prompt& prompt_;
+    CatalogueDb db_;
+    TaskbarProgress taskbar_;
+    SiteSettings site_;
+    std::unique_ptr<AreaSelection> areas_;
+    std::unique_ptr<GenreTree> genres_;
+
+    CrawlJob* myThread_ = nullptr;
+    QPointer<CrawlJob> lastJob_;
+    bool isRunning_ = false;
+    int crawlResult_ = 0;
+    bool taskbarReady_ = false;
+    bool dbFound_ = false;
+    std::string ctgrIndexList_;
+    std::filesystem::path csvFileName_;
+    int endState_ = esNone;
+    bool cursorSaved_ = false;
+    bool afterShowPosted_ = false;
+    bool terminating_ = false;
+    bool destroying_ = false;
+    std::chrono::milliseconds crawlPause_ = kFetchPause;
+};
+
+} // namespace vorn

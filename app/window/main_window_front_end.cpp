@@ -1,0 +1,66 @@
+#include "app/window/main_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+
+#include "app/window/run_file_rules.h"
+#include "catalogue/catalogue_lists.h"
+#include "catalogue/widgets/area_selection.h"
+#include "catalogue/widgets/genre_tree.h"
+#include "catalogue/widgets/qt_text.h"
+
+namespace vorn {
+
+CrawlSelection TFrmMain::TakeSelection() {
+    CrawlSelection selection;
+    selection.keyword = ToCp932(txtWord->text());
+    selection.allAreas = chkArea->isChecked();
+    selection.areaComboIndex = cmbArea->currentIndex();
+    selection.areaComboText = ToCp932(cmbArea->currentText());
+    selection.areaTexts = areas_->ItemTexts();
+    selection.areaChecked = areas_->ItemChecks();
+    selection.allGenres = chkItem->isChecked();
+    selection.ctgrIndexList = ctgrIndexList_;
+    selection.genreNodes = genres_->Nodes();
+    selection.saveImages = chkImgSave->isChecked();
+    selection.imageDir = std::filesystem::path(QFile::encodeName(TrimBlanks(txtDirPath->text())).toStdString());
+    selection.csvFileName = csvFileName_;
+    return selection;
+}
+
+void TFrmMain::InitProgress(int maximum) {
+    prgBar->setValue(0);
+    prgBar->setMinimum(0);
+    prgBar->setMaximum(maximum);
+}
+
+void TFrmMain::StepProgress() {
+    prgBar->setValue(prgBar->value() + 1);
+    if (taskbarReady_) {
+        taskbar_.SetValue(prgBar->value(), prgBar->maximum());
+    }
+}
+
+void TFrmMain::ShowStatus(const std::string& textCp932) { lblStatus->setText(FromCp932(textCp932)); }
+
+bool TFrmMain::CheckSeen(const std::string& listingKey) { return db_.SeenListing(listingKey); }
+
+std::string TFrmMain::LookUpAreaPath(int areaIndex, int comboIndex) {
+    return vorn::LookUpAreaPath(db_, areaIndex, comboIndex);
+}
+
+void TFrmMain::HandBack(int crawlResult) {
+    crawlResult_ = crawlResult;
+    isRunning_ = false;
+    if (destroying_) {
+        myThread_ = nullptr;
+        return;
+    }
+    RunCommand([this] { btnCancelClick(); });
+}
+
+} // namespace vorn

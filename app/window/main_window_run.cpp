@@ -1,0 +1,276 @@
+#include "app/window/main_window.h"
+
+#include <system_error>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "app/window/prompt.h"
+#include "app/window/run_file_rules.h"
+#include "app/window/window_texts.h"
+#include "catalogue/statements.h"
+#include "catalogue/widgets/area_selection.h"
+#include "catalogue/widgets/genre_tree.h"
+#include "crawl/crawl_job.h"
+#include "crawl/crawl_state.h"
+#include "web/fetch_page.h"
+
+namespace vorn {
+
+namespace {
+
+std::filesystem::path ToPath(const QString& text) { return std::filesystem::path(QFile::encodeName(text).toStdString()); }
+
+QString PathText(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.native())); }
+
+} // namespace
+
+void TFrmMain::btnActionClick() {
+    if (!areas_->AnyChecked()) {
+        Information(texts::kNoArea, texts::kCaptionError);
+        return;
+    }
+    ctgrIndexList_ = genres_->IndexList();
+    if (ctgrIndexList_.empty()) {
+        Information(texts::kNoGenre, texts::kCaptionError);
+        return;
+    }
+    if (chkImgSave->isChecked() && !CheckImageFolder()) {
+        return;
+    }
+
+    const QString proposal = DefaultCsvFileName(cmbArea->currentIndex(), cmbArea->currentText());
+    csvFileName_ = ToPath(proposal);
+    const std::optional<QString> chosen =
+        prompt_.SaveFileName(this, texts::kSaveDialogTitle, texts::kSaveDialogFilter, proposal);
+    if (!chosen) {
+        return;
+    }
+    csvFileName_ = ToPath(WithCsvExtension(*chosen));
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(csvFileName_, error);
+    if (std::filesystem::exists(status)) {
+        // A folder of that name is never removed in place of a file.
+        if (std::filesystem::is_directory(status) || !std::filesystem::remove(csvFileName_, error) || error) {
+            Information(texts::kFileInUse, texts::kCaptionError);
+            return;
+        }
+    }
+
+    EnterRunning();
+    try {
+        db_.Execute(sql::kDeleteSeen);
+        if (myThread_ == nullptr) {
+            StartCrawlJob();
+        }
+    } catch (const std::exception& failure) {
+        // No job will hand back: show the error and be idle again.
+        ShowError(failure);
+        RestoreCursor();
+        lblStatus->clear();
+        SetRunningState(false);
+    }
+}
+
+bool TFrmMain::CheckImageFolder() {
+    const QString folder = TrimBlanks(txtDirPath->text());
+    if (folder.isEmpty()) {
+        Information(texts::kNoImageDir, texts::kCaptionError);
+        return false;
+    }
+    if (!QFileInfo(folder).isDir()) {
+        Information(texts::kImageDirMissing, texts::kCaptionError);
+        return false;
+    }
+    // A folder already ending in the separator keeps the text as typed.
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        txtDirPath->setText(WithTrailingSeparator(folder));
+    }
+    return true;
+}
+
+void TFrmMain::EnterRunning() {
+    endState_ = esNone;
+    if (!cursorSaved_) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        cursorSaved_ = true;
+    }
+    SetRunningState(true);
+    lblStatus->setText(texts::kFetching);
+    repaint();
+}
+
+void TFrmMain::StartCrawlJob() {
+    FetchSettings fetch = CurrentFetchSettings();
+    fetch.extraCaFile = CaFilePath(site_, programDir_).string();
+    SetFetchSettings(fetch);
+
+    CrawlConfig config;
+    config.programDir = programDir_;
+    config.baseUrl = site_.baseUrl;
+    config.pause = crawlPause_;
+    auto* job = new CrawlJob(*this, config);
+    connect(job, &QThread::finished, job, &QObject::deleteLater);
+    myThread_ = job;
+    lastJob_ = job;
+    crawlResult_ = 0;
+    isRunning_ = true;
+    job->start();
+}
+
+void TFrmMain::btnCancelClick() {
+    if (isRunning_) {
+        if (endState_ == esNone) {
+            const bool stop = prompt_.Question(this, texts::kAskCancel, texts::kCaptionCancel, true);
+            // The run may have handed back while the question was open.
+            if (stop && isRunning_ && endState_ == esNone) {
+                endState_ = esCancelled;
+                myThread_->RequestStop();
+            }
+        } else if (endState_ == esCloseAsked) {
+            if (myThread_ != nullptr) {
+                myThread_->RequestStop();
+            }
+            endState_ = esClosing;
+        }
+        // A further press while a stop is pending changes nothing.
+        return;
+    }
+    myThread_ = nullptr;
+    if (endState_ == esNone) {
+        endState_ = EndStateFor(crawlResult_);
+    } else if (endState_ == esCancelled && crawlResult_ == kCsvWriteFailed) {
+        // A stop does not hide a file that could not be written.
+        endState_ = esSaveFailed;
+    }
+    FinishRun(endState_);
+}
+
+int TFrmMain::EndStateFor(int crawlResult) const {
+    switch (crawlResult) {
+    case kNoRows:
+        return esNoItems;
+    case kCsvWriteFailed:
+        return esSaveFailed;
+    case kSiteUnreachable:
+        return esSiteFailed;
+    default:
+        return esNone;
+    }
+}
+
+void TFrmMain::FinishRun(int endState) {
+    RestoreCursor();
+    if (endState == esNone || endState == esNoItems || endState == esSaveFailed || endState == esSiteFailed) {
+        prompt_.Attention(this);
+    }
+    switch (endState) {
+    case esNone:
+        if (prompt_.Question(this, texts::kAskOpen, texts::kCaptionFinished, false)) {
+            std::error_code error;
+            if (std::filesystem::is_regular_file(csvFileName_, error)) {
+                prompt_.OpenFile(PathText(csvFileName_));
+            } else {
+                Information(texts::kFileNotFound, texts::kCaptionFinished);
+            }
+        }
+        break;
+    case esNoItems:
+        Information(texts::kNoItems, texts::kCaptionNoItems);
+        break;
+    case esSaveFailed:
+        Information(texts::kSaveFailed, texts::kCaptionError);
+        break;
+    case esSiteFailed:
+        Information(texts::kSiteUnreachable, texts::kCaptionError);
+        break;
+    case esCloseAsked:
+    case esClosing:
+        btnCancel->setEnabled(false);
+        SaveSettings();
+        Terminate();
+        return;
+    default:
+        break;
+    }
+    if (taskbarReady_) {
+        taskbar_.SetState(TaskbarProgress::State::None);
+    }
+    prgBar->setValue(0);
+    lblStatus->clear();
+    SetRunningState(false);
+}
+
+void TFrmMain::SetRunningState(bool running) {
+    const bool idle = !running;
+    for (QWidget* control : std::initializer_list<QWidget*>{btnAction, btnClear, chkArea, cmbArea, clstArea, chkItem,
+                                                           TreeView, spbExpand, spbCollapse, lblWord, txtWord,
+                                                           chkImgSave}) {
+        control->setEnabled(idle);
+    }
+    btnCancel->setEnabled(running);
+    txtDirPath->setEnabled(idle && chkImgSave->isChecked());
+    btnDirPath->setEnabled(idle && chkImgSave->isChecked());
+    img01->setToolTip(idle ? texts::kImageHint : QString());
+}
+
+void TFrmMain::RestoreCursor() {
+    if (cursorSaved_) {
+        QApplication::restoreOverrideCursor();
+        cursorSaved_ = false;
+    }
+}
+
+void TFrmMain::btnClearClick() {
+    if (!prompt_.Question(this, texts::kAskClear, texts::kCaptionClear, true)) {
+        return;
+    }
+    lblStatus->clear();
+    txtWord->clear();
+    txtDirPath->setText(InitialImageFolder());
+    chkImgSave->setChecked(false);
+    areas_->Clear();
+    genres_->Clear();
+    clstArea->setFocus();
+}
+
+bool TFrmMain::FormCloseQuery() {
+    if (!btnCancel->isEnabled()) {
+        // Without the database the program ends at start-up and keeps no settings.
+        if (dbFound_) {
+            SaveSettings();
+        }
+        return true;
+    }
+    if (prompt_.Question(this, texts::kAskClose, texts::kCaptionClose, true)) {
+        if (!btnCancel->isEnabled()) {
+            // The run handed back while the question was open: close as when idle.
+            SaveSettings();
+            return true;
+        }
+        endState_ = endState_ == esCloseAsked ? esClosing : esCloseAsked;
+        btnCancelClick();
+    }
+    // The program ends when the job hands back.
+    return false;
+}
+
+void TFrmMain::btnDirPathClick() {
+    const std::optional<QString> folder = prompt_.BrowseFolder(this, texts::kFolderDialogTitle);
+    if (folder && !folder->isEmpty()) {
+        txtDirPath->setText(WithTrailingSeparator(*folder));
+    }
+}
+
+} // namespace vorn

@@ -1,0 +1,63 @@
+#include "app/window/main_window.h"
+
+#include <system_error>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+
+#include "app/core/profile_file.h"
+#include "app/window/prompt.h"
+#include "app/window/run_file_rules.h"
+#include "app/window/window_texts.h"
+#include "catalogue/widgets/area_selection.h"
+#include "catalogue/widgets/genre_tree.h"
+#include "catalogue/widgets/qt_text.h"
+
+namespace vorn {
+
+void TFrmMain::LoadSettings() {
+    const ProfileFile file(SettingsFilePath(programDir_));
+    if (!file.Exists()) {
+        genres_->SelectFirstNode();
+        areas_->SelectItem(0);
+        return;
+    }
+    const SavedConditions saved = ReadSavedConditions(file);
+    txtWord->setText(FromCp932(saved.word));
+    txtDirPath->setText(FromCp932(saved.imageDir));
+    chkImgSave->setChecked(saved.checkImage);
+    // The tree first, then the combo: the area marks belong to the list the combo loads.
+    genres_->RestoreGenreChecks(saved.ctgrlist);
+    areas_->RestoreAreaChecks(saved.areasel, saved.arealist);
+}
+
+void TFrmMain::SaveSettings() {
+    const std::filesystem::path path = SettingsFilePath(programDir_);
+    std::error_code error;
+    if (!std::filesystem::is_directory(path.parent_path(), error)) {
+        return;
+    }
+    SavedConditions conditions;
+    conditions.word = ToCp932(TrimBlanks(txtWord->text()));
+    conditions.areasel = cmbArea->currentIndex();
+    conditions.imageDir = ToCp932(TrimBlanks(txtDirPath->text()));
+    conditions.checkImage = chkImgSave->isChecked();
+    conditions.ctgrlist = genres_->CheckString();
+    conditions.arealist = areas_->CheckString();
+    bool written = false;
+    try {
+        ProfileFile file(path);
+        written = WriteSavedConditions(file, conditions);
+    } catch (const std::exception&) {
+        written = false;
+    }
+    // Reported, and the program still ends: a close must never be held up by its settings.
+    if (!written) {
+        const QString shown = QFile::decodeName(QByteArray::fromStdString(path.native()));
+        prompt_.Error(this, texts::kCannotWrite.arg(shown));
+    }
+}
+
+} // namespace vorn

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+class QWidget;
+
+namespace vorn {
+
+// Everything the window asks of a person or of the desktop. The program shows real dialogs
+// (QtPrompt); tests answer in place of a person.
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+
+    // OK button, information icon, on top.
+    virtual void Information(QWidget* owner, const QString& text, const QString& caption) = 0;
+    // Yes and No, question icon, on top; true for Yes.
+    virtual bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) = 0;
+    // The display for an error that no handler expected; the command that raised it stops.
+    virtual void Error(QWidget* owner, const QString& text) = 0;
+
+    // The save dialog, opened on fileName; nothing when the user cancels.
+    virtual std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                                                const QString& fileName) = 0;
+    // The folder browser, with no folder preselected; nothing when the user cancels.
+    virtual std::optional<QString> BrowseFolder(QWidget* owner, const QString& title) = 0;
+
+    // Opens a file with the desktop's default program.
+    virtual void OpenFile(const QString& path) = 0;
+    // Beep and ask the desktop to draw the user's eye to the window.
+    virtual void Attention(QWidget* window) = 0;
+};
+
+} // namespace vorn

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/window/prompt.h"
+
+namespace vorn {
+
+// The real dialogs: modal message boxes that stay on top, the file and folder dialogs, the
+// desktop's opener, the beep and the taskbar's attention request.
+class QtPrompt : public Prompt {
+public:
+    void Information(QWidget* owner, const QString& text, const QString& caption) override;
+    bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
+    void Error(QWidget* owner, const QString& text) override;
+    std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                                        const QString& fileName) override;
+    std::optional<QString> BrowseFolder(QWidget* owner, const QString& title) override;
+    void OpenFile(const QString& path) override;
+    void Attention(QWidget* window) override;
+};
+
+} // namespace vorn
