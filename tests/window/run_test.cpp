@@ -1,0 +1,246 @@
+// Whole runs against the sample site, driven from the start button to the outcome: finishing,
+// cancelling, closing during a run, and the failures a run can end in.
+#include <fstream>
+#include <iterator>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "catalogue/catalogue_db.h"
+#include "extract/csv_output.h"
+#include "catalogue/widgets/genre_tree.h"
+#include "tests/window/window_fixture.h"
+#include "tools/sample_site/sample_site.h"
+#include "tools/sample_site/site_content.h"
+
+namespace vorn::test {
+namespace {
+
+constexpr const char* kSearch = "tokyo/sale-bic/g-all"; // 東京都 x 自転車
+constexpr int kTokyoItem = 12;
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class RunTest : public WindowTest {
+protected:
+    void SetUp() override {
+        site::SiteConfig config;
+        config.listingCount = 30;
+        content = site::ServeContent(site, config);
+        content->SetSearch(kSearch, {{1, 2, 3}, std::nullopt});
+        WriteSettings("[Site]\r\nBaseUrl=" + site.baseUrl() + "\r\nCaFile=" + site::SampleSite::CaFile().string() +
+                      "\r\n");
+        Open();
+        ClickCheckBox(Area(kTokyoItem));
+        ClickCheckBox(Node(node::kBicycle));
+    }
+
+    // Presses Start with the save dialog answered by path.
+    void Start(const std::filesystem::path& path) {
+        prompt.QueueSaveFile(QString::fromStdString(path.string()));
+        window->btnAction->click();
+    }
+
+    std::vector<PromptCall::Kind> MessageKinds() const {
+        std::vector<PromptCall::Kind> kinds;
+        for (const PromptCall& call : prompt.calls()) {
+            if (call.kind != PromptCall::Kind::SaveFile) {
+                kinds.push_back(call.kind);
+            }
+        }
+        return kinds;
+    }
+
+    void ExpectIdle() {
+        EXPECT_TRUE(window->btnAction->isEnabled());
+        EXPECT_TRUE(window->TreeView->isEnabled());
+        EXPECT_TRUE(window->clstArea->isEnabled());
+        EXPECT_FALSE(window->btnCancel->isEnabled());
+        EXPECT_EQ(window->prgBar->value(), 0);
+        EXPECT_TRUE(window->lblStatus->text().isEmpty());
+        EXPECT_EQ(window->myThread(), nullptr);
+    }
+
+    site::SampleSite site;
+    std::shared_ptr<site::SiteContent> content;
+    TempDir output;
+};
+
+TEST_F(RunTest, AFinishedRunOffersTheFileAndOpensIt) {
+    const std::filesystem::path csv = output.path() / "list.CSV";
+    std::ofstream(csv) << "an older list";
+    Start(csv);
+    EXPECT_TRUE(window->btnCancel->isEnabled());
+    EXPECT_FALSE(window->btnAction->isEnabled());
+    EXPECT_FALSE(window->txtWord->isEnabled());
+    EXPECT_EQ(window->lblStatus->text(), Utf8("ページ情報を取得中です。しばらくお待ちください。"));
+
+    prompt.QueueQuestion(true);
+    ASSERT_TRUE(WaitUntilIdle());
+
+    EXPECT_EQ(window->csvFileName(), csv) << ".CSV in capitals is kept";
+    using Kind = PromptCall::Kind;
+    EXPECT_EQ(MessageKinds(), (std::vector<Kind>{Kind::Attention, Kind::Question, Kind::OpenFile}));
+    const PromptCall asked = prompt.CallsOf(Kind::Question)[0];
+    EXPECT_EQ(asked.text, Utf8("商品情報の取得が完了しました。\n保存したファイルを開きますか？"));
+    EXPECT_EQ(asked.caption, Utf8("処理終了"));
+    EXPECT_FALSE(asked.yesIsDefault);
+    EXPECT_EQ(prompt.CallsOf(Kind::OpenFile)[0].text, QString::fromStdString(csv.string()));
+    ExpectIdle();
+
+    const std::string bytes = ReadBytes(csv);
+    EXPECT_EQ(bytes.substr(0, CsvHeader().size()), CsvHeader());
+    std::size_t lines = 0;
+    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 4u) << "header and three listings";
+    EXPECT_FALSE(std::filesystem::exists(programDir.scratchFile()));
+    EXPECT_FALSE(SettingsText().find("[Config]") != std::string::npos) << "a run writes no settings";
+}
+
+TEST_F(RunTest, NameWithoutTheCsvExtensionGainsIt) {
+    struct Case {
+        const char* chosen;
+        const char* used;
+    };
+    const Case cases[] = {{"plain", "plain.csv"}, {"notes.txt", "notes.txt.csv"}, {"dot.", "dot..csv"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        Start(output.path() / c.chosen);
+        prompt.QueueQuestion(false);
+        ASSERT_TRUE(WaitUntilIdle());
+        EXPECT_EQ(window->csvFileName(), output.path() / c.used);
+        EXPECT_TRUE(std::filesystem::exists(output.path() / c.used));
+        EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::OpenFile).empty()) << "No opens nothing";
+    }
+}
+
+TEST_F(RunTest, ARunWithoutListingsSaysSo) {
+    content->SetSearch(kSearch, {{}, 0});
+    Start(output.path() / "none.csv");
+    ASSERT_TRUE(WaitUntilIdle());
+    ASSERT_EQ(prompt.Messages().size(), 1u);
+    EXPECT_EQ(prompt.Messages()[0].text, Utf8("条件に該当する商品情報は見つかりませんでした。"));
+    EXPECT_EQ(prompt.Messages()[0].caption, Utf8("検索終了"));
+    EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::Attention).size(), 1u);
+    ExpectIdle();
+}
+
+TEST_F(RunTest, FailuresAreReportedNotPassedOffAsResults) {
+    struct Case {
+        const char* name;
+        std::function<std::filesystem::path()> arrange;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"site not answering",
+         [this] {
+             content->SetFault(kSearch, site::PageFault::ServerError);
+             return output.path() / "site.csv";
+         },
+         "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。"},
+        {"CSV file cannot be written", [this] { return output.path() / "missing" / "list.csv"; },
+         "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompt.ClearCalls();
+        Start(c.arrange());
+        ASSERT_TRUE(WaitUntilIdle());
+        ASSERT_EQ(prompt.Messages().size(), 1u);
+        EXPECT_EQ(prompt.Messages()[0].text, Utf8(c.message));
+        EXPECT_EQ(prompt.Messages()[0].caption, QStringLiteral("Error"));
+        EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::Attention).size(), 1u);
+        ExpectIdle();
+    }
+}
+
+TEST_F(RunTest, CancelAnsweredYesStopsSilentlyAndFurtherPressesAreIgnored) {
+    Start(output.path() / "cancelled.csv");
+    prompt.QueueQuestion(true);
+    window->btnCancel->click();
+    const PromptCall asked = prompt.CallsOf(PromptCall::Kind::Question).at(0);
+    EXPECT_EQ(asked.text, Utf8("取得処理を中断します。\nよろしいですか？"));
+    EXPECT_EQ(asked.caption, Utf8("中断確認"));
+    EXPECT_TRUE(asked.yesIsDefault);
+    EXPECT_EQ(window->endState(), TFrmMain::esCancelled);
+
+    window->btnCancel->click(); // no question queued: a second question would fail the test
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(prompt.Messages().size(), 1u) << "no end-of-run message";
+    EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::Attention).empty());
+    ExpectIdle();
+    const std::string bytes = ReadBytes(output.path() / "cancelled.csv");
+    EXPECT_EQ(bytes.substr(0, CsvHeader().size()), CsvHeader()) << "the file keeps what was written";
+}
+
+TEST_F(RunTest, CancelAnsweredNoLetsTheRunFinish) {
+    Start(output.path() / "kept.csv");
+    prompt.QueueQuestion(false);
+    window->btnCancel->click();
+    EXPECT_EQ(window->endState(), TFrmMain::esNone);
+
+    prompt.QueueQuestion(false);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::Question).back().text,
+              Utf8("商品情報の取得が完了しました。\n保存したファイルを開きますか？"));
+    ExpectIdle();
+}
+
+TEST_F(RunTest, CloseDuringARunAnsweredYesEndsTheProgramAfterTheHandBack) {
+    window->txtWord->setText(QStringLiteral("chair"));
+    Start(output.path() / "closing.csv");
+    prompt.QueueQuestion(true);
+    EXPECT_FALSE(window->close()) << "the window stays until the run has handed back";
+    const PromptCall asked = prompt.CallsOf(PromptCall::Kind::Question).at(0);
+    EXPECT_EQ(asked.text, Utf8("取得処理の実行中ですが終了しますか？"));
+    EXPECT_EQ(asked.caption, Utf8("終了確認"));
+    EXPECT_EQ(window->endState(), TFrmMain::esClosing);
+    EXPECT_FALSE(terminated);
+    EXPECT_EQ(SettingsText().find("[Config]"), std::string::npos) << "settings wait for the hand-back";
+
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(terminated);
+    EXPECT_NE(SettingsText().find("Word=chair"), std::string::npos);
+    EXPECT_EQ(prompt.Messages().size(), 1u) << "no end-of-run message";
+    EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::Attention).empty());
+}
+
+TEST_F(RunTest, CloseDuringARunAnsweredNoKeepsWindowAndRun) {
+    Start(output.path() / "open.csv");
+    prompt.QueueQuestion(false);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->endState(), TFrmMain::esNone);
+
+    prompt.QueueQuestion(false);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_FALSE(terminated);
+    EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::Question).size(), 2u) << "the run ended with its own question";
+    ExpectIdle();
+}
+
+TEST_F(RunTest, AFailureAfterSwitchingToRunningIsShownAndTheWindowIsIdleAgain) {
+    {
+        CatalogueDb db;
+        db.Configure(programDir.databaseFile());
+        db.Execute("DROP TABLE T00_DATA");
+    }
+    Start(output.path() / "never.csv");
+    ASSERT_EQ(prompt.CallsOf(PromptCall::Kind::Error).size(), 1u);
+    EXPECT_EQ(window->myThread(), nullptr);
+    ExpectIdle();
+    EXPECT_TRUE(window->chkItem->isEnabled());
+}
+
+} // namespace
+} // namespace vorn::test

@@ -1,0 +1,217 @@
+// The start command's checks, in their order, and what it makes of the user's paths, up to the
+// moment a run would begin.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "catalogue/widgets/genre_tree.h"
+#include "tests/window/window_fixture.h"
+
+namespace vorn::test {
+namespace {
+
+class StartChecksTest : public WindowTest {
+protected:
+    void SetUp() override {
+        Open();
+        window->TreeView->expandAll();
+    }
+
+    // Presses Start with the save dialog answered "cancel" when it comes.
+    void PressStartCancellingTheDialog() {
+        prompt.QueueSaveFile(std::nullopt);
+        window->btnAction->click();
+        ProcessEvents();
+    }
+
+    std::vector<PromptCall> Refusals() const { return prompt.CallsOf(PromptCall::Kind::Information); }
+
+    TempDir folder;
+};
+
+TEST_F(StartChecksTest, AreasAreCheckedBeforeGenres) {
+    window->btnAction->click();
+    ASSERT_EQ(prompt.Messages().size(), 1u);
+    EXPECT_EQ(prompt.Messages()[0].text, Utf8("取得する地域を１つ以上選択してください。"));
+    EXPECT_EQ(prompt.Messages()[0].caption, QStringLiteral("Error"));
+
+    ClickCheckBox(Area(0));
+    window->btnAction->click();
+    ASSERT_EQ(prompt.Messages().size(), 2u);
+    EXPECT_EQ(prompt.Messages()[1].text, Utf8("取得するジャンルを１つ以上選択してください。"));
+    EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::SaveFile).empty());
+    EXPECT_FALSE(window->btnCancel->isEnabled());
+}
+
+TEST_F(StartChecksTest, GenreIndexListSendsACheckedGenreAloneAndStraySubGenresByThemselves) {
+    struct Case {
+        const char* name;
+        std::vector<int> clicks;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"whole genre by its own index", {node::kFurniture}, "0,"},
+        {"sub-genres under an unchecked genre", {node::kBed, node::kFridge}, "2,6,"},
+        {"all sub-genres checked by hand", {node::kSofa, node::kBed, node::kShelf}, "0,"},
+        {"genre without sub-genres and a mixed genre", {node::kTelevision, node::kBicycle, node::kFurniture},
+         "0,5,7,"},
+    };
+    ClickCheckBox(Area(0));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->genreTree().Clear();
+        window->TreeView->expandAll();
+        for (int index : c.clicks) {
+            ClickCheckBox(Node(index));
+        }
+        PressStartCancellingTheDialog();
+        EXPECT_EQ(window->ctgrIndexList(), c.expected);
+    }
+    EXPECT_TRUE(Refusals().empty());
+}
+
+TEST_F(StartChecksTest, ImageFolderIsTrimmedAndGainsASeparatorBeforeTheDialog) {
+    ClickCheckBox(Area(0));
+    ClickCheckBox(Node(node::kBicycle));
+    window->chkImgSave->click();
+    const QString path = QString::fromStdString(folder.path().string());
+    struct Case {
+        const char* name;
+        QString typed;
+        QString expected; // empty: refused
+        QString refusal;
+    };
+    const Case cases[] = {
+        {"blanks around, no separator", QStringLiteral("  ") + path + QStringLiteral("\t "), path + QStringLiteral("/"),
+         {}},
+        {"separator then blanks stays as typed", path + QStringLiteral("/  "), path + QStringLiteral("/  "), {}},
+        {"blanks only", QStringLiteral("   "), {}, Utf8("商品画像の保存先が指定されていません。")},
+        {"missing folder", path + QStringLiteral("/nothing"), {}, Utf8("指定された商品画像保存フォルダが見つかりません。")},
+        {"a file is no folder", QStringLiteral("/etc/hostname"), {}, Utf8("指定された商品画像保存フォルダが見つかりません。")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompt.ClearCalls();
+        window->txtDirPath->setText(c.typed);
+        if (c.refusal.isEmpty()) {
+            PressStartCancellingTheDialog();
+            EXPECT_EQ(window->txtDirPath->text(), c.expected);
+            EXPECT_TRUE(Refusals().empty());
+        } else {
+            window->btnAction->click();
+            ASSERT_EQ(Refusals().size(), 1u);
+            EXPECT_EQ(Refusals()[0].text, c.refusal);
+            EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::SaveFile).empty());
+        }
+    }
+}
+
+TEST_F(StartChecksTest, DefaultFileNameNamesThePrefectureOnlyInCityMode) {
+    ClickCheckBox(Area(12));
+    ClickCheckBox(Node(node::kBicycle));
+    PressStartCancellingTheDialog();
+    EXPECT_EQ(prompt.lastSaveFileName, Utf8("ヴォルン商品リスト.csv"));
+    EXPECT_EQ(prompt.lastSaveFilter, Utf8("CSVファイル (*.csv)"));
+    EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::SaveFile)[0].text, Utf8("取得情報の保存先を指定してください"));
+
+    PickCombo(kTokyo);
+    ClickCheckBox(Area(0));
+    PressStartCancellingTheDialog();
+    EXPECT_EQ(prompt.lastSaveFileName, Utf8("東京都_ヴォルン商品リスト.csv"));
+    EXPECT_EQ(window->csvFileName().filename().string(), "東京都_ヴォルン商品リスト.csv")
+        << "the proposal is a UTF-8 path";
+    EXPECT_FALSE(window->btnCancel->isEnabled()) << "a cancelled dialog leaves the window idle";
+    EXPECT_TRUE(Refusals().empty());
+}
+
+// Makes deleting file fail, as a file held by another program does; undone on destruction.
+class Undeletable {
+public:
+    explicit Undeletable(const std::filesystem::path& file) : file_(file) {
+        if (geteuid() != 0) {
+            folderLocked_ = std::filesystem::exists(file) &&
+                            ::chmod(file.parent_path().c_str(), 0555) == 0;
+            return;
+        }
+        const int fd = ::open(file.c_str(), O_RDONLY);
+        int flags = 0;
+        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    ~Undeletable() {
+        if (folderLocked_) {
+            ::chmod(file_.parent_path().c_str(), 0755);
+        }
+        if (immutable_) {
+            const int fd = ::open(file_.c_str(), O_RDONLY);
+            int flags = 0;
+            if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+    bool active() const { return folderLocked_ || immutable_; }
+
+private:
+    std::filesystem::path file_;
+    bool folderLocked_ = false;
+    bool immutable_ = false;
+};
+
+TEST_F(StartChecksTest, AFileThatCannotBeReplacedRefusesTheStartAndStaysUntouched) {
+    ClickCheckBox(Area(0));
+    ClickCheckBox(Node(node::kBicycle));
+    const std::filesystem::path held = folder.path() / "held.csv";
+    std::ofstream(held) << "kept";
+    Undeletable lock(held);
+    if (!lock.active()) {
+        GTEST_SKIP() << "this file system cannot hold a file against deletion";
+    }
+    prompt.QueueSaveFile(QString::fromStdString(held.string()));
+    window->btnAction->click();
+
+    ASSERT_EQ(Refusals().size(), 1u);
+    EXPECT_EQ(Refusals()[0].text,
+              Utf8("選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。"));
+    EXPECT_EQ(Refusals()[0].caption, QStringLiteral("Error"));
+    EXPECT_FALSE(window->btnCancel->isEnabled());
+    std::ifstream in(held);
+    std::string content;
+    in >> content;
+    EXPECT_EQ(content, "kept");
+}
+
+TEST_F(StartChecksTest, AFolderChosenAsTheFileIsNeverRemoved) {
+    ClickCheckBox(Area(0));
+    ClickCheckBox(Node(node::kBicycle));
+    const std::filesystem::path folderNamedCsv = folder.path() / "list.csv";
+    std::filesystem::create_directory(folderNamedCsv);
+    prompt.QueueSaveFile(QString::fromStdString(folderNamedCsv.string()));
+    window->btnAction->click();
+
+    ASSERT_EQ(Refusals().size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(folderNamedCsv));
+    EXPECT_FALSE(window->btnCancel->isEnabled());
+}
+
+} // namespace
+} // namespace vorn::test
