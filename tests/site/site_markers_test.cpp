@@ -80,17 +80,19 @@ TEST(SiteResultsPages, CarryTheTotalAndOneLinkLinePerListing) {
         std::string searchKey;
         std::optional<SearchSetup> setup;
         int expectedTotal;
+        bool realistic = false;
     };
     const Case cases[] = {
         {"default search", "tokyo/sale-fur/g-all", std::nullopt, 20},
+        {"default search, realistic page", "tokyo/sale-fur/g-all", std::nullopt, 20, true},
         {"total with thousands", "all/sale-all/g-all", SearchSetup{{1, 2, 3}, 1234}, 1234},
         {"total below the links", "osaka/sale-ele/g-103/a-27102", SearchSetup{{4, 5, 6, 7, 8}, 2}, 2},
-        {"keyword search", "all/sale-all/g-all?keyword=%E6%A4%85%E5%AD%90", std::nullopt, 20},
+        {"keyword search", "all/sale-all/g-all?keyword=%E6%A4%85%E5%AD%90", std::nullopt, 20, true},
         {"listing in two places", "kyoto/sale-all/g-all", SearchSetup{{9, 9}, std::nullopt}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SiteContent content(Config(1));
+        SiteContent content(Config(1, c.realistic));
         if (c.setup) {
             content.SetSearch(c.searchKey, *c.setup);
         }
@@ -218,7 +220,7 @@ TEST(SiteListingPages, TwelveListingsFillEveryField) {
 }
 
 TEST(SiteCataloguePages, RefreshParsersReadEveryCityAndSubGenre) {
-    const SiteContent content(Config(1));
+    const SiteContent content(Config(1, true));
     for (int p = 1; p <= kPrefectureCount; ++p) {
         SCOPED_TRACE(PrefectureAt(p).alpha);
         const std::vector<ParsedCity> parsed =

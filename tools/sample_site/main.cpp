@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // A client that hangs up mid-answer must not end the site.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         vorn::site::SampleSite site(options->port);
         const auto content = vorn::site::ServeContent(site, options->config);
