@@ -80,7 +80,7 @@ TEST(SiteRoutes, AnswersTheAddressesOfTheSiteAndNothingElse) {
     }
 }
 
-TEST(SiteSearches, DefaultListingsFollowTheDocumentedMapping) {
+TEST(SiteSearches, DefaultListingsRunConsecutivelyFromTheKeysHash) {
     const SiteContent content(Config(1, 25, 20));
     const SearchSetup nationwide = content.SearchOf("all/sale-all/g-all");
     std::vector<int> expected;
