@@ -4,8 +4,6 @@
 
 namespace vorn::test {
 
-using namespace std::chrono_literals;
-
 std::string Sjis(const char* utf8) { return UTF8ToAnsi(utf8); }
 
 std::string Status(const std::string& label, int newCount, int totalCount) {
@@ -39,7 +37,7 @@ void CrawlJobTest::Choose(const std::vector<int>& areas, const std::string& genr
 
 CrawlJob& CrawlJobTest::Job() {
     if (!job_) {
-        job_ = std::make_unique<CrawlJob>(frontEnd_, CrawlConfig{programDir_.path(), site_.baseUrl(), 1ms});
+        job_ = std::make_unique<CrawlJob>(frontEnd_, CrawlConfig{programDir_.path(), site_.baseUrl(), pause_});
         frontEnd_.job = job_.get();
     }
     return *job_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -45,6 +46,7 @@ protected:
     CrawlTestSite site_;
     FakeFrontEnd frontEnd_;
     std::unique_ptr<CrawlJob> job_;
+    std::chrono::milliseconds pause_{1};
 };
 
 } // namespace vorn::test
