@@ -7,11 +7,14 @@
 #include <QLineEdit>
 #include <QProgressBar>
 
+#include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/widgets/area_selection.h"
 #include "catalogue/widgets/genre_tree.h"
 #include "catalogue/widgets/qt_text.h"
+#include "crawl/crawl_job.h"
+#include "crawl/crawl_state.h"
 
 namespace vorn {
 
@@ -59,6 +62,14 @@ void TFrmMain::HandBack(int crawlResult) {
     if (destroying_) {
         myThread_ = nullptr;
         return;
+    }
+    // An error that ended the crawl early is shown in place of an outcome that would mislead
+    // ("nothing found", "done"); a close or a failed write still takes its own course.
+    if (myThread_ != nullptr && !myThread_->errorText().empty()) {
+        prompt_.Error(this, QString::fromStdString(myThread_->errorText()));
+        if (endState_ == esNone && crawlResult != kCsvWriteFailed) {
+            endState_ = esCancelled;
+        }
     }
     RunCommand([this] { btnCancelClick(); });
 }

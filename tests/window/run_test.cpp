@@ -107,23 +107,6 @@ TEST_F(RunTest, AFinishedRunOffersTheFileAndOpensIt) {
     EXPECT_FALSE(SettingsText().find("[Config]") != std::string::npos) << "a run writes no settings";
 }
 
-TEST_F(RunTest, NameWithoutTheCsvExtensionGainsIt) {
-    struct Case {
-        const char* chosen;
-        const char* used;
-    };
-    const Case cases[] = {{"plain", "plain.csv"}, {"notes.txt", "notes.txt.csv"}, {"dot.", "dot..csv"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.chosen);
-        Start(output.path() / c.chosen);
-        prompt.QueueQuestion(false);
-        ASSERT_TRUE(WaitUntilIdle());
-        EXPECT_EQ(window->csvFileName(), output.path() / c.used);
-        EXPECT_TRUE(std::filesystem::exists(output.path() / c.used));
-        EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::OpenFile).empty()) << "No opens nothing";
-    }
-}
-
 TEST_F(RunTest, ARunWithoutListingsSaysSo) {
     content->SetSearch(kSearch, {{}, 0});
     Start(output.path() / "none.csv");
@@ -229,17 +212,33 @@ TEST_F(RunTest, CloseDuringARunAnsweredNoKeepsWindowAndRun) {
     ExpectIdle();
 }
 
-TEST_F(RunTest, AFailureAfterSwitchingToRunningIsShownAndTheWindowIsIdleAgain) {
-    {
+TEST_F(RunTest, DatabaseFailuresAreShownAndTheWindowIsIdleAgain) {
+    const auto dropSeenTable = [this] {
         CatalogueDb db;
         db.Configure(programDir.databaseFile());
         db.Execute("DROP TABLE T00_DATA");
-    }
+    };
+    // Before the job exists: no hand-back will come.
+    dropSeenTable();
     Start(output.path() / "never.csv");
-    ASSERT_EQ(prompt.CallsOf(PromptCall::Kind::Error).size(), 1u);
+    ASSERT_EQ(prompt.Messages().size(), 1u);
+    EXPECT_EQ(prompt.Messages()[0].kind, PromptCall::Kind::Error);
     EXPECT_EQ(window->myThread(), nullptr);
     ExpectIdle();
-    EXPECT_TRUE(window->chkItem->isEnabled());
+
+    // During the run (its seen-listing checks wait for this thread): shown instead of an outcome.
+    {
+        CatalogueDb db;
+        db.Configure(programDir.databaseFile());
+        db.Execute("CREATE TABLE T00_DATA (ID INTEGER PRIMARY KEY AUTOINCREMENT, UrlKey TEXT NOT NULL)");
+    }
+    prompt.ClearCalls();
+    Start(output.path() / "broken.csv");
+    dropSeenTable();
+    ASSERT_TRUE(WaitUntilIdle());
+    ASSERT_EQ(prompt.Messages().size(), 1u);
+    EXPECT_EQ(prompt.Messages()[0].kind, PromptCall::Kind::Error);
+    ExpectIdle();
 }
 
 } // namespace

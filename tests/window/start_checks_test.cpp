@@ -134,47 +134,40 @@ TEST_F(StartChecksTest, DefaultFileNameNamesThePrefectureOnlyInCityMode) {
     EXPECT_TRUE(Refusals().empty());
 }
 
-// Makes deleting file fail, as a file held by another program does; undone on destruction.
+// Makes deleting a file fail, as a file held by another program does: a read-only folder, or
+// for the superuser (whom folder modes do not stop) the immutable flag. Undone on destruction.
 class Undeletable {
 public:
-    explicit Undeletable(const std::filesystem::path& file) : file_(file) {
-        if (geteuid() != 0) {
-            folderLocked_ = std::filesystem::exists(file) &&
-                            ::chmod(file.parent_path().c_str(), 0555) == 0;
-            return;
-        }
-        const int fd = ::open(file.c_str(), O_RDONLY);
-        int flags = 0;
-        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags |= FS_IMMUTABLE_FL;
-            immutable_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    explicit Undeletable(std::filesystem::path file) : file_(std::move(file)) {
+        active_ = geteuid() != 0 ? ::chmod(file_.parent_path().c_str(), 0555) == 0 : SetImmutable(true);
     }
     ~Undeletable() {
-        if (folderLocked_) {
-            ::chmod(file_.parent_path().c_str(), 0755);
-        }
-        if (immutable_) {
-            const int fd = ::open(file_.c_str(), O_RDONLY);
-            int flags = 0;
-            if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-                flags &= ~FS_IMMUTABLE_FL;
-                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-            }
-            if (fd >= 0) {
-                ::close(fd);
-            }
+        if (active_ && geteuid() != 0) {
+            ::chmod(file_.parent_path().c_str(), 0700);
+        } else if (active_) {
+            SetImmutable(false);
         }
     }
-    bool active() const { return folderLocked_ || immutable_; }
+    bool active() const { return active_; }
 
 private:
+    bool SetImmutable(bool on) const {
+        const int fd = ::open(file_.c_str(), O_RDONLY);
+        if (fd < 0) {
+            return false;
+        }
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return done;
+    }
+
     std::filesystem::path file_;
-    bool folderLocked_ = false;
-    bool immutable_ = false;
+    bool active_ = false;
 };
 
 TEST_F(StartChecksTest, AFileThatCannotBeReplacedRefusesTheStartAndStaysUntouched) {
