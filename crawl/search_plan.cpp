@@ -1,7 +1,6 @@
 #include "crawl/search_plan.h"
 
 #include <charconv>
-#include <limits>
 #include <stdexcept>
 
 #include "web/cp932.h"
