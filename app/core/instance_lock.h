@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,11 @@ class InstanceLock {
 public:
     // Nothing when another process of this user holds the lock of that name.
     static std::unique_ptr<InstanceLock> Acquire(const std::string& name = "Vorn_Search");
+    // The lock file of that name: $XDG_RUNTIME_DIR/<name>.lock, or /tmp/<name>-<uid>.lock when
+    // the runtime folder is not set.
+    static std::filesystem::path LockFilePath(const std::string& name = "Vorn_Search");
+    // The lock on one given file (tests point it into a folder of their own).
+    static std::unique_ptr<InstanceLock> AcquireFile(const std::filesystem::path& file);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;

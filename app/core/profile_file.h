@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,8 +10,8 @@ namespace vorn {
 // A Windows profile (INI) file, read and written by the profile-string rules: key=value lines,
 // section and key names matched without regard to ASCII case, a value updated in place, other
 // sections, keys and lines kept as they are, at most 2047 bytes of a value seen on reading.
-// Text is CP932 bytes. Values holding a line break are written on one line (a value can never
-// create a section or a key).
+// Text is CP932 bytes. A value is written on one line, every CR and LF in it replaced by a space
+// (a value can never create a section or a key). Every write replaces the file atomically.
 class ProfileFile {
 public:
     explicit ProfileFile(std::filesystem::path path);
@@ -27,5 +28,9 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A profile integer: an optional sign, then decimal digits, or hexadecimal digits after "0x" or
+// "$" (32 bits, so $FFFFFFFF is -1). Nothing when the text is not one or does not fit.
+std::optional<int> ParseProfileInteger(std::string_view text);
 
 } // namespace vorn

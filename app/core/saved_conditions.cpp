@@ -1,1 +1,65 @@
-// placeholder
+#include "app/core/saved_conditions.h"
+
+#include "web/cp932.h"
+#include "web/text.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kConfig = "Config";
+constexpr const char* kSite = "Site";
+
+} // namespace
+
+SavedConditions ReadSavedConditions(const ProfileFile& file) {
+    SavedConditions conditions;
+    conditions.word = file.ReadString(kConfig, "Word");
+    conditions.areasel = file.ReadInteger(kConfig, "Areasel", 0);
+    conditions.imageDir = file.ReadString(kConfig, "ImageDir");
+    conditions.checkImage = file.ReadInteger(kConfig, "CheckImage", 0) != 0;
+    conditions.ctgrlist = file.ReadString(kConfig, "Ctgrlist");
+    conditions.arealist = file.ReadString(kConfig, "Arealist");
+    return conditions;
+}
+
+bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions) {
+    // The edits' texts are saved without their surrounding blanks and control characters.
+    return file.WriteString(kConfig, "Word", Trim(conditions.word)) &&
+           file.WriteString(kConfig, "Areasel", std::to_string(conditions.areasel)) &&
+           file.WriteString(kConfig, "ImageDir", Trim(conditions.imageDir)) &&
+           file.WriteString(kConfig, "CheckImage", conditions.checkImage ? "1" : "0") &&
+           file.WriteString(kConfig, "Ctgrlist", conditions.ctgrlist) &&
+           file.WriteString(kConfig, "Arealist", conditions.arealist);
+}
+
+SiteSettings ReadSiteSettings(const ProfileFile& file) {
+    SiteSettings site;
+    site.baseUrl = Trim(file.ReadString(kSite, "BaseUrl"));
+    if (site.baseUrl.empty()) {
+        site.baseUrl = kDefaultBaseUrl;
+    }
+    if (site.baseUrl.back() != '/') {
+        site.baseUrl += '/';
+    }
+    site.caFile = AnsiToUtf8(file.ReadString(kSite, "CaFile"));
+    return site;
+}
+
+std::filesystem::path CaFilePath(const SiteSettings& site, const std::filesystem::path& programDir) {
+    if (site.caFile.empty()) {
+        return {};
+    }
+    const std::filesystem::path path(site.caFile);
+    return path.is_absolute() ? path : programDir / path;
+}
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir) {
+    return programDir / "db" / "vrn.ini";
+}
+
+std::filesystem::path DatabaseFilePath(const std::filesystem::path& programDir) {
+    return programDir / "db" / "vrn_data.db";
+}
+
+} // namespace vorn

@@ -25,10 +25,14 @@ bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions);
 // Section Site: the site the program talks to.
 struct SiteSettings {
     std::string baseUrl; // https origin with its trailing slash
-    std::string caFile;  // optional extra CA bundle
+    std::string caFile;  // optional extra CA bundle, as the system spells paths (UTF-8)
 };
 inline constexpr const char* kDefaultBaseUrl = "https://www.vorn.example/";
+// A missing or empty BaseUrl is the default; a trailing slash is added when it lacks one.
 SiteSettings ReadSiteSettings(const ProfileFile& file);
+// The CA bundle to trust besides the system's, a relative path taken from the program folder
+// (cron starts programs in the home folder); empty when none is set.
+std::filesystem::path CaFilePath(const SiteSettings& site, const std::filesystem::path& programDir);
 
 // db/vrn.ini, db/vrn_data.db in the program folder.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir);

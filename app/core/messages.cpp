@@ -1,0 +1,27 @@
+#include "app/core/messages.h"
+
+#include "web/cp932.h"
+
+namespace vorn::msg {
+
+// Written here in UTF-8 for the reader, handed out in the program's code page.
+#define VORN_MESSAGE(name, text)                                                                                     \
+    const std::string& name() {                                                                                      \
+        static const std::string value = UTF8ToAnsi(text);                                                          \
+        return value;                                                                                                \
+    }
+
+VORN_MESSAGE(NoArea, "取得する地域を１つ以上選択してください。")
+VORN_MESSAGE(NoGenre, "取得するジャンルを１つ以上選択してください。")
+VORN_MESSAGE(NoImageFolder, "商品画像の保存先が指定されていません。")
+VORN_MESSAGE(ImageFolderMissing, "指定された商品画像保存フォルダが見つかりません。")
+VORN_MESSAGE(FileInUse, "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。")
+VORN_MESSAGE(DatabaseMissing, "DBファイルの設定が正しくありません。\n管理者に確認してください。")
+VORN_MESSAGE(RunCompleted, "商品情報の取得が完了しました。\n保存したファイルを開きますか？")
+VORN_MESSAGE(NoItemsFound, "条件に該当する商品情報は見つかりませんでした。")
+VORN_MESSAGE(SiteUnreachable, "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。")
+VORN_MESSAGE(SaveFailed, "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。")
+
+#undef VORN_MESSAGE
+
+} // namespace vorn::msg

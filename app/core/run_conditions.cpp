@@ -1,0 +1,129 @@
+#include "app/core/run_conditions.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "app/core/messages.h"
+#include "web/cp932.h"
+#include "web/text.h"
+
+namespace vorn {
+
+int AreaComboIndexFor(int areasel) { return (areasel >= 1 && areasel <= kPrefectureCount) ? areasel : 0; }
+
+RestoredMarks RestoreMarks(std::string_view saved, std::size_t count) {
+    RestoredMarks marks;
+    marks.checked.assign(count, false);
+    if (saved.empty()) {
+        return marks;
+    }
+    bool everyOne = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        marks.checked[i] = i < saved.size() && saved[i] == '1';
+        everyOne = everyOne && marks.checked[i];
+    }
+    marks.all = everyOne;
+    return marks;
+}
+
+std::string BuildCtgrIndexList(const std::vector<GenreNode>& nodes, const std::vector<bool>& checked) {
+    const auto isChecked = [&checked](int index) {
+        return index >= 0 && static_cast<std::size_t>(index) < checked.size() && checked[index];
+    };
+    std::string list;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (!isChecked(static_cast<int>(i))) {
+            continue;
+        }
+        if (nodes[i].level == 1 && isChecked(nodes[i].parent)) {
+            continue;
+        }
+        list += std::to_string(i);
+        list += ',';
+    }
+    return list;
+}
+
+CrawlSelection SelectionFromSaved(const SavedConditions& saved, std::vector<GenreNode> genreNodes,
+                                  std::vector<std::string> areaTexts) {
+    CrawlSelection selection;
+    selection.keyword = saved.word;
+
+    selection.areaComboIndex = AreaComboIndexFor(saved.areasel);
+    selection.areaComboText = PrefectureComboItems().at(static_cast<std::size_t>(selection.areaComboIndex));
+    const RestoredMarks areas = RestoreMarks(saved.arealist, areaTexts.size());
+    selection.areaTexts = std::move(areaTexts);
+    selection.areaChecked = areas.checked;
+    selection.allAreas = areas.all;
+
+    // With every node "1" the all-genres box is checked and its handler checks every node.
+    const RestoredMarks genres = RestoreMarks(saved.ctgrlist, genreNodes.size());
+    selection.allGenres = genres.all;
+    selection.ctgrIndexList = BuildCtgrIndexList(genreNodes, genres.checked);
+    selection.genreNodes = std::move(genreNodes);
+
+    selection.saveImages = saved.checkImage;
+    if (selection.saveImages) {
+        selection.imageDir = ImageFolderPath(saved.imageDir);
+    }
+    return selection;
+}
+
+CrawlSelection SelectionFromSaved(const SavedConditions& saved, CatalogueDb& db) {
+    const int comboIndex = AreaComboIndexFor(saved.areasel);
+    std::vector<std::string> areaTexts;
+    if (comboIndex > 0) {
+        areaTexts = LoadAreaNames(db, comboIndex);
+    } else {
+        const auto& combo = PrefectureComboItems();
+        areaTexts.assign(combo.begin() + 1, combo.end());
+    }
+    return SelectionFromSaved(saved, LoadGenreNodes(db), std::move(areaTexts));
+}
+
+std::string StartRefusal(const std::vector<bool>& areaChecked, std::string_view ctgrIndexList, bool saveImages,
+                         std::string_view imageDirText) {
+    if (std::none_of(areaChecked.begin(), areaChecked.end(), [](bool checked) { return checked; })) {
+        return msg::NoArea();
+    }
+    if (ctgrIndexList.empty()) {
+        return msg::NoGenre();
+    }
+    if (saveImages) {
+        const std::filesystem::path folder = ImageFolderPath(imageDirText);
+        if (folder.empty()) {
+            return msg::NoImageFolder();
+        }
+        std::error_code error;
+        if (!std::filesystem::is_directory(folder, error)) {
+            return msg::ImageFolderMissing();
+        }
+    }
+    return {};
+}
+
+std::string StartRefusal(const CrawlSelection& selection, std::string_view imageDirText) {
+    return StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages, imageDirText);
+}
+
+std::string ImageDirTextAfterCheck(std::string_view imageDirText) {
+    const std::string trimmed = Trim(imageDirText);
+    if (!trimmed.empty() && trimmed.back() == kFolderSeparator) {
+        return std::string(imageDirText);
+    }
+    return trimmed + kFolderSeparator;
+}
+
+std::filesystem::path ImageFolderPath(std::string_view imageDirText) {
+    std::string trimmed = Trim(imageDirText);
+    if (trimmed.empty()) {
+        return {};
+    }
+    if (trimmed.back() != kFolderSeparator) {
+        trimmed += kFolderSeparator;
+    }
+    return std::filesystem::path(AnsiToUtf8(trimmed));
+}
+
+} // namespace vorn
