@@ -1,0 +1,59 @@
+#include "app/cli/commands.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "app/cli/crawl_command.h"
+#include "app/cli/exit_codes.h"
+
+namespace vorn::cli {
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands{
+        {"crawl", "OUTPUT.csv", "collect the listings of the saved conditions into OUTPUT.csv", RunCrawlCommand},
+    };
+    return commands;
+}
+
+void PrintUsage(std::ostream& out) {
+    out << "Usage: vorn-search-cli COMMAND [ARGUMENTS]\n"
+           "       vorn-search-cli --help\n\n"
+           "Does the program's work without its window, on the conditions the window saved in\n"
+           "db/vrn.ini beside the program, with its database db/vrn_data.db.\n\n"
+           "Commands:\n";
+    std::size_t width = 0;
+    for (const Command& command : Commands()) {
+        width = std::max(width, command.name.size() + 1 + command.arguments.size());
+    }
+    for (const Command& command : Commands()) {
+        std::string head = std::string(command.name) + " " + std::string(command.arguments);
+        head.resize(width, ' ');
+        out << "  " << head << "  " << command.summary << '\n';
+    }
+    out << "\nExit codes:\n"
+           "  0  rows were written\n"
+           "  1  no listing matched the conditions\n"
+           "  2  stopped by SIGINT (Ctrl-C) or SIGTERM; the file holds the rows written so far\n"
+           "  3  the site could not be reached\n"
+           "  4  the CSV file could not be written\n"
+           "  5  usage error, missing database, conditions refused, or the program already running\n";
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments) {
+    if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help")) {
+        PrintUsage(std::cout);
+        return 0;
+    }
+    if (!arguments.empty()) {
+        for (const Command& command : Commands()) {
+            if (arguments[0] == command.name) {
+                return command.run(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+            }
+        }
+        std::cerr << "vorn-search-cli: unknown command: " << arguments[0] << "\n\n";
+    }
+    PrintUsage(std::cerr);
+    return kExitRefused;
+}
+
+} // namespace vorn::cli
