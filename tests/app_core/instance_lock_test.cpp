@@ -107,15 +107,5 @@ TEST_F(InstanceLockTest, ASymbolicLinkInPlaceOfTheFileIsNotFollowed) {
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
-TEST_F(InstanceLockTest, LivesInTheUsersRuntimeFolder) {
-    ::setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
-    EXPECT_EQ(InstanceLock::LockFilePath(), LockFile());
-    auto lock = InstanceLock::Acquire();
-    ASSERT_TRUE(lock);
-    EXPECT_FALSE(ChildAcquires(LockFile()));
-    ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(InstanceLock::LockFilePath("X"), "/tmp/X-" + std::to_string(::getuid()) + ".lock");
-}
-
 } // namespace
 } // namespace vorn
