@@ -1,1 +1,198 @@
-// placeholder
+#include "catalogue/catalogue_db.h"
+
+#include <strings.h>
+
+#include <sqlite3.h>
+
+#include "catalogue/statements.h"
+#include "web/cp932.h"
+
+namespace vorn {
+
+namespace {
+
+// A database briefly locked by another process (the terminal program, a second window) is
+// waited for rather than failing the command at once.
+constexpr int kBusyTimeoutMs = 5000;
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+std::string Describe(sqlite3* db, std::string_view statement) {
+    std::string message = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+    message += " (statement: ";
+    message += statement;
+    message += ")";
+    return message;
+}
+
+StatementHandle Prepare(sqlite3* db, std::string_view statement, const std::vector<DbValue>& values) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, statement.data(), static_cast<int>(statement.size()), &raw, nullptr) != SQLITE_OK) {
+        throw DbError(Describe(db, statement));
+    }
+    StatementHandle handle(raw);
+    int index = 1;
+    for (const DbValue& value : values) {
+        int status = SQLITE_OK;
+        if (const auto* number = std::get_if<std::int64_t>(&value)) {
+            status = sqlite3_bind_int64(raw, index, *number);
+        } else {
+            const std::string utf8 = AnsiToUtf8(std::get<std::string>(value));
+            status = sqlite3_bind_text64(raw, index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        if (status != SQLITE_OK) {
+            throw DbError(Describe(db, statement));
+        }
+        ++index;
+    }
+    return handle;
+}
+
+// True for a row, false at the end; a failure throws.
+bool Step(sqlite3_stmt* statement) {
+    const int status = sqlite3_step(statement);
+    if (status == SQLITE_ROW) {
+        return true;
+    }
+    if (status == SQLITE_DONE) {
+        return false;
+    }
+    throw DbError(Describe(sqlite3_db_handle(statement), sqlite3_sql(statement)));
+}
+
+// Columns are found as the database's own field lookup finds them: without regard to case, and
+// "T01_AREA.AreaAlpha" answers to "AreaAlpha".
+bool ColumnNameMatches(const char* name, std::string_view wanted) {
+    std::string_view actual = name != nullptr ? name : "";
+    const std::size_t dot = actual.rfind('.');
+    if (dot != std::string_view::npos) {
+        actual.remove_prefix(dot + 1);
+    }
+    return actual.size() == wanted.size() && strncasecmp(actual.data(), wanted.data(), wanted.size()) == 0;
+}
+
+} // namespace
+
+DbRows::DbRows(sqlite3_stmt* statement) : statement_(statement), atEnd_(false) {}
+
+DbRows::DbRows(DbRows&& other) noexcept : statement_(other.statement_), atEnd_(other.atEnd_) {
+    other.statement_ = nullptr;
+    other.atEnd_ = true;
+}
+
+DbRows& DbRows::operator=(DbRows&& other) noexcept {
+    if (this != &other) {
+        Close();
+        statement_ = other.statement_;
+        atEnd_ = other.atEnd_;
+        other.statement_ = nullptr;
+        other.atEnd_ = true;
+    }
+    return *this;
+}
+
+DbRows::~DbRows() { Close(); }
+
+void DbRows::Next() {
+    if (statement_ == nullptr || atEnd_) {
+        atEnd_ = true;
+        return;
+    }
+    atEnd_ = !Step(statement_);
+}
+
+std::string DbRows::Text(std::string_view column) const {
+    const int index = ColumnIndex(column);
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, index));
+    if (bytes == nullptr) {
+        return {};
+    }
+    return UTF8ToAnsi(std::string_view(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement_, index))));
+}
+
+std::int64_t DbRows::Integer(std::string_view column) const {
+    return sqlite3_column_int64(statement_, ColumnIndex(column));
+}
+
+void DbRows::Close() {
+    if (statement_ != nullptr) {
+        sqlite3_finalize(statement_);
+        statement_ = nullptr;
+    }
+    atEnd_ = true;
+}
+
+int DbRows::ColumnIndex(std::string_view column) const {
+    if (statement_ == nullptr || atEnd_) {
+        throw DbError("no current row to read " + std::string(column) + " from");
+    }
+    const int count = sqlite3_column_count(statement_);
+    for (int i = 0; i < count; ++i) {
+        if (ColumnNameMatches(sqlite3_column_name(statement_, i), column)) {
+            return i;
+        }
+    }
+    throw DbError("no column " + std::string(column) + " (statement: " + sqlite3_sql(statement_) + ")");
+}
+
+CatalogueDb::CatalogueDb() = default;
+
+CatalogueDb::~CatalogueDb() { sqlite3_close_v2(db_); }
+
+void CatalogueDb::Configure(const std::filesystem::path& file) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    file_ = file;
+}
+
+DbRows CatalogueDb::OpenRows(std::string_view statement, const std::vector<DbValue>& values) {
+    DbRows rows(Prepare(Connection(), statement, values).release());
+    rows.Next();
+    return rows;
+}
+
+void CatalogueDb::Execute(std::string_view statement, const std::vector<DbValue>& values) {
+    StatementHandle handle = Prepare(Connection(), statement, values);
+    while (Step(handle.get())) {
+    }
+}
+
+bool CatalogueDb::SeenListing(const std::string& key) {
+    DbRows rows = OpenRows(sql::kSelectSeen, {key});
+    const bool seen = !rows.AtEnd();
+    rows.Close();
+    if (!seen) {
+        try {
+            Execute(sql::kInsertSeen, {key});
+        } catch (const DbError&) {
+            // A key that cannot be recorded only means the listing may come out twice.
+        }
+    }
+    return seen;
+}
+
+sqlite3* CatalogueDb::Connection() {
+    if (db_ != nullptr) {
+        return db_;
+    }
+    if (file_.empty()) {
+        throw DbError("the database file is not configured");
+    }
+    // The file ships with the program: never create an empty one in its place.
+    sqlite3* db = nullptr;
+    const int status = sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (status != SQLITE_OK) {
+        std::string message = "cannot open " + file_.string() + ": ";
+        message += db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(status);
+        sqlite3_close_v2(db);
+        throw DbError(message);
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    db_ = db;
+    return db_;
+}
+
+} // namespace vorn

@@ -3,9 +3,11 @@
 // Every statement the program issues. Values are bound to the "?" parameters in order.
 namespace vorn::sql {
 
-inline constexpr const char* kSelectGenres = "SELECT CtgrID, CtgrCode, CtgrName FROM T10_CTGR ORDER BY CtgrID, CtgrSubID";
+inline constexpr const char* kSelectGenres =
+    "SELECT CtgrID, CtgrCode, CtgrName FROM T10_CTGR ORDER BY CtgrID, CtgrSubID";
 inline constexpr const char* kSelectPrefectures = "SELECT AreaName As Area FROM T01_AREA ORDER BY AreaID";
-inline constexpr const char* kSelectCities = "SELECT CityName As Area FROM T02_CITY WHERE AreaID =? ORDER BY AreaID, CityID";
+inline constexpr const char* kSelectCities =
+    "SELECT CityName As Area FROM T02_CITY WHERE AreaID =? ORDER BY AreaID, CityID";
 inline constexpr const char* kDeleteSeen = "DELETE FROM T00_DATA";
 inline constexpr const char* kSelectAreaAlpha = "SELECT AreaAlpha FROM T01_AREA WHERE AreaID =?";
 inline constexpr const char* kSelectCityPath =
@@ -14,6 +16,7 @@ inline constexpr const char* kSelectCityPath =
 inline constexpr const char* kSelectSeen = "SELECT ID FROM T00_DATA WHERE UrlKey = ?";
 inline constexpr const char* kInsertSeen = "INSERT INTO T00_DATA (UrlKey) VALUES (?)";
 inline constexpr const char* kDeleteCities = "DELETE FROM T02_CITY";
+// The refresh's own form of the AreaAlpha look-up ("= " and a closing ";").
 inline constexpr const char* kSelectAreaAlphaForRefresh = "SELECT AreaAlpha FROM T01_AREA WHERE AreaID = ?;";
 inline constexpr const char* kInsertCity =
     "INSERT INTO T02_CITY (AreaID, CityID, CityCode, CityName) VALUES (?, ?, ?, ?)";
