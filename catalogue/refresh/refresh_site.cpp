@@ -1,0 +1,27 @@
+#include "catalogue/refresh/refresh_site.h"
+
+#include "web/fetch_page.h"
+#include "web/page_lines.h"
+
+namespace vorn {
+
+std::string CataloguePageUrl(const RefreshSite& site, std::string_view path) {
+    std::string url = site.baseUrl;
+    if (url.empty() || url.back() != '/') {
+        url += '/';
+    }
+    url += path;
+    return url;
+}
+
+bool FetchCataloguePage(const RefreshSite& site, const std::string& url, std::vector<std::string>& lines) {
+    lines.clear();
+    const FetchResult result = FetchPage(url, site.scratchFile);
+    const bool served = result.bodyWritten() && result.httpStatus >= 200 && result.httpStatus < 300;
+    if (!served) {
+        return false;
+    }
+    return LoadPageLines(site.scratchFile, lines);
+}
+
+} // namespace vorn
