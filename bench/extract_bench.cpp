@@ -25,7 +25,8 @@ std::vector<std::string> RealisticItemPage() {
                     R"(<div><div>更新<!-- -->2024年5月1日</div><div>作成<!-- -->2024年4月20日</div></div>)");
     std::string photos;
     for (int i = 0; i < 8; ++i) {
-        photos += R"(<img src="https://img.vorn.test/articles/images/thumb_s_)" + std::to_string(i) + R"(.jpg" alt=""/>)";
+        photos += R"(<img src="https://img.vorn.test/articles/images/thumb_s_)" + std::to_string(i) +
+                  R"(.jpg" alt=""/>)";
     }
     lines.push_back(photos);
     std::string description = R"(<iframe src="https://video.test/x"></iframe><p>)";

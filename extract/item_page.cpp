@@ -122,7 +122,8 @@ void ReadImageUrls(std::string_view block, const std::function<bool()>& stopRequ
         if (StartsWith(tag, "img") && ContainsText(tag, "/articles/images/")) {
             const std::string_view url = TextFrom(tag, "http");
             if (ContainsText(url, "\"")) {
-                fields[kFirstImageUrl + imageCount] = Trim(ReplaceAllNoCase(TextBefore(url, "\""), "thumb_s_", "thumb_"));
+                const std::string_view address = TextBefore(url, "\"");
+                fields[kFirstImageUrl + imageCount] = Trim(ReplaceAllNoCase(address, "thumb_s_", "thumb_"));
                 ++imageCount;
             }
         }

@@ -212,10 +212,12 @@ TEST(ParseItemLines, CountsFromThePageData) {
     };
     const std::vector<Case> cases = {
         {"closing braces dropped from ratings",
-         R"({"a":{"good_evaluation_count":12},"normal_evaluation_count":3},"bad_evaluation_count":4}},"x":1})", "", "12",
-         "3", "4"},
+         R"({"a":{"good_evaluation_count":12},"normal_evaluation_count":3},)"
+         R"("bad_evaluation_count":4}},"x":1})",
+         "", "12", "3", "4"},
         {"favourites keep a closing brace",
-         R"({"favorite_user_count":9},{"good_evaluation_count":1,"normal_evaluation_count":2,"bad_evaluation_count":3,)",
+         R"({"favorite_user_count":9},{"good_evaluation_count":1,"normal_evaluation_count":2,)"
+         R"("bad_evaluation_count":3,)",
          "9}", "1", "2", "3"},
         {"first occurrence wins",
          R"({"good_evaluation_count":1,"good_evaluation_count":2,"favorite_user_count":5,"favorite_user_count":6,)",
