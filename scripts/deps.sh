@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     qt6-base-dev libqt6dbus6 libgl-dev
     libcurl4-openssl-dev libicu-dev libsqlite3-dev libsimpleini-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev openssl
