@@ -293,10 +293,17 @@ bool IsNextDataLine(std::string_view rawLine) {
 
 void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
                     const std::function<bool()>& stopRequested, ItemFields& fields) {
+    // Every heading line joins the lines after it up to a script line, so a page of nothing but
+    // headings would take time quadratic in its size. A listing page has one heading; past a few,
+    // the page is not one, and the rest of its headings are passed over.
+    constexpr int kMaxItemBlocks = 16;
+    int itemBlocks = 0;
     for (std::size_t i = 0; i < rawLines.size(); ++i) {
         std::string line = ConvertLine(rawLines[i]);
         if (ContainsText(line, "<h1")) {
-            ParseItemBlock(BuildItemBlock(rawLines, i, std::move(line)), baseUrl, stopRequested, fields);
+            if (itemBlocks++ < kMaxItemBlocks) {
+                ParseItemBlock(BuildItemBlock(rawLines, i, std::move(line)), baseUrl, stopRequested, fields);
+            }
         } else if (IsNextDataLine(rawLines[i])) {
             ReadCounts(line, fields);
             return;

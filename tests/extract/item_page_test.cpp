@@ -271,6 +271,18 @@ TEST(ParseItemLines, SecondHeadingReplacesFoundValuesAndKeepsOthers) {
     EXPECT_EQ(f[kGoodRatings], "12");
 }
 
+TEST(ParseItemLines, HeadingsPastTheSixteenthArePassedOver) {
+    // A page of nothing but headings must not cost time quadratic in its size.
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 17; ++i) {
+        lines.push_back("<h1>T" + std::to_string(i) + "<span>（投稿ID : p" + std::to_string(i) + "）</span></h1>");
+    }
+    lines.emplace_back("<footer></footer>");
+    const ItemFields f = Parse(lines);
+    EXPECT_EQ(f[kTitle], "T16");
+    EXPECT_EQ(f[kPostId], "p16");
+}
+
 TEST(ParseItemLines, StopRequestKeepsWhatWasRead) {
     const ItemFields f = Parse(ItemPage{}.Lines(), [] { return true; });
     // The first line stops the walk before the item block is reached.
