@@ -11,8 +11,9 @@ namespace vorn {
 enum CrawlResult : int {
     kNoRows = 0,          // nothing written
     kRowsWritten = 1,     // at least one row written
-    kCsvWriteFailed = 8,  // the CSV file could not be created or written: the run stopped there
-    kSiteUnreachable = 9, // a results page could not be fetched (rows written stay in the file)
+    kCsvWriteFailed = 8,  // the CSV, the scratch file or a photograph could not be written: the run
+                          // stopped there
+    kSiteUnreachable = 9, // a page or photograph was not served (rows written stay in the file)
 };
 
 // The state of one run, shared by the job, the results walk and the front end's calls.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "crawl/crawl_job.h"
+#include "crawl/fetch_outcome.h"
 #include "crawl/search_plan.h"
 #include "extract/csv_output.h"
 #include "extract/item_page.h"
@@ -44,7 +45,9 @@ void CollectListing(CrawlJob& job, const std::string& listingKey) {
     }
     ++state.newCount;
     job.ShowStatus();
-    const ItemFields fields = ExtractItem(job.MakeItemContext(), "https" + listingKey);
+    ItemContext context = job.MakeItemContext();
+    context.fetched = [&job](const FetchResult& result) { RecordFetchOutcome(job, result); };
+    const ItemFields fields = ExtractItem(context, "https" + listingKey);
     job.WriteItemRow(BuildCsvRow(fields));
 }
 
@@ -90,12 +93,11 @@ void SearchResultsPage(CrawlJob& job, const std::string& searchPath, const std::
 
     const std::filesystem::path scratch = ScratchFile(job.config().programDir);
     const FetchResult fetched = FetchPage(job.config().baseUrl + searchPath + keywordQuery, scratch);
-    if (fetched.siteUnreachable()) {
-        state.siteFailed = true;
-    }
+    RecordFetchOutcome(job, fetched);
     job.Pause();
 
-    // A failed fetch leaves no file, so the search reads as one without results.
+    // A failed fetch leaves no file, so the search reads as one without results (and a scratch
+    // file that cannot be written has stopped the run).
     std::vector<std::string> lines;
     LoadPageLines(scratch, lines);
 

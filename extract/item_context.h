@@ -7,6 +7,8 @@
 
 namespace vorn {
 
+struct FetchResult;
+
 // The site owes us this pause after every page fetch and every photograph.
 inline constexpr std::chrono::milliseconds kFetchPause{300};
 
@@ -18,6 +20,9 @@ struct ItemContext {
     std::filesystem::path imageDir;      // existing folder (photographs go inside it)
     std::function<bool()> stopRequested; // the run's stop flag
     std::function<void()> pause;         // waits the fetch pause
+    // Told what became of the page fetch and of every photograph download, so the run can tell
+    // a served listing from one the site failed to serve.
+    std::function<void(const FetchResult&)> fetched;
 };
 
 } // namespace vorn

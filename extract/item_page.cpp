@@ -320,7 +320,10 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     // A failed fetch must not leave the previous listing's page to be read as this one.
     std::error_code ignored;
     std::filesystem::remove(context.scratchFile, ignored);
-    FetchPage(detailUrl, context.scratchFile);
+    const FetchResult result = FetchPage(detailUrl, context.scratchFile);
+    if (context.fetched) {
+        context.fetched(result);
+    }
     if (context.pause) {
         context.pause();
     }

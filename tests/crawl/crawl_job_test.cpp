@@ -156,7 +156,7 @@ TEST_F(CrawlJobTest, ItemPageThatCannotBeFetchedStillGivesItsRow) {
     site_.AddStatus("/article/1", 503);
     site_.AddItems({2});
 
-    EXPECT_EQ(Run(), kRowsWritten);
+    EXPECT_EQ(Run(), kSiteUnreachable) << "a row without its page is not a success";
 
     const std::vector<Strings> rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
