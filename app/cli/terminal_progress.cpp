@@ -45,6 +45,24 @@ std::pair<std::size_t, int> FittingStart(std::string_view utf8, int columns) {
 
 } // namespace
 
+std::string PrintableText(std::string_view utf8) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    std::string printable;
+    printable.reserve(utf8.size());
+    for (int32_t offset = 0; offset < length;) {
+        const int32_t start = offset;
+        UChar32 c = 0;
+        U8_NEXT(bytes, offset, length, c);
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            printable += '?';
+        } else {
+            printable.append(utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(offset - start)));
+        }
+    }
+    return printable;
+}
+
 int DisplayWidth(std::string_view utf8) { return FittingStart(utf8, INT_MAX).second; }
 
 std::string FitToWidth(std::string_view utf8, int columns) {
@@ -79,7 +97,7 @@ void TerminalProgress::Step() {
 }
 
 void TerminalProgress::ShowStatus(std::string_view statusUtf8) {
-    status_ = statusUtf8;
+    status_ = PrintableText(statusUtf8);
     Redraw();
 }
 
