@@ -26,11 +26,11 @@ std::string PrefecturePageUrl(CatalogueDb& db, const RefreshSite& site, int area
 }
 
 void StoreCities(CatalogueDb& db, const std::vector<std::string>& lines, CityRefreshReport::Prefecture& prefecture) {
-    for (const ParsedCity& city : ParseCityPage(lines)) {
+    for (ParsedCity& city : ParseCityPage(lines)) {
         try {
             db.Execute(sql::kInsertCity,
                        {std::int64_t{prefecture.areaId}, std::int64_t{city.cityId}, city.code, city.name});
-            ++prefecture.citiesStored;
+            prefecture.cities.push_back(std::move(city));
         } catch (const DbError&) {
             // One lost city leaves a gap in the numbering; the rest of the page still counts.
             ++prefecture.citiesLost;
@@ -53,7 +53,15 @@ std::vector<int> CityRefreshReport::SkippedAreaIds() const {
 int CityRefreshReport::CitiesStored() const {
     int total = 0;
     for (const Prefecture& prefecture : prefectures) {
-        total += prefecture.citiesStored;
+        total += static_cast<int>(prefecture.cities.size());
+    }
+    return total;
+}
+
+int CityRefreshReport::CitiesLost() const {
+    int total = 0;
+    for (const Prefecture& prefecture : prefectures) {
+        total += prefecture.citiesLost;
     }
     return total;
 }
@@ -64,6 +72,10 @@ CityRefreshReport RefreshCities(CatalogueDb& db, const RefreshSite& site, Refres
     db.Execute(sql::kDeleteCities);
     progress.Init(kPrefectureCount);
     for (int areaId = 1; areaId <= kPrefectureCount; ++areaId) {
+        if (progress.StopRequested()) {
+            report.stopped = true;
+            break;
+        }
         CityRefreshReport::Prefecture prefecture;
         prefecture.areaId = areaId;
         prefecture.pageUrl = PrefecturePageUrl(db, site, areaId);

@@ -40,7 +40,15 @@ std::vector<int> GenreRefreshReport::SkippedCtgrIds() const {
 int GenreRefreshReport::SubGenresStored() const {
     int total = 0;
     for (const Genre& genre : genres) {
-        total += genre.subGenresStored;
+        total += static_cast<int>(genre.subGenres.size());
+    }
+    return total;
+}
+
+int GenreRefreshReport::RowsLost() const {
+    int total = 0;
+    for (const Genre& genre : genres) {
+        total += genre.subGenresLost + (genre.topStored ? 0 : 1);
     }
     return total;
 }
@@ -53,6 +61,10 @@ GenreRefreshReport RefreshGenres(CatalogueDb& db, const RefreshSite& site, Refre
     db.Execute(sql::kDeleteGenres);
     progress.Init(genreCount);
     for (int ctgrId = 1; ctgrId <= genreCount; ++ctgrId) {
+        if (progress.StopRequested()) {
+            report.stopped = true;
+            break;
+        }
         const TopGenre& topGenre = topGenres[static_cast<std::size_t>(ctgrId - 1)];
         GenreRefreshReport::Genre genre;
         genre.ctgrId = ctgrId;
@@ -62,9 +74,9 @@ GenreRefreshReport RefreshGenres(CatalogueDb& db, const RefreshSite& site, Refre
         genre.pageUrl = CataloguePageUrl(site, "all/sale-" + topGenre.code);
         genre.fetched = FetchCataloguePage(site, genre.pageUrl, lines);
         if (genre.fetched) {
-            for (const ParsedSubGenre& subGenre : ParseGenrePage(lines, topGenre)) {
+            for (ParsedSubGenre& subGenre : ParseGenrePage(lines, topGenre)) {
                 if (InsertGenreRow(db, ctgrId, subGenre.subId, subGenre.code, subGenre.name)) {
-                    ++genre.subGenresStored;
+                    genre.subGenres.push_back(std::move(subGenre));
                 } else {
                     ++genre.subGenresLost;
                 }

@@ -16,6 +16,8 @@ public:
     virtual void Step(int position, int maximum, const std::string& statusCp932) = 0;
     // Between pages, just before Step: the window lets pending events run so that it repaints.
     virtual void ProcessPendingEvents() {}
+    // Asked before each page: true ends the refresh there, with the pages done so far stored.
+    virtual bool StopRequested() { return false; }
 };
 
 } // namespace vorn

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -101,6 +102,12 @@ public:
         lastStatus = statusCp932;
     }
     void ProcessPendingEvents() override { calls.push_back("events"); }
+    bool StopRequested() override { return stopAfterSteps >= 0 && steps() >= stopAfterSteps; }
+
+    int steps() const {
+        return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                               [](const std::string& call) { return call.starts_with("step"); }));
+    }
 
     // Init, then for every page the pending events before its step.
     void ExpectSteps(int maximum) const {
@@ -115,6 +122,7 @@ public:
 
     std::vector<std::string> calls;
     std::string lastStatus;
+    int stopAfterSteps = -1; // asks to stop once that many pages are done
 };
 
 class RefreshRunTest : public ::testing::Test {
@@ -138,8 +146,8 @@ TEST_F(RefreshRunTest, CitiesOfEveryServedPrefectureAndNoneOfAFailedOne) {
     EXPECT_EQ(report.CitiesStored(), 45 * 3);
     ASSERT_EQ(report.prefectures.size(), 47u);
     EXPECT_EQ(report.prefectures[0].pageUrl, site.BaseUrl() + "hokkaido/sale");
-    EXPECT_EQ(report.prefectures[0].citiesStored, 3);
-    EXPECT_EQ(report.prefectures[12].citiesStored, 0);
+    EXPECT_EQ(report.prefectures[0].cities.size(), 3u);
+    EXPECT_EQ(report.prefectures[12].cities.size(), 0u);
 
     std::vector<std::string> expectedPaths;
     for (int areaIndex = 0; areaIndex < 47; ++areaIndex) {
@@ -185,6 +193,28 @@ TEST_F(RefreshRunTest, GenresKeepTheirTopRowWhenThePageFails) {
 
     progress.ExpectSteps(20);
     EXPECT_EQ(progress.lastStatus, Sjis("ジャンル - 20件/20件 取得中..."));
+}
+
+TEST_F(RefreshRunTest, AStopEndsTheRefreshBeforeTheNextPage) {
+    CatalogueSite site({});
+    progress.stopAfterSteps = 2;
+    const CityRefreshReport cities = RefreshCities(db, Site(site), progress);
+    EXPECT_TRUE(cities.stopped);
+    ASSERT_EQ(cities.prefectures.size(), 2u);
+    EXPECT_EQ(site.Paths().size(), 2u) << "no page after the stop";
+    EXPECT_EQ(cities.prefectures[1].cities,
+              (std::vector<ParsedCity>{
+                  {1, "a-1", Sjis("aomori市")}, {2, "0", Sjis("aomori村")}, {3, "a-2", Sjis("aomori's町")}}));
+    EXPECT_EQ(LoadAreaNames(db, 2).size(), 3u);
+    EXPECT_TRUE(LoadAreaNames(db, 3).empty());
+
+    progress.calls.clear();
+    progress.stopAfterSteps = 1;
+    const GenreRefreshReport genres = RefreshGenres(db, Site(site), progress);
+    EXPECT_TRUE(genres.stopped);
+    ASSERT_EQ(genres.genres.size(), 1u);
+    EXPECT_TRUE(genres.SkippedCtgrIds().empty()) << "genres not reached are not reported as skipped";
+    EXPECT_EQ(LoadGenreNodes(db).size(), 3u) << "家具 and its two sub-genres";
 }
 
 TEST_F(RefreshRunTest, UnreachableSiteStoresNoEarlierPage) {
