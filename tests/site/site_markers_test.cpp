@@ -1,6 +1,7 @@
 // The generated pages read through the program's own parsers: what a crawl and the catalogue
 // refresh would take from them.
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -225,7 +226,7 @@ TEST(SiteCataloguePages, RefreshParsersReadEveryCityAndSubGenre) {
         SCOPED_TRACE(PrefectureAt(p).alpha);
         const std::vector<ParsedCity> parsed =
             ParseCityPage(PageLines(content, "/" + std::string(PrefectureAt(p).alpha) + "/sale"));
-        const std::vector<City> cities = CitiesOf(p);
+        const std::vector<City> cities = ListedCitiesOf(p);
         ASSERT_EQ(parsed.size(), cities.size());
         for (std::size_t i = 0; i < cities.size(); ++i) {
             EXPECT_EQ(parsed[i].cityId, static_cast<int>(i) + 1);
@@ -239,13 +240,16 @@ TEST(SiteCataloguePages, RefreshParsersReadEveryCityAndSubGenre) {
         const TopGenre& top = TopGenres().at(static_cast<std::size_t>(g - 1));
         ASSERT_EQ(top.code, genre.code);
         const std::vector<ParsedSubGenre> parsed = ParseGenrePage(PageLines(content, "/all/sale-" + top.code), top);
-        const std::vector<SubGenre> subGenres = SubGenresOf(g);
+        const std::vector<SubGenre> subGenres = ListedSubGenresOf(g);
         ASSERT_EQ(parsed.size(), subGenres.size());
         for (std::size_t i = 0; i < subGenres.size(); ++i) {
             EXPECT_EQ(parsed[i].subId, static_cast<int>(i) + 1);
             EXPECT_EQ(parsed[i].code, "sale-" + top.code + "/" + subGenres[i].key);
             EXPECT_EQ(parsed[i].name, UTF8ToAnsi(subGenres[i].name));
         }
+        // The numbering runs on from the first list into the second.
+        const std::vector<std::string> lines = PageLines(content, "/all/sale-" + top.code);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "<span>全ての" + std::string(genre.name) + "</span>"), 2);
     }
 }
 

@@ -1,4 +1,7 @@
 #include "tools/sample_site/site_pages.h"
+
+#include <algorithm>
+
 #include "tools/sample_site/site_tables.h"
 
 namespace vorn::site {
@@ -47,7 +50,7 @@ std::string RenderAreaPage(int prefecture, const PageContext& page) {
     html += ListItem(std::string(kCurrentItem) + std::string(area.name) + "</span>\n");
     // A link to the whole prefecture sits in the list but names no city.
     html += ListItem("<a href=\"" + page.baseUrl + std::string(area.alpha) + "/sale\">すべての地域</a>\n");
-    for (const City& city : CitiesOf(prefecture)) {
+    for (const City& city : ListedCitiesOf(prefecture)) {
         html += CityItem(city, area, page);
     }
     html += "</ul>\n</dd>\n</dl>\n";
@@ -70,13 +73,24 @@ std::string RenderGenrePage(int genre, const PageContext& page) {
                 std::string(current.code) + "/g-all\">" + std::string(PrefectureAt(p).name) + "</a>\n";
     }
     html += "</dd>\n";
-    html += "<dt class=\"c-definition-list-title\">ジャンル</dt>\n<dd class=\"c-definition-list-body\">\n";
-    html += std::string(kCurrentItem) + "\n<span>全ての" + std::string(current.name) + "</span>\n</span>\n";
+    // The sub-genres in two lists, each opening with the genre's "全ての" line: the first ends
+    // with its dd, the second with its ul.
+    const std::vector<SubGenre> subGenres = ListedSubGenresOf(genre);
+    const std::size_t firstListSize = std::min<std::size_t>(subGenres.size(), 3);
+    const std::string listTitle =
+        std::string(kCurrentItem) + "\n<span>全ての" + std::string(current.name) + "</span>\n</span>\n";
+    html += "<dt class=\"c-definition-list-title\">ジャンル</dt>\n<dd class=\"c-definition-list-body\">\n" + listTitle;
     html += "<a href=\"" + genreUrl + "\">" + std::string(current.name) + "をすべて見る</a>\n";
-    for (const SubGenre& subGenre : SubGenresOf(genre)) {
-        html += "<a href=\"" + genreUrl + "/" + subGenre.key + "\">" + subGenre.name + "</a>\n";
+    for (std::size_t i = 0; i < subGenres.size(); ++i) {
+        if (i == firstListSize) {
+            html += "</dd>\n<dt class=\"c-definition-list-title\">その他</dt>\n"
+                    "<dd class=\"c-definition-list-body\">\n<ul class=\"c-definition-list-items\">\n" +
+                    listTitle;
+        }
+        html += "<li class=\"c-definition-list-item\">\n<a href=\"" + genreUrl + "/" + subGenres[i].key + "\">" +
+                subGenres[i].name + "</a>\n</li>\n";
     }
-    html += "</dd>\n</dl>\n";
+    html += subGenres.size() > firstListSize ? "</ul>\n</dd>\n</dl>\n" : "</dd>\n</dl>\n";
     html += FooterMarkup(page) + "</div>\n</body>\n";
     // The page ends on a current entry with nothing after it.
     return html + std::string(kCurrentItem) + "</span></html>";

@@ -224,7 +224,7 @@ std::optional<SiteResponse> SiteContent::SearchResults(const std::vector<std::st
 
     std::string heading = nationwide ? "全国" : std::string(PrefectureAt(prefecture).name);
     if (segments.size() == 4) {
-        const std::vector<City> cities = CitiesOf(prefecture);
+        const std::vector<City> cities = ListedCitiesOf(prefecture);
         const auto known =
             std::find_if(cities.begin(), cities.end(), [&](const City& c) { return c.code == segments[3]; });
         heading += known != cities.end() ? known->name : "";

@@ -148,3 +148,23 @@ std::vector<SubGenre> SubGenresOf(int genre) {
 }
 
 } // namespace vorn::site
+
+namespace vorn::site {
+
+std::vector<City> ListedCitiesOf(int prefecture) {
+    std::vector<City> cities = CitiesOf(prefecture);
+    if (prefecture == 1) {
+        cities.push_back({"a-01199", "ニセコ'ヴィレッジ"});
+    }
+    return cities;
+}
+
+std::vector<SubGenre> ListedSubGenresOf(int genre) {
+    std::vector<SubGenre> subGenres = SubGenresOf(genre);
+    if (genre == 1) {
+        subGenres.push_back({"g-123", "Kid'sチェア"});
+    }
+    return subGenres;
+}
+
+} // namespace vorn::site

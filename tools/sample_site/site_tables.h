@@ -46,4 +46,9 @@ std::vector<City> CitiesOf(int prefecture);
 // The sub-genres in page order; keys "g-" + (100 * genre + position).
 std::vector<SubGenre> SubGenresOf(int genre);
 
+// What the catalogue pages list: the above, and at the end a few that no listing uses, whose
+// names hold a single quote: a city of 北海道 (a-01199) and a sub-genre of 家具 (g-123).
+std::vector<City> ListedCitiesOf(int prefecture);
+std::vector<SubGenre> ListedSubGenresOf(int genre);
+
 } // namespace vorn::site
