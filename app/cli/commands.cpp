@@ -5,12 +5,15 @@
 
 #include "app/cli/crawl_command.h"
 #include "app/cli/exit_codes.h"
+#include "app/cli/refresh_command.h"
 
 namespace vorn::cli {
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands{
         {"crawl", "OUTPUT.csv", "collect the listings of the saved conditions into OUTPUT.csv", RunCrawlCommand},
+        {"refresh-cities", "", "rebuild the cities of the 47 prefectures from the site", RunRefreshCitiesCommand},
+        {"refresh-genres", "", "rebuild the sub-genres of the 20 genres from the site", RunRefreshGenresCommand},
     };
     return commands;
 }
@@ -19,24 +22,29 @@ void PrintUsage(std::ostream& out) {
     out << "Usage: vorn-search-cli COMMAND [ARGUMENTS]\n"
            "       vorn-search-cli --help\n\n"
            "Does the program's work without its window, on the conditions the window saved in\n"
-           "db/vrn.ini beside the program, with its database db/vrn_data.db.\n\n"
+           "db/vrn.ini beside the program, with its database db/vrn_data.db. The site is [Site]\n"
+           "BaseUrl of db/vrn.ini.\n\n"
            "Commands:\n";
     std::size_t width = 0;
     for (const Command& command : Commands()) {
         width = std::max(width, command.name.size() + 1 + command.arguments.size());
     }
     for (const Command& command : Commands()) {
-        std::string head = std::string(command.name) + " " + std::string(command.arguments);
+        std::string head = std::string(command.name);
+        if (!command.arguments.empty()) {
+            head += " " + std::string(command.arguments);
+        }
         head.resize(width, ' ');
         out << "  " << head << "  " << command.summary << '\n';
     }
     out << "\nExit codes:\n"
-           "  0  rows were written\n"
+           "  0  rows were written; for a refresh, every page was read and stored\n"
            "  1  no listing matched the conditions\n"
-           "  2  stopped by SIGINT (Ctrl-C) or SIGTERM; the file holds the rows written so far\n"
-           "  3  the site could not be reached\n"
-           "  4  the CSV file could not be written\n"
-           "  5  usage error, missing database, conditions refused, or the program already running\n";
+           "  2  stopped by SIGINT (Ctrl-C) or SIGTERM; what was done so far is kept\n"
+           "  3  the site could not be reached; for a refresh, a page was not read (the rest is stored)\n"
+           "  4  the CSV file could not be written; for a refresh, the database refused a row\n"
+           "  5  usage error, missing database, conditions refused, an error that ended the work,\n"
+           "     or the program already running\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments) {

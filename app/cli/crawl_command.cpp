@@ -1,6 +1,5 @@
 #include "app/cli/crawl_command.h"
 
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -12,43 +11,22 @@
 
 #include "app/cli/commands.h"
 #include "app/cli/exit_codes.h"
+#include "app/cli/program_session.h"
 #include "app/cli/stop_signals.h"
 #include "app/cli/terminal_front_end.h"
+#include "app/cli/terminal_messages.h"
 #include "app/cli/terminal_progress.h"
-#include "app/core/instance_lock.h"
 #include "app/core/messages.h"
-#include "app/core/program_dir.h"
 #include "app/core/run_conditions.h"
 #include "app/core/saved_conditions.h"
 #include "catalogue/statements.h"
 #include "crawl/crawl_job.h"
-#include "web/cp932.h"
-#include "web/fetch_page.h"
 
 namespace vorn::cli {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A window message as a terminal shows it.
-std::string ForTerminal(const std::string& cp932) {
-    std::string text = AnsiToUtf8(cp932);
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
-        text.erase(at, 1);
-    }
-    return text;
-}
-
-int Fail(std::string_view text, int code) {
-    std::cerr << "vorn-search-cli: " << text << '\n';
-    return code;
-}
-
-int Refuse(const std::string& messageCp932, int code) {
-    std::cerr << ForTerminal(messageCp932) << '\n';
-    return code;
-}
 
 // The window deletes an old file of that name before the run and refuses when it cannot.
 bool RemoveOldOutput(const fs::path& output) {
@@ -58,12 +36,6 @@ bool RemoveOldOutput(const fs::path& output) {
     }
     fs::remove(output, error);
     return !error;
-}
-
-void ApplySiteSettings(const SiteSettings& site, const fs::path& programDir) {
-    FetchSettings fetch = CurrentFetchSettings();
-    fetch.extraCaFile = CaFilePath(site, programDir).string();
-    SetFetchSettings(fetch);
 }
 
 void ReportOutcome(ExitCode code, const fs::path& output, const std::string& errorText) {
@@ -92,16 +64,16 @@ void ReportOutcome(ExitCode code, const fs::path& output, const std::string& err
 }
 
 // Runs the job with this thread serving its calls, until it hands back.
-int RunJob(const fs::path& programDir, CatalogueDb& db, CrawlSelection selection, const SiteSettings& site) {
-    ApplySiteSettings(site, programDir);
+int RunJob(ProgramSession& session, CrawlSelection selection) {
+    const SiteSettings site = session.UseSite();
     const fs::path output = selection.csvFileName;
 
     TerminalProgress progress(std::cout, ::isatty(STDOUT_FILENO) != 0, [] { return TerminalColumns(STDOUT_FILENO); });
     progress.ShowStatus("ページ情報を取得中です。しばらくお待ちください。");
 
     QEventLoop loop;
-    TerminalFrontEnd frontEnd(db, std::move(selection), progress, [&loop] { loop.quit(); });
-    CrawlJob job(frontEnd, CrawlConfig{programDir, site.baseUrl});
+    TerminalFrontEnd frontEnd(session.db(), std::move(selection), progress, [&loop] { loop.quit(); });
+    CrawlJob job(frontEnd, CrawlConfig{session.programDir(), site.baseUrl});
     bool stopRequested = false;
     const StopSignals stopSignals([&](int) {
         if (!stopRequested) {
@@ -130,26 +102,17 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
         PrintUsage(std::cerr);
         return kExitRefused;
     }
-    // The window's lock: the two programs share the database and the scratch file.
-    const auto lock = InstanceLock::Acquire();
-    if (!lock) {
-        return Fail("the program is already running", kExitRefused);
+    const auto session = ProgramSession::Open();
+    if (!session) {
+        return kExitRefused;
     }
-
-    const fs::path programDir = ProgramDir();
-    const fs::path database = DatabaseFilePath(programDir);
-    std::error_code error;
-    if (!fs::is_regular_file(database, error)) {
-        return Refuse(msg::DatabaseMissing(), kExitRefused);
-    }
-    const ProfileFile settings(SettingsFilePath(programDir));
+    const ProfileFile& settings = session->settings();
     if (!settings.Exists()) {
         std::cerr << "vorn-search-cli: no saved conditions in " << settings.path().string() << '\n';
     }
     const SavedConditions saved = ReadSavedConditions(settings);
 
-    CatalogueDb db;
-    db.Configure(database);
+    CatalogueDb& db = session->db();
     CrawlSelection selection;
     try {
         selection = SelectionFromSaved(saved, db);
@@ -160,6 +123,7 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
         return Refuse(refusal, kExitRefused);
     }
 
+    std::error_code error;
     const fs::path output = fs::absolute(arguments[0], error);
     if (error || !RemoveOldOutput(output)) {
         return Refuse(msg::FileInUse(), kExitCsvFailed);
@@ -171,9 +135,7 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
         return Fail(dbError.what(), kExitRefused);
     }
 
-    // A reader that goes away (a closed pipe) must not kill the run before it cleans up.
-    std::signal(SIGPIPE, SIG_IGN);
-    return RunJob(programDir, db, std::move(selection), ReadSiteSettings(settings));
+    return RunJob(*session, std::move(selection));
 }
 
 } // namespace vorn::cli

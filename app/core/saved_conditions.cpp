@@ -1,6 +1,7 @@
 #include "app/core/saved_conditions.h"
 
 #include "web/cp932.h"
+#include "web/fetch_page.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -52,6 +53,12 @@ std::filesystem::path CaFilePath(const SiteSettings& site, const std::filesystem
     }
     const std::filesystem::path path(site.caFile);
     return path.is_absolute() ? path : programDir / path;
+}
+
+void ApplySiteSettings(const SiteSettings& site, const std::filesystem::path& programDir) {
+    FetchSettings fetch = CurrentFetchSettings();
+    fetch.extraCaFile = CaFilePath(site, programDir).string();
+    SetFetchSettings(fetch);
 }
 
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir) {

@@ -33,6 +33,8 @@ SiteSettings ReadSiteSettings(const ProfileFile& file);
 // The CA bundle to trust besides the system's, a relative path taken from the program folder
 // (cron starts programs in the home folder); empty when none is set.
 std::filesystem::path CaFilePath(const SiteSettings& site, const std::filesystem::path& programDir);
+// Lets the fetcher trust that bundle too; process-wide, so only while no fetch runs.
+void ApplySiteSettings(const SiteSettings& site, const std::filesystem::path& programDir);
 
 // db/vrn.ini, db/vrn_data.db in the program folder.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir);
