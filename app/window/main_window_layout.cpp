@@ -93,6 +93,8 @@ void TFrmMain::CreateControls() {
     prgBar->setValue(0);
     prgBar->setTextVisible(false);
     lblStatus = Make<QLabel>(this, "lblStatus", QStringLiteral("\u3000\u3000"));
+    // It shows area and genre names that came from the site: never read them as markup.
+    lblStatus->setTextFormat(Qt::PlainText);
     lblStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Maintenance commands: present, never shown.

@@ -13,6 +13,8 @@ namespace {
 int ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& text, const QString& caption,
             QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, caption, text, buttons, owner);
+    // Error texts may quote the site or a file name: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.setDefaultButton(defaultButton);
     return box.exec();
