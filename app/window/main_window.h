@@ -33,6 +33,8 @@ class AreaSelection;
 class CrawlJob;
 class GenreTree;
 class Prompt;
+class RefreshProgress;
+struct RefreshSite;
 
 // The program's only window: the selection, the run buttons, and the run's life from the start
 // command to the outcome message. It is the crawl job's front end: the job calls it on this
@@ -70,8 +72,9 @@ public:
     bool FormCloseQuery();
     void btnDirPathClick();
     void chkImgSaveClick(bool checked);
-    void btnUpdateAreaClick() {}
-    void btnUpdateGunreClick() {}
+    // The hidden maintenance commands: rebuild the cities or the genres from the site.
+    void btnUpdateAreaClick();
+    void btnUpdateGunreClick();
 
     bool dbFound() const { return dbFound_; }
     bool taskbarReady() const { return taskbarReady_; }
@@ -144,6 +147,11 @@ private:
     void RestoreCursor();
     int EndStateFor(int crawlResult) const;
 
+    // Runs one catalogue refresh on this thread with the inputs disabled; refresh returns the
+    // closing message (CP932), or nothing when a close request stopped it.
+    using CatalogueRefresh = std::function<std::string(CatalogueDb&, const RefreshSite&, RefreshProgress&)>;
+    void RunCatalogueRefresh(const CatalogueRefresh& refresh);
+
     // Runs one command; an error it raises is shown and the command stops there.
     void RunCommand(const std::function<void()>& command);
     void ShowError(const std::exception& error);
@@ -171,6 +179,8 @@ private:
     bool afterShowPosted_ = false;
     bool terminating_ = false;
     bool destroying_ = false;
+    bool refreshing_ = false;       // a catalogue refresh runs; no crawl may start
+    bool refreshStopAsked_ = false; // a close request came during the refresh
     std::chrono::milliseconds crawlPause_ = kFetchPause;
 };
 

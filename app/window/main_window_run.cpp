@@ -24,7 +24,6 @@
 #include "catalogue/widgets/genre_tree.h"
 #include "crawl/crawl_job.h"
 #include "crawl/crawl_state.h"
-#include "web/fetch_page.h"
 
 namespace vorn {
 
@@ -37,6 +36,10 @@ QString PathText(const std::filesystem::path& path) { return QFile::decodeName(Q
 } // namespace
 
 void TFrmMain::btnActionClick() {
+    // A catalogue refresh lets events through while it runs; it must finish first.
+    if (refreshing_) {
+        return;
+    }
     if (!areas_->AnyChecked()) {
         Information(texts::kNoArea, texts::kCaptionError);
         return;
@@ -112,9 +115,7 @@ void TFrmMain::EnterRunning() {
 }
 
 void TFrmMain::StartCrawlJob() {
-    FetchSettings fetch = CurrentFetchSettings();
-    fetch.extraCaFile = CaFilePath(site_, programDir_).string();
-    SetFetchSettings(fetch);
+    ApplySiteSettings(site_, programDir_);
 
     CrawlConfig config;
     config.programDir = programDir_;
@@ -246,6 +247,11 @@ void TFrmMain::btnClearClick() {
 }
 
 bool TFrmMain::FormCloseQuery() {
+    if (refreshing_) {
+        // The refresh stops before its next page, and the window then closes.
+        refreshStopAsked_ = true;
+        return false;
+    }
     if (!btnCancel->isEnabled()) {
         // Without the database the program ends at start-up and keeps no settings.
         if (dbFound_) {

@@ -16,6 +16,8 @@ public:
 
     // OK button, information icon, on top.
     virtual void Information(QWidget* owner, const QString& text, const QString& caption) = 0;
+    // A plain box: the text and an OK button, captioned with the program's title, no icon.
+    virtual void Message(QWidget* owner, const QString& text) = 0;
     // Yes and No, question icon, on top; true for Yes.
     virtual bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) = 0;
     // The display for an error that no handler expected; the command that raised it stops.

@@ -26,6 +26,10 @@ void QtPrompt::Information(QWidget* owner, const QString& text, const QString& c
     ShowBox(owner, QMessageBox::Information, text, caption, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void QtPrompt::Message(QWidget* owner, const QString& text) {
+    ShowBox(owner, QMessageBox::NoIcon, text, QApplication::applicationDisplayName(), QMessageBox::Ok, QMessageBox::Ok);
+}
+
 bool QtPrompt::Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) {
     const int answer = ShowBox(owner, QMessageBox::Question, text, caption, QMessageBox::Yes | QMessageBox::No,
                                yesIsDefault ? QMessageBox::Yes : QMessageBox::No);

@@ -9,6 +9,7 @@ namespace vorn {
 class QtPrompt : public Prompt {
 public:
     void Information(QWidget* owner, const QString& text, const QString& caption) override;
+    void Message(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
     void Error(QWidget* owner, const QString& text) override;
     std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,

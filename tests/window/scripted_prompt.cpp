@@ -17,8 +17,8 @@ std::vector<PromptCall> ScriptedPrompt::CallsOf(PromptCall::Kind kind) const {
 std::vector<PromptCall> ScriptedPrompt::Messages() const {
     std::vector<PromptCall> found;
     for (const PromptCall& call : calls_) {
-        if (call.kind == PromptCall::Kind::Information || call.kind == PromptCall::Kind::Question ||
-            call.kind == PromptCall::Kind::Error) {
+        if (call.kind == PromptCall::Kind::Information || call.kind == PromptCall::Kind::Message ||
+            call.kind == PromptCall::Kind::Question || call.kind == PromptCall::Kind::Error) {
             found.push_back(call);
         }
     }
@@ -27,6 +27,10 @@ std::vector<PromptCall> ScriptedPrompt::Messages() const {
 
 void ScriptedPrompt::Information(QWidget*, const QString& text, const QString& caption) {
     calls_.push_back({PromptCall::Kind::Information, text, caption});
+}
+
+void ScriptedPrompt::Message(QWidget*, const QString& text) {
+    calls_.push_back({PromptCall::Kind::Message, text, QString()});
 }
 
 bool ScriptedPrompt::Question(QWidget*, const QString& text, const QString& caption, bool yesIsDefault) {

@@ -12,7 +12,7 @@ namespace vorn::test {
 
 // One thing the window asked of the person or the desktop.
 struct PromptCall {
-    enum class Kind { Information, Question, Error, SaveFile, BrowseFolder, OpenFile, Attention };
+    enum class Kind { Information, Message, Question, Error, SaveFile, BrowseFolder, OpenFile, Attention };
     Kind kind;
     QString text;    // message, dialog title, or the opened file
     QString caption; // message caption
@@ -29,12 +29,13 @@ public:
 
     const std::vector<PromptCall>& calls() const { return calls_; }
     std::vector<PromptCall> CallsOf(PromptCall::Kind kind) const;
-    // Message boxes only (information, question, error), in order.
+    // Message boxes only (information, plain message, question, error), in order.
     std::vector<PromptCall> Messages() const;
     bool AllAnswersUsed() const { return questions_.empty() && saveFiles_.empty() && folders_.empty(); }
     void ClearCalls() { calls_.clear(); }
 
     void Information(QWidget* owner, const QString& text, const QString& caption) override;
+    void Message(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
     void Error(QWidget* owner, const QString& text) override;
     std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
