@@ -21,9 +21,9 @@ const std::vector<Command>& Commands() {
 void PrintUsage(std::ostream& out) {
     out << "Usage: vorn-search-cli COMMAND [ARGUMENTS]\n"
            "       vorn-search-cli --help\n\n"
-           "Does the program's work without its window, on the conditions the window saved in\n"
-           "db/vrn.ini beside the program, with its database db/vrn_data.db. The site is [Site]\n"
-           "BaseUrl of db/vrn.ini.\n\n"
+           "Does the program's work without its window, in the db/ folder beside the program: a crawl\n"
+           "on the conditions the window saved in db/vrn.ini, or a refresh of the catalogue in\n"
+           "db/vrn_data.db from the site ([Site] BaseUrl in db/vrn.ini).\n\n"
            "Commands:\n";
     std::size_t width = 0;
     for (const Command& command : Commands()) {

@@ -18,7 +18,7 @@ void PrintRow(std::ostream& out, int id, const std::string& code, const std::str
     std::string number = std::to_string(id);
     number.insert(0, number.size() < 4 ? 4 - number.size() : 0, ' ');
     std::string paddedCode = Printable(code);
-    paddedCode.resize(std::max<std::size_t>(paddedCode.size(), 14), ' ');
+    paddedCode.resize(std::max<std::size_t>(paddedCode.size(), 15), ' ');
     out << number << "  " << paddedCode << "  " << Printable(nameCp932) << '\n';
 }
 

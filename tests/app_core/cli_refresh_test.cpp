@@ -85,8 +85,8 @@ TEST_F(CliRefreshTest, CitiesOfEveryPrefectureAreStoredAndListed) {
 
     EXPECT_TRUE(Contains(result.out, "47/47  都道府県 47件/47件 取得中...")) << result.out;
     EXPECT_TRUE(Contains(result.out, "1 北海道: 6 cities\n")) << result.out;
-    EXPECT_TRUE(Contains(result.out, "   6  a-01199         ニセコ'ヴィレッジ\n")) << result.out;
-    EXPECT_TRUE(Contains(result.out, "   3  0               ")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "   6  a-01199          ニセコ'ヴィレッジ\n")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "   3  0                ")) << result.out;
     EXPECT_TRUE(Contains(result.out, "\n完了\n")) << result.out;
     EXPECT_TRUE(result.err.empty()) << result.err;
     EXPECT_FALSE(fs::exists(dir_.scratchFile()));
@@ -113,7 +113,7 @@ TEST_F(CliRefreshTest, GenresWithTheirSubGenresAreStoredAndListed) {
 
     EXPECT_TRUE(Contains(result.out, "20/20  ジャンル - 20件/20件 取得中...")) << result.out;
     EXPECT_TRUE(Contains(result.out, "1 家具 (sale-fur/g-all): 6 sub-genres\n")) << result.out;
-    EXPECT_TRUE(Contains(result.out, "   6  sale-fur/g-123  Kid'sチェア\n")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "   6  sale-fur/g-123   Kid'sチェア\n")) << result.out;
     EXPECT_TRUE(Contains(result.out, "\n終了\n")) << result.out;
     EXPECT_FALSE(fs::exists(dir_.scratchFile()));
 }
