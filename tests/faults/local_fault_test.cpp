@@ -123,5 +123,19 @@ TEST_F(LocalFaultTest, StopWhileTheSiteHangsEndsWhenTheFetchGivesUp) {
     EXPECT_EQ(Statuses().back(), Status("県0 - 家電", 0, 0));
 }
 
+// The stop point after each search ends the area loop too: a stop during the last search of
+// one area makes no search of the next. (The stop points inside a search, an item page and the
+// photographs are tests/crawl/crawl_stop_test.cpp.)
+TEST_F(LocalFaultTest, StopDuringTheLastSearchOfAnAreaSearchesNoFurtherArea) {
+    Choose({0, 1}, "0,2,");
+    When("status " + Status("県0 - 家電", 1, 2), 1, [this] { Job().RequestStop(); });
+
+    EXPECT_EQ(Run(), kRowsWritten);
+
+    EXPECT_EQ(RowSummaries(), AfterTheGoodSearch({"品物3 @ /article/3"}));
+    EXPECT_EQ(frontEnd_.Calls("step").size(), 2u);
+    EXPECT_EQ(frontEnd_.Calls("lookup"), Strings{"0 0"});
+}
+
 } // namespace
 } // namespace vorn
