@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 #include "web/cp932.h"
 #include "web/text.h"
 
@@ -92,6 +94,11 @@ CsvFile::~CsvFile() { Close(); }
 bool CsvFile::Open(const std::filesystem::path& path) {
     Close();
     file_ = std::fopen(path.c_str(), "wb");
+    if (file_ != nullptr) {
+        // Unbuffered: each line goes to the disk as one write, so a crash loses at most the line
+        // in progress and a failed line leaves nothing behind in a buffer.
+        std::setvbuf(file_, nullptr, _IONBF, 0);
+    }
     return file_ != nullptr;
 }
 
@@ -100,10 +107,16 @@ bool CsvFile::WriteLine(std::string_view text) {
         return false;
     }
     const std::string bytes = WithCrLfLineEnd(text);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
-    // Flushed line by line, so a crash loses at most the line in progress.
-    const bool flushed = std::fflush(file_) == 0;
-    return written && flushed;
+    const long start = std::ftell(file_);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) {
+        return true;
+    }
+    // A line cut short (a full disk) would leave a file that no CSV reader gets past: take the
+    // part back, so the file ends after its last whole line.
+    if (start >= 0 && ::ftruncate(::fileno(file_), start) == 0) {
+        std::fseek(file_, start, SEEK_SET);
+    }
+    return false;
 }
 
 bool CsvFile::Close() {

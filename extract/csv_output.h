@@ -20,7 +20,8 @@ std::string CleanField(std::string_view value);
 std::string BuildCsvRow(const ItemFields& fields);
 
 // The run's output file: CP932 text with CR LF line ends. Each line reaches the disk as it is
-// written, so a crash or a kill loses at most the line in progress.
+// written, so a crash or a kill loses at most the line in progress, and a line that cannot be
+// written whole is taken back, so the file always ends after a whole line.
 class CsvFile {
 public:
     CsvFile() = default;

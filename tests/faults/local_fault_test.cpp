@@ -85,6 +85,16 @@ TEST_F(LocalFaultTest, CsvFolderMadeReadOnlyAfterTheStartStillTakesEveryRow) {
     EXPECT_EQ(RowSummaries(), AfterTheGoodSearch({"品物3 @ /article/3", "品物4 @ /article/4"}));
 }
 
+TEST_F(LocalFaultTest, DiskFullForTheCsvStopsTheRunAndLeavesOnlyWholeRows) {
+    FileSizeLimit limit;
+    When("status " + Status("県0 - 家電", 1, 2), 1, [this, &limit] { limit.Apply(fs::file_size(csvFile()) + 50); });
+
+    EXPECT_EQ(Run(), kCsvWriteFailed);
+
+    EXPECT_EQ(RowSummaries(), AfterTheGoodSearch({})) << "listing 3's row did not fit and was taken back";
+    EXPECT_EQ(site_.RequestedPaths().back(), "/article/3");
+}
+
 TEST_F(LocalFaultTest, DiskFullForTheScratchFileStopsTheRunAsNotSaved) {
     Serve("/article/3", Page(site_.ItemPage(3) + std::string(8000, '\n')));
     FileSizeLimit limit;
