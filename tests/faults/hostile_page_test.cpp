@@ -26,7 +26,7 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 
 // Lines of navigation markup, about `size` bytes in all.
 std::string NavigationLines(std::size_t size) {
-    const std::string line = "<li class=\"nav\"><a href=\"/area/13\">東京都の売ります・あげます</a></li>\n";
+    const std::string line = "<li class=\"nav\"><a href=\"/area/13\">東京都の売ります</a></li>\n";
     std::string lines;
     lines.reserve(size + line.size());
     while (lines.size() < size) {

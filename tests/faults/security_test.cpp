@@ -96,6 +96,22 @@ TEST_F(SecurityRunTest, LinksToOtherSchemesReachNoFile) {
     EXPECT_FALSE(fs::exists(selection().imageDir / "p3_0.jpg"));
 }
 
+// City and sub-genre codes come from the site through the catalogue refresh; they are joined to
+// the base URL after its slash, so whatever they hold is path on the configured site.
+TEST_F(SecurityRunTest, CatalogueCodesFromTheSiteCannotChangeTheHost) {
+    frontEnd_.areaPaths[{0, 0}] = "p0,@127.0.0.2:1/x?y=1#//127.0.0.3/";
+    selection().genreNodes[0].code = "//127.0.0.4:1/@127.0.0.5";
+    EXPECT_EQ(Run(), kNoRows) << "the site has no such searches and says so with a 404";
+    Strings searches;
+    for (const std::string& path : site_.RequestedPaths()) {
+        if (path.rfind("/p0/", 0) == 0) {
+            searches.push_back(path);
+        }
+    }
+    EXPECT_EQ(searches,
+              (Strings{"/p0///127.0.0.4:1/@127.0.0.5/@127.0.0.2:1/x?y=1", "/p0/sale-ele/g-all/@127.0.0.2:1/x?y=1"}));
+}
+
 TEST(FetchedAddressTest, BlanksInAnAddressCannotAddARequestHeader) {
     site::RawRecordingServer server;
     TempDir folder;
@@ -113,7 +129,8 @@ TEST(FetchedAddressTest, BlanksInAnAddressCannotAddARequestHeader) {
 }
 
 TEST(TerminalStatusTest, ControlCharactersFromTheSiteCannotDriveTheTerminal) {
-    EXPECT_EQ(cli::PrintableText("東京都 - 家具 : 1件/2件 取得中..."), "東京都 - 家具 : 1件/2件 取得中...");
+    const std::string status = "東京都 - 家具 : 1件/2件 取得中...";
+    EXPECT_EQ(cli::PrintableText(status), status);
     EXPECT_EQ(cli::PrintableText("a\x1b]0;title\x07" "b"), "a?]0;title?b");
     EXPECT_EQ(cli::PrintableText("\x1b[2J\r\n\t\x7f"), "?[2J????");
     EXPECT_EQ(cli::PrintableText("c1 \xc2\x9b" "31m"), "c1 ?31m") << "the 8-bit escape U+009B";

@@ -123,7 +123,8 @@ TEST_F(SiteFaultTest, PhotographNotServedIsMissingFromTheFolderAndTheRowStays) {
         EXPECT_FALSE(std::filesystem::exists(folder / "p3_0.jpg")) << "no broken photograph is left";
         EXPECT_TRUE(std::filesystem::exists(folder / "p3_1.jpg")) << "the next photograph is still saved";
         EXPECT_TRUE(std::filesystem::exists(folder / "p4_1.jpg")) << "the next listing's too";
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 7) << "two for each listing but 3, and no partial file";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 7)
+            << "two for each listing but 3, and no partial file";
     });
 }
 
