@@ -28,6 +28,7 @@ struct SiteRequest {
     std::string path;
     std::string query;
     std::string userAgent;
+    int clientPort = 0; // the same port on two requests means the same connection
     std::chrono::steady_clock::time_point received;
 };
 
