@@ -13,6 +13,7 @@
 #include "crawl/results_page.h"
 #include "crawl/search_plan.h"
 #include "web/cp932.h"
+#include "web/fetch_session.h"
 #include "web/text.h"
 
 #if defined(__SANITIZE_THREAD__)
@@ -119,6 +120,9 @@ void CrawlJob::Execute() {
     errorText_.clear();
 
     try {
+        // One connection to the site for the whole run: a handshake per page would cost more
+        // than everything else the run does between its pauses.
+        const FetchSession session;
         RunCrawl();
     } catch (const std::exception& error) {
         errorText_ = error.what();

@@ -4,6 +4,8 @@
 
 #include <curl/curl.h>
 
+#include "web/fetch_session.h"
+
 namespace vorn::fetch {
 
 namespace {
@@ -38,11 +40,6 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* contex
     return bytes;
 }
 
-void InitialiseLibcurlOnce() {
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-    (void)initialised;
-}
-
 struct HandleCloser {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
@@ -50,15 +47,28 @@ struct ListFreer {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+// A session's handle keeps its connections and TLS sessions across transfers, but none of this
+// transfer's options: they point at this call's buffers.
+struct OptionsReset {
+    void operator()(CURL* handle) const { curl_easy_reset(handle); }
+};
+
 } // namespace
+
+void InitialiseLibcurlOnce() {
+    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    (void)initialised;
+}
 
 TransferOutcome RunTransfer(const std::string& url, const std::string& userAgent,
                             const std::vector<std::string>& headerLines, const FetchSettings& settings,
                             const BodySink& sink) {
     InitialiseLibcurlOnce();
     TransferOutcome outcome;
-    std::unique_ptr<CURL, HandleCloser> handle(curl_easy_init());
-    if (!handle) {
+    CURL* const sessionHandle = static_cast<CURL*>(SessionHandle());
+    std::unique_ptr<CURL, HandleCloser> ownHandle(sessionHandle == nullptr ? curl_easy_init() : nullptr);
+    CURL* const h = sessionHandle != nullptr ? sessionHandle : ownHandle.get();
+    if (h == nullptr) {
         outcome.error = "libcurl could not make a handle";
         return outcome;
     }
@@ -74,12 +84,12 @@ TransferOutcome RunTransfer(const std::string& url, const std::string& userAgent
     }
 
     TransferState state;
-    state.handle = handle.get();
+    state.handle = h;
     state.sink = &sink;
     state.maxBytes = settings.maxBodyBytes;
     char errorText[CURL_ERROR_SIZE] = {};
+    const std::unique_ptr<CURL, OptionsReset> resetAfterwards(sessionHandle);
 
-    CURL* h = handle.get();
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L); // time-outs without signals: fetches run on worker threads
@@ -93,8 +103,10 @@ TransferOutcome RunTransfer(const std::string& url, const std::string& userAgent
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+    if (sessionHandle == nullptr) {
+        curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+    }
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, settings.connectTimeoutSeconds);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, settings.idleTimeoutSeconds);

@@ -20,9 +20,13 @@ struct TransferOutcome {
     std::string error;   // empty when complete
 };
 
-// One blocking GET on a fresh connection: no proxy, no cache, http and https only (redirects
-// too), TLS verified, with the time-outs and the size limit of the settings. headerLines replace
-// libcurl's own optional headers, so the request carries only Host, User-Agent and these.
+// Once per process, before the first handle is made.
+void InitialiseLibcurlOnce();
+
+// One blocking GET, on a fresh connection unless the thread has a FetchSession (fetch_session.h):
+// no proxy, no cache, http and https only (redirects too), TLS verified, with the time-outs and
+// the size limit of the settings. headerLines replace libcurl's own optional headers, so the
+// request carries only Host, User-Agent and these.
 TransferOutcome RunTransfer(const std::string& url, const std::string& userAgent,
                             const std::vector<std::string>& headerLines, const FetchSettings& settings,
                             const BodySink& sink);

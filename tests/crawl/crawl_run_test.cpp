@@ -104,5 +104,20 @@ TEST_F(CrawlRunTest, TheSiteSeesTheFullPauseBetweenAllRequests) {
     }
 }
 
+// A handshake per page would cost more than the rest of the run between its pauses.
+TEST_F(CrawlRunTest, OneConnectionCarriesAWholeRunPhotographsIncluded) {
+    selection().areaChecked = {true, false, false, false};
+    selection().ctgrIndexList = "2,";
+    selection().saveImages = true;
+    content_->SetSearch("tokyo/sale-ele/g-all/a-13101", {{8, 12, 3}, 3});
+
+    EXPECT_EQ(Run(), kRowsWritten);
+    const std::vector<site::SiteRequest> first = site_.server().Requests();
+    ASSERT_GT(first.size(), 4u);
+    for (const site::SiteRequest& request : first) {
+        EXPECT_EQ(request.clientPort, first.front().clientPort) << request.path;
+    }
+}
+
 } // namespace
 } // namespace vorn
