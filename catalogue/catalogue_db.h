@@ -68,9 +68,15 @@ public:
 
 private:
     sqlite3* Connection();
+    // A statement prepared once for the connection, reset before each use.
+    sqlite3_stmt* Reusable(sqlite3_stmt*& slot, std::string_view statement, const DbValue& value);
+    void Close();
 
     std::filesystem::path file_;
     sqlite3* db_ = nullptr;
+    // The seen-listing check runs for every listing of a run: its statements are kept.
+    sqlite3_stmt* selectSeen_ = nullptr;
+    sqlite3_stmt* insertSeen_ = nullptr;
 };
 
 } // namespace vorn

@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -159,6 +160,33 @@ TEST_F(CatalogueDbTest, SeenListingKeyWithQuotesIsPlainData) {
     EXPECT_TRUE(db.SeenListing(quoted));
     EXPECT_TRUE(db.SeenListing(earlier));
     EXPECT_EQ(Count("T00_DATA"), 2);
+}
+
+TEST_F(CatalogueDbTest, SeenListingFollowsTheConnectionToAnotherFile) {
+    const std::string key = "://127.0.0.1/article/7";
+    EXPECT_FALSE(db.SeenListing(key));
+    test::TestProgramDir other;
+    db.Configure(other.databaseFile());
+    EXPECT_FALSE(db.SeenListing(key)) << "the other file has not seen it";
+    EXPECT_TRUE(db.SeenListing(key));
+    db.Configure(dir.databaseFile());
+    EXPECT_TRUE(db.SeenListing(key));
+}
+
+// The run's writes go to a write-ahead log beside the file; closing folds it back, so the file
+// alone (copied, or read by any SQLite tool) holds everything.
+TEST_F(CatalogueDbTest, AfterClosingTheFileAloneHoldsEveryRecordedKey) {
+    for (int i = 0; i < 50; ++i) {
+        db.SeenListing("://127.0.0.1/article/" + std::to_string(i));
+    }
+    db.Configure({});
+    EXPECT_FALSE(std::filesystem::exists(dir.db() / "vrn_data.db-wal"));
+    test::TempDir copy;
+    std::filesystem::copy_file(dir.databaseFile(), copy.path() / "vrn_data.db");
+    CatalogueDb copied;
+    copied.Configure(copy.path() / "vrn_data.db");
+    DbRows rows = copied.OpenRows("SELECT COUNT(*) AS N FROM T00_DATA");
+    EXPECT_EQ(rows.Integer("N"), 50);
 }
 
 TEST_F(CatalogueDbTest, TextWithQuotesIsStoredExactly) {
