@@ -137,6 +137,36 @@ std::string UTF8ToAnsi(std::string_view utf8, unsigned codePage) {
     if (codePage != kAnsiCodePage) {
         return {}; // no other code page is installed here
     }
+    // Pages are mostly ASCII, which the table maps to itself, and decoding every character costs
+    // most of a page's reading. ASCII is never a combining mark nor part of a malformed sequence,
+    // so the text can be cut before any ASCII byte and the parts converted apart; only an ASCII
+    // character right before other text goes through the decoder, as a mark may follow it.
+    std::string out;
+    out.reserve(utf8.size());
+    const auto isAscii = [&utf8](std::size_t i) { return static_cast<unsigned char>(utf8[i]) < 0x80; };
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::size_t asciiEnd = i;
+        while (asciiEnd < utf8.size() && isAscii(asciiEnd)) {
+            ++asciiEnd;
+        }
+        if (asciiEnd == utf8.size()) {
+            out.append(utf8.substr(i));
+            break;
+        }
+        const std::size_t partStart = asciiEnd > i ? asciiEnd - 1 : i;
+        out.append(utf8.substr(i, partStart - i));
+        std::size_t partEnd = asciiEnd;
+        while (partEnd < utf8.size() && !isAscii(partEnd)) {
+            ++partEnd;
+        }
+        out += detail::UTF8ToAnsiByCharacter(utf8.substr(partStart, partEnd - partStart));
+        i = partEnd;
+    }
+    return out;
+}
+
+std::string detail::UTF8ToAnsiByCharacter(std::string_view utf8) {
     const std::u16string wide = DecodeUtf8WithReplacement(utf8);
     if (wide.empty()) {
         return {};

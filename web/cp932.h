@@ -15,6 +15,12 @@ inline constexpr unsigned kAnsiCodePage = 932;
 // for anything the table does not list. codePage 0 or 932 converts; 65001 returns the input.
 std::string UTF8ToAnsi(std::string_view utf8, unsigned codePage = 0);
 
+namespace detail {
+// UTF8ToAnsi (code page 932) without its pass-through of plain ASCII: every character goes
+// through the decoder and the table. Tests hold the two to the same bytes.
+std::string UTF8ToAnsiByCharacter(std::string_view utf8);
+} // namespace detail
+
 // The catalogue refresh's stricter decoder: a line holding a malformed or truncated sequence,
 // or any four-byte sequence, converts to the empty text as a whole. No precomposition.
 std::string Utf8LineToAnsiStrict(std::string_view utf8);

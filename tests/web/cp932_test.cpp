@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -77,6 +79,32 @@ TEST(Utf8ToAnsi, ConvertsLikeWindowsWithCompositeCheck) {
         EXPECT_EQ(UTF8ToAnsi(c.input), c.expected) << c.name;
         EXPECT_EQ(UTF8ToAnsi(c.input, 932), c.expected) << c.name;
     }
+}
+
+// Plain ASCII passes through without the decoder; cut anywhere near marks, malformed bytes and
+// zero bytes, the text must still come out as the decoder makes it character by character.
+TEST(Utf8ToAnsi, PassingAsciiThroughGivesTheBytesOfTheCharacterByCharacterConversion) {
+    const std::string pieces[] = {
+        "a", "Z", " ", "\n", std::string(1, '\0'), "<div>", "\"",
+        "\xCC\x81",         // combining acute
+        "\xCC\x88",         // combining diaeresis
+        "\xE3\x82\x99",     // combining voiced sound mark
+        "か", "漢", "é", "～", "😀",
+        "\x80", "\xFF", "\xE3\x81", "\xF0\x9F", // stray, invalid and truncated bytes
+        "\xED\xA0\x80",     // encoded surrogate
+    };
+    std::mt19937 random(932);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(0, 24);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        for (int n = length(random); n > 0; --n) {
+            text += pieces[pick(random)];
+        }
+        ASSERT_EQ(UTF8ToAnsi(text), detail::UTF8ToAnsiByCharacter(text)) << testing::PrintToString(text);
+    }
+    const std::string page = "<p>" + std::string(5000, 'x') + "e\xCC\x81か\xE3\x82\x99" + std::string(5000, 'y');
+    EXPECT_EQ(UTF8ToAnsi(page), "<p>" + std::string(5000, 'x') + "e\x82\xAA" + std::string(5000, 'y'));
 }
 
 TEST(Utf8ToAnsi, CodePage65001ReturnsInputUnchanged) {
