@@ -34,6 +34,9 @@ TEST(LoadPageLines, SplitsAtEveryKindOfLineEnd) {
         {"zero byte ends the text", "a\nb\0c\nd"s, {"a", "b"}},
         {"zero byte first", "\0a"s, {}},
         {"bytes kept as they are", "\xE3\x81\x82 \t\r\n\x83\x5C", {"\xE3\x81\x82 \t", "\x83\x5C"}},
+        {"long lines, line ends far apart",
+         std::string(70000, 'a') + "\r\n" + std::string(50000, 'b') + "\r" + "c\n\n" + std::string(40000, 'd'),
+         {std::string(70000, 'a'), std::string(50000, 'b'), "c", "", std::string(40000, 'd')}},
     };
     test::TempDir dir;
     const auto file = dir.path() / "tmp.dat";
