@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -165,9 +166,37 @@ TEST_F(SiteServeTest, StandaloneProgramServesItsConfigurationUntilTerminated) {
     EXPECT_EQ(program.Terminate(), 0);
 }
 
+// The benchmark reads the pauses between requests from this log.
+TEST_F(SiteServeTest, StandaloneProgramLogsEveryRequestWithItsTimeOnExit) {
+    const std::filesystem::path log = dir_.path() / "requests.log";
+    SiteProgram program({"--listings", "3", "--request-log", log.string()});
+    const std::string baseLine = program.ReadLine();
+    const std::string base = baseLine.substr(std::string("base URL: ").size(), baseLine.size() - 11);
+    program.ReadLine();
+    ASSERT_TRUE(FetchPage(base + "all/sale-all/g-all?keyword=a%20b", page_).bodyWritten());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(FetchPage(base + "article/1000002", page_).bodyWritten());
+    EXPECT_FALSE(std::filesystem::exists(log)) << "written on exit only";
+    ASSERT_EQ(program.Terminate(), 0);
+
+    std::istringstream lines(ReadFile(log));
+    double first = 0;
+    double second = 0;
+    std::string firstPath;
+    std::string secondPath;
+    ASSERT_TRUE(lines >> first >> firstPath >> second >> secondPath) << ReadFile(log);
+    EXPECT_EQ(firstPath, "/all/sale-all/g-all?keyword=a%20b");
+    EXPECT_EQ(secondPath, "/article/1000002");
+    EXPECT_GE(first, 0.0);
+    EXPECT_GE(second - first, 0.05);
+    std::string rest;
+    EXPECT_FALSE(lines >> rest) << "one line per request";
+}
+
 TEST_F(SiteServeTest, StandaloneProgramRefusesBadArguments) {
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"--port"}, {"--port", "70000"}, {"--seed", "x"}, {"--listings", "-1"}, {"--what"}}) {
+         {std::vector<std::string>{"--port"}, {"--port", "70000"}, {"--seed", "x"}, {"--listings", "-1"}, {"--what"},
+          {"--request-log", ""}}) {
         SiteProgram program(arguments, true);
         EXPECT_EQ(program.ReadLine(), "");
         EXPECT_EQ(program.Terminate(), 2);

@@ -1,12 +1,14 @@
 // vorn-sample-site: the sample site on 127.0.0.1 until SIGINT or SIGTERM.
 
 #include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <pthread.h>
 
@@ -17,11 +19,14 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vorn-sample-site [--port N] [--seed S] [--listings N] [--links N] [--realistic]\n"
+    "                        [--request-log FILE]\n"
     "  --port N      port on 127.0.0.1 (default 0: a free port)\n"
     "  --seed S      seed of the generated listings (default 1)\n"
     "  --listings N  number of listings on the site (default 300)\n"
     "  --links N     links on a results page (default 20)\n"
-    "  --realistic   listing pages of real weight (about 110 KB)\n";
+    "  --realistic   listing pages of real weight (about 110 KB)\n"
+    "  --request-log FILE  on exit, one line per request received: seconds since the start\n"
+    "                      (microseconds), path and query\n";
 
 std::optional<long> ParseNumber(std::string_view text, long low, long high) {
     long value = 0;
@@ -35,6 +40,7 @@ std::optional<long> ParseNumber(std::string_view text, long low, long high) {
 struct Options {
     int port = 0;
     vorn::site::SiteConfig config;
+    std::string requestLog;
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
@@ -50,7 +56,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         }
         const std::string_view text = argv[++i];
         std::optional<long> value;
-        if (name == "--port" && (value = ParseNumber(text, 0, 65535))) {
+        if (name == "--request-log" && !text.empty()) {
+            options.requestLog = std::string(text);
+        } else if (name == "--port" && (value = ParseNumber(text, 0, 65535))) {
             options.port = static_cast<int>(*value);
         } else if (name == "--seed" && (value = ParseNumber(text, 0, 4294967295L))) {
             options.config.seed = static_cast<std::uint32_t>(*value);
@@ -63,6 +71,22 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         }
     }
     return options;
+}
+
+// What a benchmark needs to check the pauses between requests as the site saw them.
+bool WriteRequestLog(const std::string& file, const std::vector<vorn::site::SiteRequest>& requests,
+                     std::chrono::steady_clock::time_point start) {
+    std::FILE* out = std::fopen(file.c_str(), "w");
+    if (out == nullptr) {
+        return false;
+    }
+    for (const vorn::site::SiteRequest& request : requests) {
+        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(request.received - start).count();
+        std::fprintf(out, "%lld.%06lld %s%s%s\n", static_cast<long long>(micros / 1000000),
+                     static_cast<long long>(micros % 1000000), request.path.c_str(), request.query.empty() ? "" : "?",
+                     request.query.c_str());
+    }
+    return std::fclose(out) == 0;
 }
 
 } // namespace
@@ -83,6 +107,7 @@ int main(int argc, char** argv) {
     // A client that hangs up mid-answer must not end the site.
     std::signal(SIGPIPE, SIG_IGN);
     try {
+        const auto start = std::chrono::steady_clock::now();
         vorn::site::SampleSite site(options->port);
         const auto content = vorn::site::ServeContent(site, options->config);
         std::printf("base URL: %s\nCA file: %s\n", site.baseUrl().c_str(), vorn::site::SampleSite::CaFile().c_str());
@@ -90,6 +115,10 @@ int main(int argc, char** argv) {
         int received = 0;
         sigwait(&stopSignals, &received);
         site.Stop();
+        if (!options->requestLog.empty() && !WriteRequestLog(options->requestLog, site.Requests(), start)) {
+            std::fprintf(stderr, "vorn-sample-site: cannot write %s\n", options->requestLog.c_str());
+            return 1;
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vorn-sample-site: %s\n", error.what());
         return 1;
