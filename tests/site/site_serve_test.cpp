@@ -166,6 +166,34 @@ TEST_F(SiteServeTest, StandaloneProgramServesItsConfigurationUntilTerminated) {
     EXPECT_EQ(program.Terminate(), 0);
 }
 
+TEST_F(SiteServeTest, StandaloneProgramGivesEachNamedSearchItsOwnBlockOfListings) {
+    SiteProgram program({"--listings", "50", "--links", "20", "--search", "tokyo/sale-all/g-all", "--search",
+                         "osaka/sale-fur/g-all", "--search", "kyoto/sale-all/g-all"});
+    const std::string baseLine = program.ReadLine();
+    const std::string base = baseLine.substr(std::string("base URL: ").size(), baseLine.size() - 11);
+    program.ReadLine();
+
+    SiteConfig config;
+    config.listingCount = 50;
+    config.linksPerSearch = 20;
+    config.baseUrl = base;
+    SiteContent expected(config);
+    const auto numbers = [](int first, int count) {
+        SearchSetup setup;
+        for (int i = 0; i < count; ++i) {
+            setup.listings.push_back((first - 1 + i) % 50 + 1);
+        }
+        return setup;
+    };
+    expected.SetSearch("osaka/sale-fur/g-all", numbers(21, 20));
+    expected.SetSearch("kyoto/sale-all/g-all", numbers(41, 20)); // 41 to 50, then 1 to 10
+    for (const char* search : {"osaka/sale-fur/g-all", "kyoto/sale-all/g-all", "nara/sale-all/g-all"}) {
+        ASSERT_TRUE(FetchPage(base + search, page_).bodyWritten()) << search;
+        EXPECT_EQ(ReadFile(page_), expected.Respond(std::string("/") + search, "")->body) << search;
+    }
+    EXPECT_EQ(program.Terminate(), 0);
+}
+
 // The benchmark reads the pauses between requests from this log.
 TEST_F(SiteServeTest, StandaloneProgramLogsEveryRequestWithItsTimeOnExit) {
     const std::filesystem::path log = dir_.path() / "requests.log";
@@ -196,7 +224,7 @@ TEST_F(SiteServeTest, StandaloneProgramLogsEveryRequestWithItsTimeOnExit) {
 TEST_F(SiteServeTest, StandaloneProgramRefusesBadArguments) {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"--port"}, {"--port", "70000"}, {"--seed", "x"}, {"--listings", "-1"}, {"--what"},
-          {"--request-log", ""}}) {
+          {"--request-log", ""}, {"--search", ""}}) {
         SiteProgram program(arguments, true);
         EXPECT_EQ(program.ReadLine(), "");
         EXPECT_EQ(program.Terminate(), 2);

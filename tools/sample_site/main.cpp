@@ -19,12 +19,15 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vorn-sample-site [--port N] [--seed S] [--listings N] [--links N] [--realistic]\n"
-    "                        [--request-log FILE]\n"
+    "                        [--search KEY]... [--request-log FILE]\n"
     "  --port N      port on 127.0.0.1 (default 0: a free port)\n"
     "  --seed S      seed of the generated listings (default 1)\n"
     "  --listings N  number of listings on the site (default 300)\n"
     "  --links N     links on a results page (default 20)\n"
     "  --realistic   listing pages of real weight (about 110 KB)\n"
+    "  --search KEY  the n-th of these searches (from 0) shows its own block of listings,\n"
+    "                n x links + 1 to (n + 1) x links; KEY as the crawl appends it to the\n"
+    "                base URL, e.g. tokyo/sale-all/g-all\n"
     "  --request-log FILE  on exit, one line per request received: seconds since the start\n"
     "                      (microseconds), path and query\n";
 
@@ -40,6 +43,7 @@ std::optional<long> ParseNumber(std::string_view text, long low, long high) {
 struct Options {
     int port = 0;
     vorn::site::SiteConfig config;
+    std::vector<std::string> searches;
     std::string requestLog;
 };
 
@@ -56,7 +60,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         }
         const std::string_view text = argv[++i];
         std::optional<long> value;
-        if (name == "--request-log" && !text.empty()) {
+        if (name == "--search" && !text.empty()) {
+            options.searches.emplace_back(text);
+        } else if (name == "--request-log" && !text.empty()) {
             options.requestLog = std::string(text);
         } else if (name == "--port" && (value = ParseNumber(text, 0, 65535))) {
             options.port = static_cast<int>(*value);
@@ -71,6 +77,19 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         }
     }
     return options;
+}
+
+// Searches that share no listing, so that a run over them collects a known number of listings.
+void SetUpBlockSearches(vorn::site::SiteContent& content, const std::vector<std::string>& searches) {
+    const vorn::site::SiteConfig& config = content.config();
+    for (std::size_t n = 0; n < searches.size() && config.listingCount > 0; ++n) {
+        vorn::site::SearchSetup setup;
+        for (int i = 0; i < config.linksPerSearch; ++i) {
+            const long first = static_cast<long>(n) * config.linksPerSearch + i;
+            setup.listings.push_back(static_cast<int>(first % config.listingCount) + 1);
+        }
+        content.SetSearch(searches[n], setup);
+    }
 }
 
 // What a benchmark needs to check the pauses between requests as the site saw them.
@@ -110,6 +129,7 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         vorn::site::SampleSite site(options->port);
         const auto content = vorn::site::ServeContent(site, options->config);
+        SetUpBlockSearches(*content, options->searches);
         std::printf("base URL: %s\nCA file: %s\n", site.baseUrl().c_str(), vorn::site::SampleSite::CaFile().c_str());
         std::fflush(stdout);
         int received = 0;
