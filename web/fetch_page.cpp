@@ -63,8 +63,12 @@ std::string SystemError(const std::string& what, const std::filesystem::path& pa
     return what + " " + path.string() + ": " + std::strerror(error);
 }
 
-// The page file, created when the first byte arrives or, for an empty body, at the end.
+// The page file, created when the first byte arrives or, for an empty body, at the end. Bytes
+// are gathered and written in large pieces: one write per piece received would cost a page more
+// system calls than the rest of its handling.
 class PageFile {
+    static constexpr std::size_t kFlushBytes = 64 * 1024;
+
 public:
     explicit PageFile(std::filesystem::path path) : path_(std::move(path)) {}
     ~PageFile() { Close(); }
@@ -72,11 +76,12 @@ public:
     PageFile& operator=(const PageFile&) = delete;
 
     bool Write(std::string_view data) {
-        const std::string kept = chunks_.Filter(data);
-        return Open() && (kept.empty() || std::fwrite(kept.data(), 1, kept.size(), file_) == kept.size());
+        pending_ += chunks_.Filter(data);
+        return Open() && (pending_.size() < kFlushBytes || Flush());
     }
     bool Finish() { return Open() && Close(); }
     void Discard() {
+        pending_.clear();
         Close();
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
@@ -93,11 +98,18 @@ private:
         }
         return file_ != nullptr;
     }
+    bool Flush() {
+        const bool written =
+            pending_.empty() || std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
+        pending_.clear();
+        return written;
+    }
     bool Close() {
         if (file_ == nullptr) {
             return true;
         }
-        const bool written = std::ferror(file_) == 0;
+        const bool flushed = Flush();
+        const bool written = flushed && std::ferror(file_) == 0;
         const bool closed = std::fclose(file_) == 0;
         file_ = nullptr;
         if (!(written && closed) && error_.empty()) {
@@ -109,6 +121,7 @@ private:
     std::filesystem::path path_;
     std::FILE* file_ = nullptr;
     fetch::TextChunkFilter chunks_;
+    std::string pending_;
     std::string error_;
 };
 

@@ -1,11 +1,14 @@
 #include "web/fetch_page.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <map>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 #include "tests/fetch/fetch_fixture.h"
 #include "tools/sample_site/raw_recording_server.h"
@@ -229,6 +232,26 @@ TEST_F(FetchPageTest, UnwritableFileIsAFileFailure) {
     const FetchResult result = FetchPage(site_.Url("/test/empty"), File("missing-folder/tmp.dat"));
     EXPECT_EQ(result.outcome, Outcome::File);
     EXPECT_FALSE(std::filesystem::exists(File("missing-folder")));
+}
+
+// Pages are written in large pieces; a write refused part way must still fail the fetch.
+TEST_F(FetchPageTest, APageTheDiskCannotHoldIsAFileFailureAndLeavesNoFile) {
+    const std::string body(300000, 'p');
+    site_.Handle("/large", [&body](const SiteRequest&) { return Page(body); });
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = 100000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const FetchResult result = FetchPage(site_.Url("/large"), File("tmp.dat"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(result.outcome, Outcome::File) << result.error;
+    EXPECT_FALSE(std::filesystem::exists(File("tmp.dat")));
+    EXPECT_TRUE(FetchPage(site_.Url("/large"), File("tmp.dat")).bodyWritten());
+    EXPECT_EQ(ReadWholeFile(File("tmp.dat")), body);
 }
 
 TEST_F(FetchPageTest, TrustsTheSiteOnlyThroughTheExtraCaFile) {
