@@ -72,6 +72,9 @@ SampleSite::SampleSite(int port) {
     server_->set_tcp_nodelay(true);
     // Common servers serve a hundred or more requests on one kept connection.
     server_->set_keep_alive_max_count(100);
+    // A 20 MB page to a client slowed by a sanitizer or a busy machine takes longer than the
+    // library's 5 s; the site must not be the one that cuts it off.
+    server_->set_write_timeout(60);
     server_->Get("[\\s\\S]*", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res); });
 
     port_ = port == 0 ? server_->bind_to_any_port(kHost) : (server_->bind_to_port(kHost, port) ? port : -1);
