@@ -124,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(Failures, FetchSessionFailureTest,
                                          SessionFailure{"RedirectLoop", "/test/loop"},
                                          SessionFailure{"ServerError", "/test/status/500"},
                                          SessionFailure{"NotFound", "/nothing-here"}),
-                         [](const testing::TestParamInfo<SessionFailure>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<SessionFailure>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace vorn::test
