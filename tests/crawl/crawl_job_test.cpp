@@ -1,16 +1,14 @@
 #include "crawl/crawl_job.h"
 
 #include <algorithm>
-#include <csignal>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 #include "tests/crawl/crawl_job_fixture.h"
+#include "tests/support/file_size_limit.h"
 
 namespace vorn {
 namespace {
@@ -182,28 +180,6 @@ TEST_F(CrawlJobTest, OutputThatCannotBeCreatedOrWrittenStopsAtOnceWithEight) {
         EXPECT_TRUE(site_.RequestedPaths().empty());
     }
 }
-
-// Makes every file write of this process fail past `bytes` while it lives.
-class FileSizeLimit {
-public:
-    FileSizeLimit() {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    void Apply(rlim_t bytes) {
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 TEST_F(CrawlJobTest, RowThatCannotBeWrittenStopsTheRunWithEight) {
     std::vector<int> articles;

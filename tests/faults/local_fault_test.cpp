@@ -1,46 +1,18 @@
 // Faults on the user's own machine during a run: the program's db folder removed, the CSV's
 // folder made read-only, a disk that fills up, and a stop while the site keeps a fetch hanging.
-#include <csignal>
 #include <filesystem>
 #include <string>
-
-#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/faults/fault_run_fixture.h"
+#include "tests/support/file_size_limit.h"
 
 namespace vorn {
 namespace {
 
 using namespace test;
 namespace fs = std::filesystem;
-
-// Makes every file write of this process fail past a size, as a full disk does, while it lives.
-// Root is held to it as well, which is why it stands in for a full or read-only disk here.
-class FileSizeLimit {
-public:
-    FileSizeLimit() {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    void Apply(rlim_t bytes) {
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 class LocalFaultTest : public FaultRunTest {
 protected:

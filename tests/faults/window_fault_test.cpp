@@ -32,15 +32,11 @@ constexpr const char* kSiteUnreachable =
 constexpr const char* kNotSaved =
     "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。";
 
-class WindowFaultTest : public WindowTest {
+class WindowFaultTest : public SiteWindowTest {
 protected:
     void SetUp() override {
-        site::SiteConfig config;
-        config.listingCount = 30;
-        content = site::ServeContent(site, config);
+        ServeSite();
         content->SetSearch(kSearch, {{1, 2, 3}, std::nullopt});
-        WriteSettings("[Site]\r\nBaseUrl=" + site.baseUrl() + "\r\nCaFile=" + site::SampleSite::CaFile().string() +
-                      "\r\n");
         Open();
         ClickCheckBox(Area(kTokyoItem));
         ClickCheckBox(Node(node::kBicycle));
@@ -71,8 +67,6 @@ protected:
         EXPECT_EQ(prompt.Messages()[0].caption, caption);
     }
 
-    site::SampleSite site;
-    std::shared_ptr<site::SiteContent> content;
     TempDir output;
     FetchSettings savedSettings = CurrentFetchSettings();
 };

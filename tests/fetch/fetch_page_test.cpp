@@ -1,6 +1,5 @@
 #include "web/fetch_page.h"
 
-#include <csignal>
 #include <cstdlib>
 #include <map>
 #include <thread>
@@ -8,9 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include "tests/fetch/fetch_fixture.h"
+#include "tests/support/file_size_limit.h"
 #include "tools/sample_site/raw_recording_server.h"
 #include "tools/sample_site/refused_port.h"
 
@@ -238,15 +236,12 @@ TEST_F(FetchPageTest, UnwritableFileIsAFileFailure) {
 TEST_F(FetchPageTest, APageTheDiskCannotHoldIsAFileFailureAndLeavesNoFile) {
     const std::string body(300000, 'p');
     site_.Handle("/large", [&body](const SiteRequest&) { return Page(body); });
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved;
-    limit.rlim_cur = 100000;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const FetchResult result = FetchPage(site_.Url("/large"), File("tmp.dat"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    FetchResult result;
+    {
+        test::FileSizeLimit limit;
+        limit.Apply(100000);
+        result = FetchPage(site_.Url("/large"), File("tmp.dat"));
+    }
 
     EXPECT_EQ(result.outcome, Outcome::File) << result.error;
     EXPECT_FALSE(std::filesystem::exists(File("tmp.dat")));

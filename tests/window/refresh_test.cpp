@@ -22,14 +22,10 @@
 namespace vorn::test {
 namespace {
 
-class RefreshTest : public WindowTest {
+class RefreshTest : public SiteWindowTest {
 protected:
     void SetUp() override {
-        site::SiteConfig config;
-        config.listingCount = 30;
-        content = site::ServeContent(site, config);
-        WriteSettings("[Site]\r\nBaseUrl=" + site.baseUrl() + "\r\nCaFile=" + site::SampleSite::CaFile().string() +
-                      "\r\n");
+        ServeSite();
         Open();
     }
 
@@ -56,8 +52,6 @@ protected:
         EXPECT_FALSE(window->btnCancel->isEnabled());
     }
 
-    site::SampleSite site;
-    std::shared_ptr<site::SiteContent> content;
     TempDir output;
 };
 

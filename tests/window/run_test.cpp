@@ -29,15 +29,11 @@ std::string ReadBytes(const std::filesystem::path& file) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-class RunTest : public WindowTest {
+class RunTest : public SiteWindowTest {
 protected:
     void SetUp() override {
-        site::SiteConfig config;
-        config.listingCount = 30;
-        content = site::ServeContent(site, config);
+        ServeSite();
         content->SetSearch(kSearch, {{1, 2, 3}, std::nullopt});
-        WriteSettings("[Site]\r\nBaseUrl=" + site.baseUrl() + "\r\nCaFile=" + site::SampleSite::CaFile().string() +
-                      "\r\n");
         Open();
         ClickCheckBox(Area(kTokyoItem));
         ClickCheckBox(Node(node::kBicycle));
@@ -69,8 +65,6 @@ protected:
         EXPECT_EQ(window->myThread(), nullptr);
     }
 
-    site::SampleSite site;
-    std::shared_ptr<site::SiteContent> content;
     TempDir output;
 };
 

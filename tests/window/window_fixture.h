@@ -11,6 +11,8 @@
 #include "app/window/main_window.h"
 #include "tests/support/test_program_dir.h"
 #include "tests/window/scripted_prompt.h"
+#include "tools/sample_site/sample_site.h"
+#include "tools/sample_site/site_content.h"
 
 class QAbstractItemView;
 class QListWidgetItem;
@@ -73,6 +75,22 @@ protected:
     ScriptedPrompt prompt;
     std::unique_ptr<TFrmMain> window;
     bool terminated = false;
+};
+
+// A window whose settings point it at a sample site of 30 listings on 127.0.0.1.
+class SiteWindowTest : public WindowTest {
+protected:
+    // Serves the site and writes the settings' [Site] section; opening the window is the caller's.
+    void ServeSite() {
+        site::SiteConfig config;
+        config.listingCount = 30;
+        content = site::ServeContent(site, config);
+        WriteSettings("[Site]\r\nBaseUrl=" + site.baseUrl() + "\r\nCaFile=" + site::SampleSite::CaFile().string() +
+                      "\r\n");
+    }
+
+    site::SampleSite site;
+    std::shared_ptr<site::SiteContent> content;
 };
 
 // The same without the database file.
