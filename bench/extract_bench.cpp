@@ -1,9 +1,16 @@
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <benchmark/benchmark.h>
 
+#include "extract/csv_output.h"
 #include "extract/item_page.h"
+#include "web/cp932.h"
+#include "web/page_lines.h"
 
 namespace {
 
@@ -68,6 +75,85 @@ void BM_ParseItemLines(benchmark::State& state) {
     state.counters["page_bytes"] = static_cast<double>(pageBytes);
 }
 BENCHMARK(BM_ParseItemLines)->Unit(benchmark::kMicrosecond);
+
+std::int64_t PageBytes(const std::vector<std::string>& page) {
+    std::int64_t bytes = 0;
+    for (const std::string& line : page) {
+        bytes += static_cast<std::int64_t>(line.size()) + 1;
+    }
+    return bytes;
+}
+
+// The page as the fetcher leaves it on disk, removed again when the benchmark ends.
+class PageFile {
+public:
+    PageFile() : path_(std::filesystem::temp_directory_path() /
+                       ("vorn_extract_bench_" + std::to_string(::getpid()) + ".html")) {
+        std::ofstream out(path_, std::ios::binary);
+        for (const std::string& line : RealisticItemPage()) {
+            out << line << '\n';
+        }
+    }
+    ~PageFile() {
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// What the crawl does per listing once the page is on disk: load, read, build the CSV row.
+void BM_ReadListingFromFile(benchmark::State& state) {
+    const PageFile file;
+    for (auto _ : state) {
+        std::vector<std::string> lines;
+        vorn::LoadPageLines(file.path(), lines);
+        vorn::ItemFields fields;
+        fields[vorn::kDetailUrl] = "https://vorn.test/sale-fur/abc123/";
+        vorn::ParseItemLines(lines, "https://vorn.test/", {}, fields);
+        std::string row = vorn::BuildCsvRow(fields);
+        benchmark::DoNotOptimize(row);
+    }
+    state.SetBytesProcessed(state.iterations() * PageBytes(RealisticItemPage()));
+}
+BENCHMARK(BM_ReadListingFromFile)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadPageLines(benchmark::State& state) {
+    const PageFile file;
+    for (auto _ : state) {
+        std::vector<std::string> lines;
+        vorn::LoadPageLines(file.path(), lines);
+        benchmark::DoNotOptimize(lines);
+    }
+    state.SetBytesProcessed(state.iterations() * PageBytes(RealisticItemPage()));
+}
+BENCHMARK(BM_LoadPageLines)->Unit(benchmark::kMicrosecond);
+
+// Every line of the page converted, as the reading does once per line.
+void BM_UTF8ToAnsiPage(benchmark::State& state) {
+    const std::vector<std::string> page = RealisticItemPage();
+    for (auto _ : state) {
+        for (const std::string& line : page) {
+            std::string converted = vorn::UTF8ToAnsi(line);
+            benchmark::DoNotOptimize(converted);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * PageBytes(page));
+}
+BENCHMARK(BM_UTF8ToAnsiPage)->Unit(benchmark::kMicrosecond);
+
+void BM_BuildCsvRow(benchmark::State& state) {
+    vorn::ItemFields fields;
+    fields[vorn::kDetailUrl] = "https://vorn.test/sale-fur/abc123/";
+    vorn::ParseItemLines(RealisticItemPage(), "https://vorn.test/", {}, fields);
+    for (auto _ : state) {
+        std::string row = vorn::BuildCsvRow(fields);
+        benchmark::DoNotOptimize(row);
+    }
+}
+BENCHMARK(BM_BuildCsvRow)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
