@@ -1,4 +1,5 @@
-// The three code-page conversions on any bytes: both UTF-8 decoders and the CP932 reader.
+// The three code-page conversions on any bytes: both UTF-8 decoders and the CP932 reader. The
+// direct paths of UTF8ToAnsi are held to the bytes of its character-by-character conversion.
 
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string ansi = vorn::UTF8ToAnsi(input);
     Require(vorn::fuzz::IsWellFormedCp932(ansi), "UTF8ToAnsi gives whole CP932 characters");
     Require(!ascii || ansi == input, "UTF8ToAnsi keeps ASCII as it is");
+    Require(ansi == vorn::detail::UTF8ToAnsiByCharacter(input),
+            "UTF8ToAnsi gives the bytes of the character-by-character conversion");
 
     const std::string strict = vorn::Utf8LineToAnsiStrict(input);
     Require(vorn::fuzz::IsWellFormedCp932(strict), "the strict decoder gives whole CP932 characters");

@@ -1,7 +1,9 @@
 #include "web/cp932.h"
 
+#include <array>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
@@ -18,14 +20,14 @@ constexpr unsigned kUtf8CodePage = 65001;
 constexpr char kDefaultChar = '?';
 constexpr char16_t kReadDefaultChar = u'\u30FB';
 
+// The table's bytes for a code point of the basic plane, kNoEntry when it lists none.
+std::uint16_t TableBytes(char32_t c) {
+    const std::uint8_t page = cp932::kWidePageIndex[c >> 8];
+    return page == 0 ? cp932::kNoEntry : cp932::kWidePages[page - 1][c & 0xFF];
+}
+
 void AppendCp932(std::string& out, UChar32 c) {
-    std::uint16_t bytes = cp932::kNoEntry;
-    if (c >= 0 && c <= 0xFFFF) {
-        const std::uint8_t page = cp932::kWidePageIndex[c >> 8];
-        if (page != 0) {
-            bytes = cp932::kWidePages[page - 1][c & 0xFF];
-        }
-    }
+    const std::uint16_t bytes = c >= 0 && c <= 0xFFFF ? TableBytes(static_cast<char32_t>(c)) : cp932::kNoEntry;
     if (bytes == cp932::kNoEntry) {
         out += kDefaultChar;
     } else if (bytes < 0x100) {
@@ -125,6 +127,126 @@ bool IsContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
+
+// Which code points of the basic plane are combining marks (IsCombiningMark), one bit each,
+// worked out once: asking ICU per character costs more than the rest of the conversion.
+class CombiningMarkBits {
+public:
+    CombiningMarkBits() {
+        for (UChar32 c = 0; c <= 0xFFFF; ++c) {
+            if (IsCombiningMark(c)) {
+                words_[static_cast<std::size_t>(c) >> 6] |= std::uint64_t{1} << (c & 63);
+            }
+        }
+    }
+    bool Has(char32_t c) const { return (words_[c >> 6] >> (c & 63) & 1) != 0; }
+
+private:
+    std::array<std::uint64_t, 0x10000 / 64> words_{};
+};
+
+const CombiningMarkBits& CombiningMarks() {
+    static const CombiningMarkBits marks;
+    return marks;
+}
+
+// Decodes a well-formed two- or three-byte sequence at text[i] (a byte of 0x80 or more): its
+// length, or 0 for anything else (malformed, truncated, overlong, a surrogate, four bytes).
+std::size_t DecodeBasicPlane(std::string_view text, std::size_t i, char32_t& c) {
+    const auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        if (text.size() - i < 2 || !IsContinuation(byte(i + 1))) {
+            return 0;
+        }
+        c = static_cast<char32_t>((lead & 0x1F) << 6 | (byte(i + 1) & 0x3F));
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (text.size() - i < 3 || !IsContinuation(byte(i + 1)) || !IsContinuation(byte(i + 2))) {
+            return 0;
+        }
+        c = static_cast<char32_t>((lead & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F));
+        return c < 0x800 || U_IS_SURROGATE(c) ? 0 : 3;
+    }
+    return 0;
+}
+
+// The index of the first byte of 0x80 or more at or after i, or the size; eight bytes a step.
+std::size_t SkipAscii(std::string_view text, std::size_t i) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    while (text.size() - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & kHighBits) != 0) {
+            break;
+        }
+        i += 8;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
+        ++i;
+    }
+    return i;
+}
+
+// Pages are mostly ASCII, which the table maps to itself, and then mostly kana and kanji that
+// the table maps directly. Both are converted here without ICU. ASCII is never a combining mark
+// nor part of a malformed sequence, so the text can be cut before any ASCII byte and the parts
+// converted apart: a run of other bytes, together with the ASCII character before it (a mark
+// may follow that one), goes through UTF8ToAnsiByCharacter as a whole as soon as it holds a
+// mark or anything but a well-formed two- or three-byte sequence.
+std::string Utf8ToCp932(std::string_view utf8) {
+    const CombiningMarkBits& marks = CombiningMarks();
+    // No character takes more bytes in CP932 than in UTF-8; the by-character part still checks.
+    std::string out(utf8.size(), '\0');
+    std::size_t written = 0;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const std::size_t asciiEnd = SkipAscii(utf8, i);
+        std::memcpy(out.data() + written, utf8.data() + i, asciiEnd - i);
+        written += asciiEnd - i;
+        i = asciiEnd;
+        if (i == utf8.size()) {
+            break;
+        }
+        const std::size_t partStart = i > 0 ? i - 1 : 0; // the byte before is ASCII
+        const std::size_t partWritten = written - (i - partStart);
+        bool direct = true;
+        while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) >= 0x80) {
+            char32_t c = 0;
+            const std::size_t length = DecodeBasicPlane(utf8, i, c);
+            if (length == 0 || marks.Has(c)) {
+                direct = false;
+                break;
+            }
+            const std::uint16_t bytes = TableBytes(c);
+            if (bytes == cp932::kNoEntry) {
+                out[written++] = kDefaultChar;
+            } else if (bytes < 0x100) {
+                out[written++] = static_cast<char>(bytes);
+            } else {
+                out[written++] = static_cast<char>(bytes >> 8);
+                out[written++] = static_cast<char>(bytes & 0xFF);
+            }
+            i += length;
+        }
+        if (!direct) {
+            while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) >= 0x80) {
+                ++i;
+            }
+            const std::string part = detail::UTF8ToAnsiByCharacter(utf8.substr(partStart, i - partStart));
+            written = partWritten;
+            if (out.size() - written < part.size() + (utf8.size() - i)) {
+                out.resize(written + part.size() + (utf8.size() - i));
+            }
+            std::memcpy(out.data() + written, part.data(), part.size());
+            written += part.size();
+        }
+    }
+    out.resize(written);
+    return out;
+}
+
 } // namespace
 
 std::string UTF8ToAnsi(std::string_view utf8, unsigned codePage) {
@@ -137,33 +259,7 @@ std::string UTF8ToAnsi(std::string_view utf8, unsigned codePage) {
     if (codePage != kAnsiCodePage) {
         return {}; // no other code page is installed here
     }
-    // Pages are mostly ASCII, which the table maps to itself, and decoding every character costs
-    // most of a page's reading. ASCII is never a combining mark nor part of a malformed sequence,
-    // so the text can be cut before any ASCII byte and the parts converted apart; only an ASCII
-    // character right before other text goes through the decoder, as a mark may follow it.
-    std::string out;
-    out.reserve(utf8.size());
-    const auto isAscii = [&utf8](std::size_t i) { return static_cast<unsigned char>(utf8[i]) < 0x80; };
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        std::size_t asciiEnd = i;
-        while (asciiEnd < utf8.size() && isAscii(asciiEnd)) {
-            ++asciiEnd;
-        }
-        if (asciiEnd == utf8.size()) {
-            out.append(utf8.substr(i));
-            break;
-        }
-        const std::size_t partStart = asciiEnd > i ? asciiEnd - 1 : i;
-        out.append(utf8.substr(i, partStart - i));
-        std::size_t partEnd = asciiEnd;
-        while (partEnd < utf8.size() && !isAscii(partEnd)) {
-            ++partEnd;
-        }
-        out += detail::UTF8ToAnsiByCharacter(utf8.substr(partStart, partEnd - partStart));
-        i = partEnd;
-    }
-    return out;
+    return Utf8ToCp932(utf8);
 }
 
 std::string detail::UTF8ToAnsiByCharacter(std::string_view utf8) {

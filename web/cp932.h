@@ -16,8 +16,9 @@ inline constexpr unsigned kAnsiCodePage = 932;
 std::string UTF8ToAnsi(std::string_view utf8, unsigned codePage = 0);
 
 namespace detail {
-// UTF8ToAnsi (code page 932) without its pass-through of plain ASCII: every character goes
-// through the decoder and the table. Tests hold the two to the same bytes.
+// UTF8ToAnsi (code page 932) without its direct paths for ASCII and for well-formed text free of
+// combining marks: every character goes through ICU's decoder, the precomposition and the
+// table. Tests and the fuzzer hold the two to the same bytes.
 std::string UTF8ToAnsiByCharacter(std::string_view utf8);
 } // namespace detail
 

@@ -92,6 +92,9 @@ TEST(Utf8ToAnsi, PassingAsciiThroughGivesTheBytesOfTheCharacterByCharacterConver
         "か", "漢", "é", "～", "😀",
         "\x80", "\xFF", "\xE3\x81", "\xF0\x9F", // stray, invalid and truncated bytes
         "\xED\xA0\x80",     // encoded surrogate
+        "\xE3\x82\x9A", "\xE3\x81\xAF", // semi-voiced mark, ha
+        "\xC0\x80", "\xE0\x80\xAF", // overlong forms
+        "\xE3\x80\x9C",     // wave dash, which the table does not list
     };
     std::mt19937 random(932);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
@@ -105,6 +108,81 @@ TEST(Utf8ToAnsi, PassingAsciiThroughGivesTheBytesOfTheCharacterByCharacterConver
     }
     const std::string page = "<p>" + std::string(5000, 'x') + "e\xCC\x81か\xE3\x82\x99" + std::string(5000, 'y');
     EXPECT_EQ(UTF8ToAnsi(page), "<p>" + std::string(5000, 'x') + "e\x82\xAA" + std::string(5000, 'y'));
+}
+
+// The direct conversion decodes well-formed text itself and leaves the rest to the decoder; every
+// character of the basic plane, next to the neighbours that change how it converts, must come
+// out exactly as the character-by-character conversion makes it.
+TEST(Utf8ToAnsi, EveryBasicPlaneCharacterInContextMatchesTheCharacterByCharacterConversion) {
+    const std::string contexts[][2] = {
+        {"", ""},
+        {"e", ""},                           // ASCII base before it
+        {"\xE3\x81\x8B", "x"},               // after kana, before ASCII
+        {"", "\xE3\x82\x99"},                // before a combining voiced mark
+        {"\xE3\x81\xAF", "\xE3\x82\x9A\xE6\xBC\xA2"}, // before a semi-voiced mark and a kanji
+        {"a", "\xCC\x81" "b"},               // before a combining acute
+        {"\xE6\xBC\xA2", "\xE3\x81"},        // before a truncated sequence
+    };
+    int mismatches = 0;
+    for (UChar32 c = 0; c <= 0xFFFF && mismatches < 20; ++c) {
+        if (U_IS_SURROGATE(c)) {
+            continue;
+        }
+        for (const auto& [before, after] : contexts) {
+            const std::string text = before + Utf8Of(c) + after;
+            if (UTF8ToAnsi(text) != detail::UTF8ToAnsiByCharacter(text)) {
+                ++mismatches;
+                ADD_FAILURE() << "U+" << std::hex << c << " in " << testing::PrintToString(text);
+            }
+        }
+    }
+}
+
+TEST(Utf8ToAnsi, MalformedAndAdversarialBytesMatchTheCharacterByCharacterConversion) {
+    struct Case {
+        const char* name;
+        std::string input;
+    };
+    const Case cases[] = {
+        {"overlong two-byte", "a\xC0\x80" "b"},
+        {"overlong two-byte letter", "\xC1\x81"},
+        {"overlong three-byte", "\xE0\x80\xAF"},
+        {"overlong three-byte at the edge", "\xE0\x9F\xBF"},
+        {"smallest three-byte", "\xE0\xA0\x80"},
+        {"encoded low surrogate", "\xED\xBF\xBF"},
+        {"largest before surrogates", "\xED\x9F\xBF"},
+        {"encoded surrogate pair", "\xED\xA0\xBD\xED\xB8\x80"},
+        {"four-byte, then kana", "\xF0\x9F\x98\x80\xE3\x81\x8B"},
+        {"past U+10FFFF", "\xF4\x90\x80\x80"},
+        {"five and six byte leads", "\xF8\x88\x80\x80\x80\xFC\x84\x80\x80\x80\x80"},
+        {"lead then ASCII", "\xE3\x81" "a\xC3" "b"},
+        {"truncated at the end", "\xE6\xBC"},
+        {"continuation bytes only", "\x80\xBF\x80"},
+        {"noncharacters", "\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xB7\x90"},
+        {"replacement character itself", "\xEF\xBF\xBD"},
+        {"mark first in the text", "\xE3\x82\x99\xE3\x81\x8B"},
+        {"mark after ASCII after kana", "\xE3\x81\x8B" "e\xCC\x81"},
+        {"variation selector after a symbol", "\xE2\x9D\xA4\xEF\xB8\x8F"},
+        {"unmappable among mappable", "\xE6\xBC\xA2\xE3\x80\x9C\xE5\xAD\x97"},
+        {"zero bytes", std::string("\xE3\x81\x8B\0\xCC\x81\0", 7)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UTF8ToAnsi(c.input), detail::UTF8ToAnsiByCharacter(c.input)) << c.name;
+    }
+    // Random bytes, weighted towards ASCII, lead bytes at the edges of their ranges and
+    // continuation bytes, so that well-formed, malformed and truncated sequences all turn up.
+    const unsigned char alphabet[] = {'a', 'e', ' ', '<', 0x00, 0x80, 0x81, 0x99, 0x9A, 0xA0, 0xBF,
+                                      0xC0, 0xC1, 0xC2, 0xCC, 0xDF, 0xE0, 0xE3, 0xED, 0xEF, 0xF0, 0xF4, 0xFF};
+    std::mt19937 random(65001);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(alphabet) - 1);
+    std::uniform_int_distribution<int> length(0, 32);
+    for (int i = 0; i < 50000; ++i) {
+        std::string text;
+        for (int n = length(random); n > 0; --n) {
+            text += static_cast<char>(alphabet[pick(random)]);
+        }
+        ASSERT_EQ(UTF8ToAnsi(text), detail::UTF8ToAnsiByCharacter(text)) << testing::PrintToString(text);
+    }
 }
 
 TEST(Utf8ToAnsi, CodePage65001ReturnsInputUnchanged) {
