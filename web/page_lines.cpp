@@ -1,35 +1,51 @@
 #include "web/page_lines.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string_view>
-#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorn {
 
 namespace {
 
-bool ReadWholeFile(const std::filesystem::path& file, std::string& content) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) {
-        return false;
+// The page is read whole into a buffer each thread keeps from page to page: a fresh buffer the
+// size of a page is fresh memory the kernel has to fault in for every page, which costs more than
+// the reading itself. A buffer grown by an unusually large page is given back afterwards.
+constexpr std::size_t kKeptBufferSize = 1024 * 1024;
+
+// Closes the descriptor when LoadPageLines is done with it.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return false;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Non-blocking, so that a FIFO at the path is refused by the regular-file check rather than
+// waited on. -1 when the path is not a regular file that can be opened for reading.
+int OpenRegularFile(const std::filesystem::path& file, std::size_t& size) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return -1;
     }
-    // One read of the whole page rather than a byte at a time through a stream iterator.
-    const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (!error) {
-        content.resize(static_cast<std::size_t>(size));
-        in.read(content.data(), static_cast<std::streamsize>(content.size()));
-        content.resize(static_cast<std::size_t>(in.gcount()));
-    }
-    // The rest, if the file grew since its size was asked.
-    content.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    size = static_cast<std::size_t>(info.st_size);
+    return fd;
 }
 
 // Finds the first CR or LF from a position on with two memchr searches, each repeated only once
@@ -63,32 +79,76 @@ private:
     std::size_t nextLf_;
 };
 
-} // namespace
-
-bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& lines) {
-    lines.clear();
-    std::string content;
-    if (!ReadWholeFile(file, content)) {
-        return false;
+// Reads the file into the front of buffer, which only ever grows (growing it again for every
+// page would clear the new part each time); false on a read error. One byte more than the size
+// is asked for, so that the read reaching the end is seen without growing the buffer.
+bool ReadAll(int fd, std::size_t size, std::string& buffer, std::size_t& length) {
+    if (buffer.size() < size + 1) {
+        buffer.resize(size + 1);
     }
-    std::string_view text(content);
-    text = text.substr(0, text.find('\0'));
+    length = 0;
+    while (true) {
+        if (length == buffer.size()) {
+            buffer.resize(buffer.size() * 2); // the file grew since its size was asked
+        }
+        const ssize_t got = ::read(fd, buffer.data() + length, buffer.size() - length);
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0 && errno != EINTR) {
+            return false;
+        }
+        length += got > 0 ? static_cast<std::size_t>(got) : 0;
+    }
+}
 
+void SplitLines(std::string_view text, std::vector<std::string>& lines) {
+    // Strings already in lines are written over, so a caller passing the same vector again
+    // keeps their memory.
+    std::size_t count = 0;
+    const auto addLine = [&lines, &count](std::string_view line) {
+        if (count < lines.size()) {
+            lines[count].assign(line);
+        } else {
+            lines.emplace_back(line);
+        }
+        ++count;
+    };
     LineEndFinder lineEnds(text);
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t end = lineEnds.From(pos);
         if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(pos));
+            addLine(text.substr(pos));
             break;
         }
-        lines.emplace_back(text.substr(pos, end - pos));
+        addLine(text.substr(pos, end - pos));
         pos = end + 1;
         if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') {
             ++pos;
         }
     }
-    return true;
+    lines.resize(count);
+}
+
+} // namespace
+
+bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    const FileDescriptor fd(OpenRegularFile(file, size));
+    thread_local std::string buffer;
+    std::size_t length = 0;
+    const bool read = fd.get() >= 0 && ReadAll(fd.get(), size, buffer, length);
+    if (read) {
+        const std::string_view text(buffer.data(), length);
+        SplitLines(text.substr(0, text.find('\0')), lines);
+    } else {
+        lines.clear();
+    }
+    if (buffer.capacity() > kKeptBufferSize) {
+        std::string().swap(buffer);
+    }
+    return read;
 }
 
 } // namespace vorn

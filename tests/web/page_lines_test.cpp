@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/test_program_dir.h"
 
@@ -55,6 +56,35 @@ TEST(LoadPageLines, MissingOrUnreadableFileFails) {
     EXPECT_TRUE(lines.empty());
     lines = {"stale"};
     EXPECT_FALSE(LoadPageLines(dir.path(), lines));
+    EXPECT_TRUE(lines.empty());
+}
+
+// The reading buffer and the strings of the lines are used again from page to page: nothing of
+// an earlier, longer page or of earlier lines may show through in the next one.
+TEST(LoadPageLines, NothingOfAnEarlierPageShowsThrough) {
+    test::TempDir dir;
+    const auto file = dir.path() / "tmp.dat";
+    std::vector<std::string> lines;
+    for (const std::size_t size : {std::size_t{3'000'000}, std::size_t{200'000}, std::size_t{5}}) {
+        WriteFile(file, std::string(size, 'x') + "\ny\nzz");
+        ASSERT_TRUE(LoadPageLines(file, lines));
+        ASSERT_EQ(lines, (std::vector<std::string>{std::string(size, 'x'), "y", "zz"})) << size;
+    }
+    WriteFile(file, "a");
+    lines = {"stale one", "stale two", "stale three"};
+    EXPECT_TRUE(LoadPageLines(file, lines));
+    EXPECT_EQ(lines, std::vector<std::string>{"a"});
+    WriteFile(file, "");
+    EXPECT_TRUE(LoadPageLines(file, lines));
+    EXPECT_TRUE(lines.empty());
+}
+
+TEST(LoadPageLines, AFifoIsRefusedWithoutWaitingForAWriter) {
+    test::TempDir dir;
+    const auto fifo = dir.path() / "page.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<std::string> lines{"stale"};
+    EXPECT_FALSE(LoadPageLines(fifo, lines));
     EXPECT_TRUE(lines.empty());
 }
 
