@@ -8,15 +8,16 @@ class QObject;
 
 namespace vorn {
 
-// What a run needs from the program around it. The job calls every method through a blocking
-// queued call on the thread of context(), so implementations may touch widgets and the
-// database freely; the front end's thread never waits on the job, so the call cannot deadlock.
+// What a run needs from the program around it. A CrawlJob calls every method through a blocking
+// queued call on the thread of context(), so implementations may touch widgets and the database
+// freely; the front end's thread never waits on the job, so the call cannot deadlock. A
+// CrawlWorker run directly calls them on its own thread.
 class CrawlFrontEnd {
 public:
     virtual ~CrawlFrontEnd() = default;
 
-    // The object whose thread runs the calls below (the window, or the terminal program's app).
-    virtual QObject* context() = 0;
+    // The object whose thread runs a CrawlJob's calls (the window); none: the job's own thread.
+    virtual QObject* context() { return nullptr; }
 
     virtual CrawlSelection TakeSelection() = 0;
     virtual void InitProgress(int maximum) = 0;

@@ -1,20 +1,10 @@
 #include "crawl/crawl_job.h"
 
-#include <algorithm>
-#include <climits>
 #include <exception>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include <QMetaObject>
-
-#include "crawl/results_page.h"
-#include "crawl/search_plan.h"
-#include "web/cp932.h"
-#include "web/fetch_session.h"
-#include "web/text.h"
 
 #if defined(__SANITIZE_THREAD__)
 extern "C" void __tsan_acquire(void* address);
@@ -42,15 +32,11 @@ void HandOverTo([[maybe_unused]] void* token) {
 
 } // namespace
 
-std::filesystem::path ScratchFile(const std::filesystem::path& programDir) {
-    return programDir / "db" / "tmp.dat";
-}
-
 CrawlJob::CrawlJob(CrawlFrontEnd& frontEnd, CrawlConfig config, QObject* parent)
-    : QThread(parent), frontEnd_(frontEnd), config_(std::move(config)) {}
+    : QThread(parent), CrawlWorker(frontEnd, std::move(config)) {}
 
 void CrawlJob::Synchronize(const std::function<void()>& fn) {
-    QObject* context = frontEnd_.context();
+    QObject* context = frontEnd().context();
     if (context == nullptr || QThread::currentThread() == context->thread()) {
         fn();
         return;
@@ -77,184 +63,6 @@ void CrawlJob::Synchronize(const std::function<void()>& fn) {
     if (error) {
         std::rethrow_exception(error);
     }
-}
-
-ItemContext CrawlJob::MakeItemContext() {
-    ItemContext context;
-    context.scratchFile = ScratchFile(config_.programDir);
-    context.baseUrl = config_.baseUrl;
-    context.saveImages = selection_.saveImages;
-    context.imageDir = selection_.imageDir;
-    context.stopRequested = [this] { return StopRequested(); };
-    context.pause = [this] { Pause(); };
-    return context;
-}
-
-void CrawlJob::Pause() { std::this_thread::sleep_for(config_.pause); }
-
-void CrawlJob::WriteItemRow(const std::string& rowCp932) {
-    if (!state_.csvFile.WriteLine(rowCp932)) {
-        // Going on would collect listings that can no longer be saved.
-        state_.writeFailed = true;
-        RequestStop();
-        return;
-    }
-    state_.rowWritten = true;
-    crawlResult_.store(kRowsWritten);
-}
-
-void CrawlJob::ShowStatus() {
-    static const std::string counted = UTF8ToAnsi("件/");
-    static const std::string reading = UTF8ToAnsi("件 取得中...");
-    const std::string text = state_.searchLabel + " : " + std::to_string(state_.newCount) + counted +
-                             std::to_string(state_.totalCount) + reading;
-    Synchronize([this, &text] { frontEnd_.ShowStatus(text); });
-}
-
-void CrawlJob::Execute() {
-    running_.store(true);
-    crawlResult_.store(kNoRows);
-    state_.rowWritten = false;
-    state_.writeFailed = false;
-    state_.siteFailed = false;
-    errorText_.clear();
-
-    try {
-        // One connection to the site for the whole run: a handshake per page would cost more
-        // than everything else the run does between its pauses.
-        const FetchSession session;
-        RunCrawl();
-    } catch (const std::exception& error) {
-        errorText_ = error.what();
-    } catch (...) {
-        errorText_ = "unknown error";
-    }
-
-    // Whatever ended the crawl, the window must get its controls back and the file its last line.
-    try {
-        CloseOutput();
-    } catch (...) {
-        state_.writeFailed = true;
-    }
-    state_.areaList.clear();
-    state_.genreList.clear();
-    std::error_code ignored;
-    std::filesystem::remove(ScratchFile(config_.programDir), ignored);
-
-    crawlResult_.store(FinalResult());
-    running_.store(false);
-    try {
-        Synchronize([this] { frontEnd_.HandBack(crawlResult_.load()); });
-    } catch (...) {
-        // Nobody is left to tell.
-    }
-}
-
-void CrawlJob::RunCrawl() {
-    Synchronize([this] { selection_ = frontEnd_.TakeSelection(); });
-    state_.areaList.clear();
-    state_.genreList.clear();
-    if (!OpenOutput()) {
-        return;
-    }
-
-    const std::string keywordQuery = KeywordQuery(selection_.keyword);
-    BuildAreaList();
-    BuildGenreList();
-    if (!state_.areaList.empty() && !state_.genreList.empty()) {
-        InitProgress();
-        for (const std::string& areaEntry : state_.areaList) {
-            state_.areaIndex = EntryNumber(areaEntry);
-            if (state_.areaIndex == -1) {
-                state_.areaPath = "all";
-            } else {
-                LookUpAreaPath();
-            }
-            const std::string areaLabel = AreaLabel(selection_, state_.areaIndex);
-            for (const std::string& genreEntry : state_.genreList) {
-                const GenrePart genre = GenrePartFor(selection_, genreEntry);
-                state_.searchLabel = areaLabel + genre.label;
-                const std::string searchPath = SearchPath(state_.areaPath, genre.path);
-                StepProgress();
-                SearchResultsPage(*this, searchPath, keywordQuery);
-                if (StopRequested()) {
-                    break;
-                }
-            }
-            if (StopRequested()) {
-                break;
-            }
-        }
-    }
-
-    CloseOutput();
-    state_.genreList.clear();
-    state_.areaList.clear();
-}
-
-bool CrawlJob::OpenOutput() {
-    if (!state_.csvFile.Open(selection_.csvFileName) || !state_.csvFile.WriteLine(CsvHeader())) {
-        state_.writeFailed = true;
-        CloseOutput();
-        return false;
-    }
-    return true;
-}
-
-void CrawlJob::CloseOutput() {
-    if (state_.csvFile.IsOpen() && !state_.csvFile.Close()) {
-        state_.writeFailed = true;
-    }
-}
-
-void CrawlJob::BuildAreaList() {
-    state_.areaList.clear();
-    if (selection_.allAreas && selection_.areaComboIndex <= 0) {
-        state_.areaList.emplace_back("-1");
-        return;
-    }
-    for (std::size_t i = 0; i < selection_.areaChecked.size(); ++i) {
-        if (selection_.areaChecked[i]) {
-            state_.areaList.push_back(std::to_string(i));
-        }
-    }
-}
-
-void CrawlJob::BuildGenreList() {
-    state_.genreList.clear();
-    if (selection_.allGenres) {
-        state_.genreList.emplace_back("-1");
-        return;
-    }
-    SplitText(selection_.ctgrIndexList, ",", state_.genreList);
-}
-
-void CrawlJob::InitProgress() {
-    const long long searches =
-        static_cast<long long>(state_.areaList.size()) * static_cast<long long>(state_.genreList.size());
-    const int maximum = static_cast<int>(std::min<long long>(searches, INT_MAX));
-    Synchronize([this, maximum] { frontEnd_.InitProgress(maximum); });
-}
-
-void CrawlJob::StepProgress() {
-    Synchronize([this] { frontEnd_.StepProgress(); });
-}
-
-void CrawlJob::LookUpAreaPath() {
-    const int areaIndex = state_.areaIndex;
-    const int comboIndex = selection_.areaComboIndex;
-    state_.areaPath.clear();
-    Synchronize([this, areaIndex, comboIndex] { state_.areaPath = frontEnd_.LookUpAreaPath(areaIndex, comboIndex); });
-}
-
-int CrawlJob::FinalResult() const {
-    if (state_.writeFailed) {
-        return kCsvWriteFailed;
-    }
-    if (state_.siteFailed) {
-        return kSiteUnreachable;
-    }
-    return state_.rowWritten ? kRowsWritten : kNoRows;
 }
 
 } // namespace vorn

@@ -1,6 +1,6 @@
 #include "crawl/fetch_outcome.h"
 
-#include "crawl/crawl_job.h"
+#include "crawl/crawl_worker.h"
 #include "web/fetch_page.h"
 
 namespace vorn {
@@ -22,7 +22,7 @@ bool SiteDidNotServe(const FetchResult& result) {
     return true;
 }
 
-void RecordFetchOutcome(CrawlJob& job, const FetchResult& result) {
+void RecordFetchOutcome(CrawlWorker& job, const FetchResult& result) {
     if (result.outcome == FetchResult::Outcome::File) {
         job.state().writeFailed = true;
         job.RequestStop();

@@ -2,7 +2,7 @@
 
 namespace vorn {
 
-class CrawlJob;
+class CrawlWorker;
 struct FetchResult;
 
 // True when the site did not serve what was asked: no answer, a cut-off or endless body, a
@@ -14,6 +14,6 @@ bool SiteDidNotServe(const FetchResult& result);
 // page the site did not serve makes the outcome "site unreachable" while the run goes on; a
 // scratch or photograph file that cannot be written makes it "not saved" and stops the run,
 // since every later page would be lost the same way.
-void RecordFetchOutcome(CrawlJob& job, const FetchResult& result);
+void RecordFetchOutcome(CrawlWorker& job, const FetchResult& result);
 
 } // namespace vorn

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "crawl/crawl_job.h"
+#include "crawl/crawl_worker.h"
 #include "crawl/fetch_outcome.h"
 #include "crawl/search_plan.h"
 #include "extract/csv_output.h"
@@ -24,7 +24,7 @@ bool RawContains(std::string_view rawLine, std::string_view marker) {
 }
 
 // The page's result total; 0 when it has none or the stop came before it.
-int ReadResultTotal(CrawlJob& job, const std::vector<std::string>& lines) {
+int ReadResultTotal(CrawlWorker& job, const std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (IsResultTotalLine(lines[i]) && i + 1 < lines.size()) {
             return ParseResultTotal(lines[i + 1]);
@@ -36,7 +36,7 @@ int ReadResultTotal(CrawlJob& job, const std::vector<std::string>& lines) {
     return 0;
 }
 
-void CollectListing(CrawlJob& job, const std::string& listingKey) {
+void CollectListing(CrawlWorker& job, const std::string& listingKey) {
     CrawlState& state = job.state();
     state.listingKey = listingKey;
     job.Synchronize([&job, &state] { state.alreadySeen = job.frontEnd().CheckSeen(state.listingKey); });
@@ -86,7 +86,7 @@ std::optional<std::string> ListingKeyFromLine(std::string_view rawLine) {
     return std::string(address.substr(0, quote));
 }
 
-void SearchResultsPage(CrawlJob& job, const std::string& searchPath, const std::string& keywordQuery) {
+void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const std::string& keywordQuery) {
     CrawlState& state = job.state();
     state.newCount = 0;
     state.totalCount = 0;

@@ -6,7 +6,7 @@
 
 namespace vorn {
 
-class CrawlJob;
+class CrawlWorker;
 
 // Markers of the site's results page, tested on raw (UTF-8) lines.
 bool IsResultTotalLine(std::string_view rawLine);
@@ -16,6 +16,6 @@ bool IsItemLinkLine(std::string_view rawLine);
 std::optional<std::string> ListingKeyFromLine(std::string_view rawLine);
 
 // One search: fetch the results page, read its total and links, extract every new listing.
-void SearchResultsPage(CrawlJob& job, const std::string& searchPath, const std::string& keywordQuery);
+void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const std::string& keywordQuery);
 
 } // namespace vorn

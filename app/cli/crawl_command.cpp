@@ -2,12 +2,11 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <system_error>
 #include <utility>
 
 #include <unistd.h>
-
-#include <QEventLoop>
 
 #include "app/cli/commands.h"
 #include "app/cli/exit_codes.h"
@@ -20,7 +19,7 @@
 #include "app/core/run_conditions.h"
 #include "app/core/saved_conditions.h"
 #include "catalogue/statements.h"
-#include "crawl/crawl_job.h"
+#include "crawl/crawl_worker.h"
 
 namespace vorn::cli {
 
@@ -63,7 +62,7 @@ void ReportOutcome(ExitCode code, const fs::path& output, const std::string& err
     }
 }
 
-// Runs the job with this thread serving its calls, until it hands back.
+// Runs the job on this thread, front end calls included, until it hands back.
 int RunJob(ProgramSession& session, CrawlSelection selection) {
     const SiteSettings site = session.UseSite();
     const fs::path output = selection.csvFileName;
@@ -71,21 +70,19 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
     TerminalProgress progress(std::cout, ::isatty(STDOUT_FILENO) != 0, [] { return TerminalColumns(STDOUT_FILENO); });
     progress.ShowStatus("ページ情報を取得中です。しばらくお待ちください。");
 
-    QEventLoop loop;
-    TerminalFrontEnd frontEnd(session.db(), std::move(selection), progress, [&loop] { loop.quit(); });
-    CrawlJob job(frontEnd, CrawlConfig{session.programDir(), site.baseUrl});
     bool stopRequested = false;
-    const StopSignals stopSignals([&](int) {
+    std::optional<StopSignals> stopSignals;
+    TerminalFrontEnd frontEnd(session.db(), std::move(selection), progress, [&stopSignals] { stopSignals->Poll(); });
+    CrawlWorker job(frontEnd, CrawlConfig{session.programDir(), site.baseUrl});
+    stopSignals.emplace(&job.stopFlag(), [&](int) {
         if (!stopRequested) {
             stopRequested = true;
             progress.Note("stopping at the next stop point...");
         }
-        job.RequestStop();
     });
 
-    job.start();
-    loop.exec();
-    job.wait();
+    job.Execute();
+    stopSignals->Poll();
     progress.Finish();
 
     const int crawlResult = frontEnd.result().value_or(kNoRows);

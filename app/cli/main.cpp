@@ -1,11 +1,8 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
-
 #include "app/cli/commands.h"
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     return vorn::cli::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc));
 }

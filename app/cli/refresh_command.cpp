@@ -8,8 +8,6 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
-
 #include "app/cli/commands.h"
 #include "app/cli/exit_codes.h"
 #include "app/cli/program_session.h"
@@ -21,7 +19,7 @@
 #include "app/core/refresh_summary.h"
 #include "catalogue/refresh/city_refresh.h"
 #include "catalogue/refresh/genre_refresh.h"
-#include "crawl/crawl_job.h"
+#include "crawl/crawl_worker.h"
 #include "web/cp932.h"
 
 namespace vorn::cli {
@@ -29,17 +27,23 @@ namespace vorn::cli {
 namespace {
 
 // The refresh's progress in the terminal. The refresh runs on this thread; between pages it
-// lets the event loop deliver a stop signal, and a stop ends it before the next page.
+// looks for a stop signal, and a stop ends it before the next page.
 class TerminalRefreshProgress final : public RefreshProgress {
 public:
     explicit TerminalRefreshProgress(TerminalProgress& progress) : progress_(progress) {}
+
+    void ListenTo(const StopSignals& stopSignals) { stopSignals_ = &stopSignals; }
 
     void Init(int maximum) override { progress_.Init(maximum); }
     void Step(int, int, const std::string& statusCp932) override {
         progress_.Step();
         progress_.ShowStatus(AnsiToUtf8(statusCp932));
     }
-    void ProcessPendingEvents() override { QCoreApplication::processEvents(); }
+    void ProcessPendingEvents() override {
+        if (stopSignals_ != nullptr) {
+            stopSignals_->Poll();
+        }
+    }
     bool StopRequested() override { return stopRequested_; }
 
     void RequestStop() {
@@ -51,6 +55,7 @@ public:
 
 private:
     TerminalProgress& progress_;
+    const StopSignals* stopSignals_ = nullptr;
     bool stopRequested_ = false;
 };
 
@@ -118,7 +123,8 @@ int RunRefresh(const char* name, const std::vector<std::string>& arguments, cons
 
     TerminalProgress progress(std::cout, ::isatty(STDOUT_FILENO) != 0, [] { return TerminalColumns(STDOUT_FILENO); });
     TerminalRefreshProgress refreshProgress(progress);
-    const StopSignals stopSignals([&refreshProgress](int) { refreshProgress.RequestStop(); });
+    const StopSignals stopSignals(nullptr, [&refreshProgress](int) { refreshProgress.RequestStop(); });
+    refreshProgress.ListenTo(stopSignals);
 
     RefreshOutcome outcome;
     std::string failure;

@@ -1,15 +1,13 @@
 #include "app/cli/stop_signals.h"
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <QSocketNotifier>
 
 namespace vorn::cli {
 
@@ -17,12 +15,19 @@ namespace {
 
 constexpr std::array kStopSignals{SIGINT, SIGTERM};
 
+// Lock-free atomics only: the handler may run between any two instructions of the program.
 std::atomic<int> gWriteEnd{-1};
+std::atomic<std::atomic<bool>*> gStopFlag{nullptr};
 int gReadEnd = -1;
 std::array<struct sigaction, kStopSignals.size()> gPrevious{};
 
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
 extern "C" void OnStopSignal(int signal) {
     const int savedErrno = errno;
+    if (std::atomic<bool>* flag = gStopFlag.load()) {
+        flag->store(true);
+    }
     const int fd = gWriteEnd.load();
     if (fd >= 0) {
         const auto byte = static_cast<unsigned char>(signal);
@@ -33,15 +38,15 @@ extern "C" void OnStopSignal(int signal) {
 
 } // namespace
 
-StopSignals::StopSignals(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
+StopSignals::StopSignals(std::atomic<bool>* stopFlag, std::function<void(int)> onSignal)
+    : onSignal_(std::move(onSignal)) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
         throw std::runtime_error("cannot create the signal pipe");
     }
     gReadEnd = fds[0];
     gWriteEnd.store(fds[1]);
-    notifier_ = std::make_unique<QSocketNotifier>(gReadEnd, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { Drain(); });
+    gStopFlag.store(stopFlag);
 
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
@@ -56,16 +61,18 @@ StopSignals::~StopSignals() {
     for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
         ::sigaction(kStopSignals[i], &gPrevious[i], nullptr);
     }
-    notifier_.reset();
+    gStopFlag.store(nullptr);
     ::close(gWriteEnd.exchange(-1));
     ::close(gReadEnd);
     gReadEnd = -1;
 }
 
-void StopSignals::Drain() {
+void StopSignals::Poll() const {
     unsigned char signal = 0;
     while (::read(gReadEnd, &signal, 1) == 1) {
-        onSignal_(signal);
+        if (onSignal_) {
+            onSignal_(signal);
+        }
     }
 }
 

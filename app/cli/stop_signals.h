@@ -1,26 +1,26 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
-#include <memory>
-
-class QSocketNotifier;
 
 namespace vorn::cli {
 
-// Turns SIGINT and SIGTERM into a call on the thread that runs the event loop: the handler only
-// writes a byte to a pipe, which the loop reads. The earlier handlers come back with the object.
+// Turns SIGINT and SIGTERM into a stop. The handler sets stopFlag at once, so a run sees the
+// request at its next stop point, and notes the signal in a pipe; Poll() then runs onSignal for
+// it on the caller's thread, outside the handler, where it may print. The earlier handlers come
+// back with the object.
 class StopSignals {
 public:
-    explicit StopSignals(std::function<void(int signal)> onSignal);
+    StopSignals(std::atomic<bool>* stopFlag, std::function<void(int signal)> onSignal);
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-private:
-    void Drain();
+    // Runs onSignal once for every signal received since the last call.
+    void Poll() const;
 
+private:
     std::function<void(int)> onSignal_;
-    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 } // namespace vorn::cli

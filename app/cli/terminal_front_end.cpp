@@ -9,26 +9,48 @@
 namespace vorn::cli {
 
 TerminalFrontEnd::TerminalFrontEnd(CatalogueDb& db, CrawlSelection selection, TerminalProgress& progress,
-                                   std::function<void()> onHandBack)
-    : db_(db), selection_(std::move(selection)), progress_(progress), onHandBack_(std::move(onHandBack)) {}
+                                   std::function<void()> beforeEachCall)
+    : db_(db), selection_(std::move(selection)), progress_(progress), beforeEachCall_(std::move(beforeEachCall)) {}
 
-void TerminalFrontEnd::InitProgress(int maximum) { progress_.Init(maximum); }
+void TerminalFrontEnd::BeforeCall() const {
+    if (beforeEachCall_) {
+        beforeEachCall_();
+    }
+}
 
-void TerminalFrontEnd::StepProgress() { progress_.Step(); }
+CrawlSelection TerminalFrontEnd::TakeSelection() {
+    BeforeCall();
+    return selection_;
+}
 
-void TerminalFrontEnd::ShowStatus(const std::string& textCp932) { progress_.ShowStatus(AnsiToUtf8(textCp932)); }
+void TerminalFrontEnd::InitProgress(int maximum) {
+    BeforeCall();
+    progress_.Init(maximum);
+}
 
-bool TerminalFrontEnd::CheckSeen(const std::string& listingKey) { return db_.SeenListing(listingKey); }
+void TerminalFrontEnd::StepProgress() {
+    BeforeCall();
+    progress_.Step();
+}
+
+void TerminalFrontEnd::ShowStatus(const std::string& textCp932) {
+    BeforeCall();
+    progress_.ShowStatus(AnsiToUtf8(textCp932));
+}
+
+bool TerminalFrontEnd::CheckSeen(const std::string& listingKey) {
+    BeforeCall();
+    return db_.SeenListing(listingKey);
+}
 
 std::string TerminalFrontEnd::LookUpAreaPath(int areaIndex, int comboIndex) {
+    BeforeCall();
     return vorn::LookUpAreaPath(db_, areaIndex, comboIndex);
 }
 
 void TerminalFrontEnd::HandBack(int crawlResult) {
+    BeforeCall();
     result_ = crawlResult;
-    if (onHandBack_) {
-        onHandBack_();
-    }
 }
 
 } // namespace vorn::cli

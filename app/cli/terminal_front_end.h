@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-#include <QObject>
-
 #include "catalogue/catalogue_db.h"
 #include "crawl/crawl_front_end.h"
 #include "crawl/crawl_selection.h"
@@ -14,16 +12,15 @@ namespace vorn::cli {
 
 class TerminalProgress;
 
-// The run's front end without a window: the job's calls arrive on the thread that made this
-// object (the program's main thread), which alone uses the database.
+// The run's front end without a window: the run and its calls share the program's one thread,
+// which alone uses the database.
 class TerminalFrontEnd final : public CrawlFrontEnd {
 public:
-    // onHandBack runs at the end-of-run call, typically to leave the event loop.
+    // beforeEachCall runs first in every call, typically to tell of a stop signal.
     TerminalFrontEnd(CatalogueDb& db, CrawlSelection selection, TerminalProgress& progress,
-                     std::function<void()> onHandBack);
+                     std::function<void()> beforeEachCall);
 
-    QObject* context() override { return &context_; }
-    CrawlSelection TakeSelection() override { return selection_; }
+    CrawlSelection TakeSelection() override;
     void InitProgress(int maximum) override;
     void StepProgress() override;
     void ShowStatus(const std::string& textCp932) override;
@@ -35,11 +32,12 @@ public:
     std::optional<int> result() const { return result_; }
 
 private:
-    QObject context_;
+    void BeforeCall() const;
+
     CatalogueDb& db_;
     CrawlSelection selection_;
     TerminalProgress& progress_;
-    std::function<void()> onHandBack_;
+    std::function<void()> beforeEachCall_;
     std::optional<int> result_;
 };
 
