@@ -14,10 +14,14 @@ namespace {
 
 using Replacement = std::pair<std::string, std::string>;
 
+const std::string& IdeographicSpace() {
+    static const std::string space = UTF8ToAnsi("　");
+    return space;
+}
+
 // Applied in this order: "&amp;" first, so a doubly escaped entity is decoded twice.
-const std::vector<Replacement>& FieldReplacements() {
+const std::vector<Replacement>& EntityReplacements() {
     static const std::vector<Replacement> replacements = {
-        {UTF8ToAnsi("　"), " "},
         {"&amp;", "&"},
         {"&nbsp;", " "},
         {"&gt;", ">"},
@@ -33,17 +37,27 @@ const std::vector<Replacement>& FieldReplacements() {
     return replacements;
 }
 
-// A quote byte is never part of a CP932 two-byte character, so doubling it byte-wise is safe.
-std::string DoubleQuotes(std::string_view value) {
-    std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        out += c;
-        if (c == '"') {
-            out += '"';
-        }
+// CleanField on the value itself; a value with nothing to replace is only searched, once for
+// the space and once for an ampersand.
+void CleanFieldInPlace(std::string& value) {
+    ReplaceAllNoCaseInPlace(value, IdeographicSpace(), " ");
+    // Every entity starts with "&" and no replacement brings in an "&" that was not there.
+    if (value.find('&') == std::string::npos) {
+        return;
     }
-    return out;
+    for (const auto& [from, to] : EntityReplacements()) {
+        ReplaceAllNoCaseInPlace(value, from, to);
+    }
+}
+
+// A quote byte is never part of a CP932 two-byte character, so doubling it byte-wise is safe.
+void AppendDoublingQuotes(std::string& out, std::string_view value) {
+    for (std::size_t quote = value.find('"'); quote != std::string_view::npos; quote = value.find('"')) {
+        out.append(value.substr(0, quote + 1));
+        out += '"';
+        value.remove_prefix(quote + 1);
+    }
+    out.append(value);
 }
 
 // What a text-mode stream puts on disk for text plus its line end.
@@ -73,17 +87,23 @@ const std::string& CsvHeader() {
 
 std::string CleanField(std::string_view value) {
     std::string cleaned(value);
-    for (const auto& [from, to] : FieldReplacements()) {
-        cleaned = ReplaceAllNoCase(cleaned, from, to);
-    }
+    CleanFieldInPlace(cleaned);
     return cleaned;
 }
 
 std::string BuildCsvRow(const ItemFields& fields) {
-    std::string row;
+    std::size_t size = 0;
     for (const std::string& field : fields) {
+        size += field.size() + 3;
+    }
+    std::string row;
+    row.reserve(size + size / 16);
+    std::string cleaned;
+    for (const std::string& field : fields) {
+        cleaned.assign(field);
+        CleanFieldInPlace(cleaned);
         row += '"';
-        row += DoubleQuotes(CleanField(field));
+        AppendDoublingQuotes(row, cleaned);
         row += "\",";
     }
     return row;

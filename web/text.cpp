@@ -29,30 +29,92 @@ std::size_t CharLength(std::string_view text, std::size_t pos) {
     return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
 }
 
-// Which bytes of a marker may be compared without regard to case: single-byte characters only,
-// never the trail byte of a two-byte character (trail bytes include the ASCII letter codes).
-std::vector<bool> FoldableBytes(std::string_view marker) {
-    std::vector<bool> foldable(marker.size(), false);
-    for (std::size_t i = 0; i < marker.size(); i += CharLength(marker, i)) {
-        foldable[i] = !IsLeadByte(static_cast<unsigned char>(marker[i]));
-    }
-    return foldable;
-}
-
-bool MatchesNoCase(std::string_view text, std::size_t pos, std::string_view marker,
-                   const std::vector<bool>& foldable) {
+// Compares marker with the text at pos. Only single-byte characters of the marker are compared
+// without regard to case, never the trail byte of a two-byte character (trail bytes include
+// the ASCII letter codes).
+bool MatchesNoCase(std::string_view text, std::size_t pos, std::string_view marker) {
     if (text.size() - pos < marker.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < marker.size(); ++i) {
-        const char a = text[pos + i];
-        const char b = marker[i];
-        if (a != b && !(foldable[i] && FoldAscii(a) == FoldAscii(b))) {
+    std::size_t i = 0;
+    while (i < marker.size()) {
+        const std::size_t length = CharLength(marker, i);
+        if (length == 2 || IsLeadByte(static_cast<unsigned char>(marker[i]))) {
+            if (text.compare(pos + i, length, marker, i, length) != 0) {
+                return false;
+            }
+        } else if (FoldAscii(text[pos + i]) != FoldAscii(marker[i])) {
             return false;
         }
+        i += length;
     }
     return true;
 }
+
+char OtherCase(char c) {
+    if (c >= 'A' && c <= 'Z') {
+        return static_cast<char>(c - 'A' + 'a');
+    }
+    if (c >= 'a' && c <= 'z') {
+        return static_cast<char>(c - 'a' + 'A');
+    }
+    return c;
+}
+
+// Finds the matches of a marker in a text from left to right. Only bytes that can start a match
+// are looked at, found with memchr (each of the two letter cases searched again only once its
+// last answer has been passed), and whether such a byte starts a character is told from the
+// lead-range bytes before it, back to the last known character start at most. No byte is looked
+// at twice, so a search stays linear however the text is made.
+class NoCaseMatchFinder {
+public:
+    NoCaseMatchFinder(std::string_view text, std::string_view marker)
+        : text_(text), marker_(marker), first_(marker.front()), otherCase_(OtherCase(first_)),
+          nextFirst_(text.find(first_)), nextOther_(otherCase_ == first_ ? npos : text.find(otherCase_)) {}
+
+    // The first match at or after pos, which must be a character start; npos when there is none.
+    std::size_t Next(std::size_t pos) {
+        while (pos < text_.size()) {
+            const std::size_t candidate = NextFirstByte(pos);
+            if (candidate == npos) {
+                return npos;
+            }
+            std::size_t leadRun = 0;
+            while (candidate - leadRun > pos && IsLeadByte(static_cast<unsigned char>(text_[candidate - leadRun - 1]))) {
+                ++leadRun;
+            }
+            if (leadRun % 2 == 1) {
+                pos = candidate + 1; // a trail byte: the byte after it starts a character
+            } else if (MatchesNoCase(text_, candidate, marker_)) {
+                return candidate;
+            } else {
+                pos = candidate + CharLength(text_, candidate);
+            }
+        }
+        return npos;
+    }
+
+private:
+    std::size_t NextFirstByte(std::size_t pos) {
+        if (nextFirst_ < pos) {
+            nextFirst_ = text_.find(first_, pos);
+        }
+        if (otherCase_ == first_) {
+            return nextFirst_;
+        }
+        if (nextOther_ < pos) {
+            nextOther_ = text_.find(otherCase_, pos);
+        }
+        return std::min(nextFirst_, nextOther_);
+    }
+
+    std::string_view text_;
+    std::string_view marker_;
+    char first_;
+    char otherCase_;
+    std::size_t nextFirst_; // npos once the byte is known to be absent from there on
+    std::size_t nextOther_;
+};
 
 } // namespace
 
@@ -138,24 +200,32 @@ std::string_view TextBefore(std::string_view text, std::string_view marker) {
 }
 
 std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out(text);
+    ReplaceAllNoCaseInPlace(out, from, to);
+    return out;
+}
+
+bool ReplaceAllNoCaseInPlace(std::string& text, std::string_view from, std::string_view to) {
     if (from.empty()) {
-        return std::string(text);
+        return false;
     }
-    const std::vector<bool> foldable = FoldableBytes(from);
+    NoCaseMatchFinder matches(text, from);
+    std::size_t match = matches.Next(0);
+    if (match == npos) {
+        return false;
+    }
     std::string out;
     out.reserve(text.size());
     std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (MatchesNoCase(text, pos, from, foldable)) {
-            out.append(to);
-            pos += from.size();
-        } else {
-            const std::size_t length = CharLength(text, pos);
-            out.append(text.substr(pos, length));
-            pos += length;
-        }
+    while (match != npos) {
+        out.append(text, pos, match - pos);
+        out.append(to);
+        pos = match + from.size();
+        match = matches.Next(pos);
     }
-    return out;
+    out.append(text, pos);
+    text.swap(out);
+    return true;
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {

@@ -41,6 +41,9 @@ std::string_view TextBefore(std::string_view text, std::string_view marker);
 // Replaces every occurrence of from by to, ASCII letters compared without regard to case,
 // matching at character boundaries, left to right without rescanning replaced text.
 std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to);
+// The same on text itself: true when something was replaced. Text without a match is left as
+// it is, without a copy.
+bool ReplaceAllNoCaseInPlace(std::string& text, std::string_view from, std::string_view to);
 inline std::string RemoveAllNoCase(std::string_view text, std::string_view what) {
     return ReplaceAllNoCase(text, what, {});
 }

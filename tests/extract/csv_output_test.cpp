@@ -54,6 +54,9 @@ TEST(CleanField, Replacements) {
         {"ideographic space", Sjis("ソファー　3人掛け"), Sjis("ソファー 3人掛け")},
         {"other numeric references stay", "&#12354;&copy;", "&#12354;&copy;"},
         {"replaced text is not rescanned", "&amp;amp;", "&amp;"},
+        {"an entity freed by &amp; is decoded by its own later pass", "&amp;#039;&AMP;middot;", "'" + Sjis("・")},
+        {"space bytes across two characters stay", Sjis("メ") + "\x40" + Sjis("メ　"), Sjis("メ") + "\x40" + Sjis("メ ")},
+        {"an ampersand alone stays", "A & B &", "A & B &"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CleanField(c.in), c.out) << c.name;

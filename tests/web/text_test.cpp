@@ -1,5 +1,6 @@
 #include "web/text.h"
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,66 @@ TEST(ReplaceAllNoCase, FoldsAsciiOnlyAtCharacterBoundaries) {
         EXPECT_EQ(ReplaceAllNoCase(c.text, c.from, c.to), c.expected) << c.name;
     }
     EXPECT_EQ(RemoveAllNoCase("a<B>b</b>", "<b>"), "ab</b>");
+}
+
+// ReplaceAllNoCase as it was first written: walk the text a character at a time and try the
+// marker at every character start. The searching version must replace exactly the same places.
+std::string ReplaceAllByWalking(std::string_view text, std::string_view from, std::string_view to) {
+    if (from.empty()) {
+        return std::string(text);
+    }
+    const auto charLength = [](std::string_view s, std::size_t i) {
+        return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+    };
+    const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    std::vector<bool> foldable(from.size(), false);
+    for (std::size_t i = 0; i < from.size(); i += charLength(from, i)) {
+        foldable[i] = !IsLeadByte(static_cast<unsigned char>(from[i]));
+    }
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        bool match = text.size() - pos >= from.size();
+        for (std::size_t i = 0; match && i < from.size(); ++i) {
+            const char a = text[pos + i];
+            match = a == from[i] || (foldable[i] && fold(a) == fold(from[i]));
+        }
+        if (match) {
+            out.append(to);
+            pos += from.size();
+        } else {
+            out.append(text.substr(pos, charLength(text, pos)));
+            pos += charLength(text, pos);
+        }
+    }
+    return out;
+}
+
+TEST(ReplaceAllNoCase, ReplacesWhereWalkingCharacterByCharacterWould) {
+    // Letters of both cases, bytes that are lead bytes and trail bytes alike, "&" and "\".
+    const std::string pieces[] = {"a", "A", "b", "&", "\\", " ", kSo, kHyou, kA, "\x83", "\x41", "\x88",
+                                  "\x9F", "\x81\x40", "\x40", "\x72", "\x83\x72"};
+    std::mt19937 random(932);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    const auto randomText = [&](int maxPieces) {
+        std::string text;
+        for (int n = std::uniform_int_distribution<int>(0, maxPieces)(random); n > 0; --n) {
+            text += pieces[pick(random)];
+        }
+        return text;
+    };
+    for (int i = 0; i < 30000; ++i) {
+        const std::string text = randomText(20);
+        const std::string from = randomText(3);
+        const std::string to = randomText(2);
+        ASSERT_EQ(ReplaceAllNoCase(text, from, to), ReplaceAllByWalking(text, from, to))
+            << testing::PrintToString(text) << " " << testing::PrintToString(from);
+        std::string inPlace = text;
+        const bool replaced = ReplaceAllNoCaseInPlace(inPlace, from, to);
+        ASSERT_EQ(inPlace, ReplaceAllByWalking(text, from, to));
+        // A replacement longer than the marker changes the length exactly when there is a match.
+        ASSERT_EQ(replaced, ReplaceAllByWalking(text, from, from + "+").size() != text.size());
+    }
 }
 
 TEST(Trim, RemovesBytesUpTo32AtBothEnds) {
