@@ -1,6 +1,7 @@
 #include "web/cp932.h"
 
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -127,66 +128,50 @@ bool IsContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
+// What the direct conversion writes for every code point of the basic plane, in one flat array:
+// the table's bytes, "?" where the table has no entry, and kByCharacter, a value no CP932
+// character has, for a combining mark (IsCombiningMark) and for a surrogate (which well-formed
+// UTF-8 never encodes). One look-up per character instead of two and no ICU call; worked out
+// once, on first use.
+constexpr std::uint16_t kByCharacter = 0xFFFE;
 
-// Which code points of the basic plane are combining marks (IsCombiningMark), one bit each,
-// worked out once: asking ICU per character costs more than the rest of the conversion.
-class CombiningMarkBits {
+class DirectTable {
 public:
-    CombiningMarkBits() {
+    DirectTable() {
         for (UChar32 c = 0; c <= 0xFFFF; ++c) {
-            if (IsCombiningMark(c)) {
-                words_[static_cast<std::size_t>(c) >> 6] |= std::uint64_t{1} << (c & 63);
-            }
+            const std::uint16_t bytes = TableBytes(static_cast<char32_t>(c));
+            entries_[static_cast<std::size_t>(c)] = IsCombiningMark(c) || U_IS_SURROGATE(c) ? kByCharacter
+                                                    : bytes == cp932::kNoEntry ? std::uint16_t{kDefaultChar}
+                                                                               : bytes;
         }
     }
-    bool Has(char32_t c) const { return (words_[c >> 6] >> (c & 63) & 1) != 0; }
+    std::uint16_t operator[](char32_t c) const { return entries_[c]; }
 
 private:
-    std::array<std::uint64_t, 0x10000 / 64> words_{};
+    std::array<std::uint16_t, 0x10000> entries_{};
 };
 
-const CombiningMarkBits& CombiningMarks() {
-    static const CombiningMarkBits marks;
-    return marks;
+const DirectTable& Direct() {
+    static const DirectTable table;
+    return table;
 }
 
-// Decodes a well-formed two- or three-byte sequence at text[i] (a byte of 0x80 or more): its
-// length, or 0 for anything else (malformed, truncated, overlong, a surrogate, four bytes).
-std::size_t DecodeBasicPlane(std::string_view text, std::size_t i, char32_t& c) {
-    const auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        if (text.size() - i < 2 || !IsContinuation(byte(i + 1))) {
-            return 0;
+// Decodes a two- or three-byte sequence at in (a byte of 0x80 or more, end past it) into the
+// code point c: its length, or 0 for a malformed, truncated, overlong or four-byte sequence.
+// An encoded surrogate decodes here; the table sends it to the by-character conversion.
+std::size_t DecodeTwoOrThreeBytes(const unsigned char* in, const unsigned char* end, char32_t& c) {
+    if (end - in >= 3) {
+        const unsigned bits = static_cast<unsigned>(in[0]) << 16 | static_cast<unsigned>(in[1]) << 8 | in[2];
+        if ((bits & 0xF0C0C0) == 0xE08080) {
+            c = static_cast<char32_t>((bits >> 4 & 0xF000) | (bits >> 2 & 0x0FC0) | (bits & 0x3F));
+            return c < 0x800 ? 0 : 3;
         }
-        c = static_cast<char32_t>((lead & 0x1F) << 6 | (byte(i + 1) & 0x3F));
-        return 2;
     }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (text.size() - i < 3 || !IsContinuation(byte(i + 1)) || !IsContinuation(byte(i + 2))) {
-            return 0;
-        }
-        c = static_cast<char32_t>((lead & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F));
-        return c < 0x800 || U_IS_SURROGATE(c) ? 0 : 3;
+    if (end - in >= 2 && (in[0] & 0xE0) == 0xC0 && IsContinuation(in[1])) {
+        c = static_cast<char32_t>((in[0] & 0x1F) << 6 | (in[1] & 0x3F));
+        return c < 0x80 ? 0 : 2;
     }
     return 0;
-}
-
-// The index of the first byte of 0x80 or more at or after i, or the size; eight bytes a step.
-std::size_t SkipAscii(std::string_view text, std::size_t i) {
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    while (text.size() - i >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & kHighBits) != 0) {
-            break;
-        }
-        i += 8;
-    }
-    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
-        ++i;
-    }
-    return i;
 }
 
 // Pages are mostly ASCII, which the table maps to itself, and then mostly kana and kanji that
@@ -196,54 +181,65 @@ std::size_t SkipAscii(std::string_view text, std::size_t i) {
 // may follow that one), goes through UTF8ToAnsiByCharacter as a whole as soon as it holds a
 // mark or anything but a well-formed two- or three-byte sequence.
 std::string Utf8ToCp932(std::string_view utf8) {
-    const CombiningMarkBits& marks = CombiningMarks();
-    // No character takes more bytes in CP932 than in UTF-8; the by-character part still checks.
+    const DirectTable& table = Direct();
+    // No character takes more bytes in CP932 than in UTF-8, so the output is never ahead of the
+    // input and eight ASCII bytes can be stored at once; the by-character part still checks.
     std::string out(utf8.size(), '\0');
-    std::size_t written = 0;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const std::size_t asciiEnd = SkipAscii(utf8, i);
-        std::memcpy(out.data() + written, utf8.data() + i, asciiEnd - i);
-        written += asciiEnd - i;
-        i = asciiEnd;
-        if (i == utf8.size()) {
-            break;
+    const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = begin + utf8.size();
+    const auto* in = begin;
+    char* to = out.data();
+    while (in != end) {
+        if (end - in >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, in, 8);
+            const std::uint64_t high = word & 0x8080808080808080ULL;
+            const std::size_t ascii = high == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(high)) / 8;
+            std::memcpy(to, &word, 8); // bytes past the ASCII ones are written over below
+            in += ascii;
+            to += ascii;
+            if (ascii == 8) {
+                continue;
+            }
+        } else if (*in < 0x80) {
+            *to++ = static_cast<char>(*in++);
+            continue;
         }
-        const std::size_t partStart = i > 0 ? i - 1 : 0; // the byte before is ASCII
-        const std::size_t partWritten = written - (i - partStart);
+        // A run of other bytes starts here, after an ASCII byte unless at the very start.
+        const auto* const partStart = in == begin ? in : in - 1;
+        char* const partOut = to - (in - partStart);
         bool direct = true;
-        while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) >= 0x80) {
+        while (in != end && *in >= 0x80) {
             char32_t c = 0;
-            const std::size_t length = DecodeBasicPlane(utf8, i, c);
-            if (length == 0 || marks.Has(c)) {
+            const std::size_t length = DecodeTwoOrThreeBytes(in, end, c);
+            const std::uint16_t bytes = length == 0 ? kByCharacter : table[c];
+            if (bytes < 0x100) {
+                *to++ = static_cast<char>(bytes);
+            } else if (bytes != kByCharacter) {
+                *to++ = static_cast<char>(bytes >> 8);
+                *to++ = static_cast<char>(bytes & 0xFF);
+            } else {
                 direct = false;
                 break;
             }
-            const std::uint16_t bytes = TableBytes(c);
-            if (bytes == cp932::kNoEntry) {
-                out[written++] = kDefaultChar;
-            } else if (bytes < 0x100) {
-                out[written++] = static_cast<char>(bytes);
-            } else {
-                out[written++] = static_cast<char>(bytes >> 8);
-                out[written++] = static_cast<char>(bytes & 0xFF);
-            }
-            i += length;
+            in += length;
         }
         if (!direct) {
-            while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) >= 0x80) {
-                ++i;
+            while (in != end && *in >= 0x80) {
+                ++in;
             }
-            const std::string part = detail::UTF8ToAnsiByCharacter(utf8.substr(partStart, i - partStart));
-            written = partWritten;
-            if (out.size() - written < part.size() + (utf8.size() - i)) {
-                out.resize(written + part.size() + (utf8.size() - i));
+            const std::string part = detail::UTF8ToAnsiByCharacter(
+                utf8.substr(static_cast<std::size_t>(partStart - begin), static_cast<std::size_t>(in - partStart)));
+            const std::size_t written = static_cast<std::size_t>(partOut - out.data());
+            const std::size_t needed = written + part.size() + static_cast<std::size_t>(end - in);
+            if (out.size() < needed) {
+                out.resize(needed);
             }
             std::memcpy(out.data() + written, part.data(), part.size());
-            written += part.size();
+            to = out.data() + written + part.size();
         }
     }
-    out.resize(written);
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 
