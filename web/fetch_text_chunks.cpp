@@ -4,6 +4,11 @@ namespace vorn::fetch {
 
 std::string TextChunkFilter::Filter(std::string_view data) {
     std::string kept;
+    AppendKept(data, kept);
+    return kept;
+}
+
+void TextChunkFilter::AppendKept(std::string_view data, std::string& kept) {
     while (!data.empty()) {
         const std::string_view piece = data.substr(0, kChunkBytes - offsetInChunk_);
         if (!chunkCut_) {
@@ -18,7 +23,6 @@ std::string TextChunkFilter::Filter(std::string_view data) {
         }
         data.remove_prefix(piece.size());
     }
-    return kept;
 }
 
 } // namespace vorn::fetch

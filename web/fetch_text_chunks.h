@@ -15,6 +15,8 @@ public:
 
     // The bytes of data that are kept, in order.
     std::string Filter(std::string_view data);
+    // The same bytes, appended to out.
+    void AppendKept(std::string_view data, std::string& out);
 
 private:
     std::size_t offsetInChunk_ = 0;
