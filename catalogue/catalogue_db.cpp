@@ -157,6 +157,7 @@ void CatalogueDb::Configure(const std::filesystem::path& file) {
 }
 
 void CatalogueDb::Close() {
+    CommitSeen();
     sqlite3_finalize(selectSeen_);
     sqlite3_finalize(insertSeen_);
     selectSeen_ = nullptr;
@@ -172,6 +173,7 @@ DbRows CatalogueDb::OpenRows(std::string_view statement, const std::vector<DbVal
 }
 
 void CatalogueDb::Execute(std::string_view statement, const std::vector<DbValue>& values) {
+    CommitSeen(); // a statement of its own, never part of a batch (nor a BEGIN inside one)
     StatementHandle handle = Prepare(Connection(), statement, values);
     while (Step(handle.get())) {
     }
@@ -188,20 +190,41 @@ sqlite3_stmt* CatalogueDb::Reusable(sqlite3_stmt*& slot, std::string_view statem
     return slot;
 }
 
+// The seen keys only serve the run under way, so a batch lost with the program is no loss; a
+// commit for every listing cost more than the rest of the listing's bookkeeping.
+constexpr int kSeenKeysPerCommit = 64;
+
 bool CatalogueDb::SeenListing(const std::string& key) {
     sqlite3_stmt* select = Reusable(selectSeen_, sql::kSelectSeen, key);
     const bool seen = Step(select);
     sqlite3_reset(select); // ends its read before the insert
     if (!seen) {
         try {
+            if (uncommittedSeen_ == 0 && sqlite3_get_autocommit(db_) != 0) {
+                sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr); // failing, the insert commits alone
+            }
             sqlite3_stmt* insert = Reusable(insertSeen_, sql::kInsertSeen, key);
             Step(insert);
             sqlite3_reset(insert);
+            if (++uncommittedSeen_ >= kSeenKeysPerCommit) {
+                CommitSeen();
+            }
         } catch (const DbError&) {
             // A key that cannot be recorded only means the listing may come out twice.
         }
     }
     return seen;
+}
+
+void CatalogueDb::CommitSeen() {
+    if (uncommittedSeen_ == 0 || db_ == nullptr) {
+        return;
+    }
+    uncommittedSeen_ = 0;
+    // SQLite may have rolled the batch back itself after an I/O error.
+    if (sqlite3_get_autocommit(db_) == 0 && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 sqlite3* CatalogueDb::Connection() {

@@ -65,6 +65,9 @@ public:
     // True when the key was recorded earlier in this run; otherwise records it (keys of any
     // length) and answers false. A failed insert is ignored.
     bool SeenListing(const std::string& key);
+    // Commits the keys recorded since the last commit; the end of a run calls it. Keys are
+    // committed in batches, any other statement commits them first, and so does closing.
+    void CommitSeen();
 
 private:
     sqlite3* Connection();
@@ -77,6 +80,8 @@ private:
     // The seen-listing check runs for every listing of a run: its statements are kept.
     sqlite3_stmt* selectSeen_ = nullptr;
     sqlite3_stmt* insertSeen_ = nullptr;
+    // Keys recorded in the open batch transaction, if one is open.
+    int uncommittedSeen_ = 0;
 };
 
 } // namespace vorn

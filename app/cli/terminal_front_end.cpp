@@ -50,6 +50,7 @@ std::string TerminalFrontEnd::LookUpAreaPath(int areaIndex, int comboIndex) {
 
 void TerminalFrontEnd::HandBack(int crawlResult) {
     BeforeCall();
+    db_.CommitSeen();
     result_ = crawlResult;
 }
 

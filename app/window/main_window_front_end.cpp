@@ -57,6 +57,7 @@ std::string TFrmMain::LookUpAreaPath(int areaIndex, int comboIndex) {
 }
 
 void TFrmMain::HandBack(int crawlResult) {
+    db_.CommitSeen();
     crawlResult_ = crawlResult;
     isRunning_ = false;
     if (destroying_) {

@@ -142,6 +142,40 @@ TEST_F(CatalogueDbTest, SeenListingRemembersKeysWithinOneRun) {
     EXPECT_TRUE(db.SeenListing(key));
 }
 
+// Keys are committed in batches: another connection sees every key once the run has committed
+// them, statements in between still run (no BEGIN nested in the batch), and no key is forgotten
+// across a batch boundary.
+TEST_F(CatalogueDbTest, SeenKeysReachTheFileAcrossBatchesAndOtherStatements) {
+    const auto key = [](int n) { return "://127.0.0.1/article/" + std::to_string(n); };
+    const auto keysInFile = [this] {
+        sqlite3* raw = nullptr;
+        sqlite3_open_v2(dir.databaseFile().c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(raw, "SELECT COUNT(*) FROM T00_DATA", -1, &statement, nullptr);
+        const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+        sqlite3_finalize(statement);
+        sqlite3_close(raw);
+        return count;
+    };
+    db.Execute(sql::kDeleteSeen);
+    for (int n = 0; n < 150; ++n) {
+        EXPECT_FALSE(db.SeenListing(key(n)));
+        if (n == 70) {
+            InsertCity(1, 99, "c-99", Sjis("町"));
+        }
+    }
+    for (int n = 0; n < 150; ++n) {
+        EXPECT_TRUE(db.SeenListing(key(n))) << n;
+    }
+    db.CommitSeen();
+    EXPECT_EQ(keysInFile(), 150);
+    EXPECT_EQ(Count("T02_CITY WHERE CityID = 99"), 1);
+
+    EXPECT_FALSE(db.SeenListing(key(150)));
+    db.Execute(sql::kDeleteSeen);
+    EXPECT_EQ(keysInFile(), 0);
+}
+
 TEST_F(CatalogueDbTest, SeenListingRecordsKeysOfAnyLength) {
     for (std::size_t length : {std::size_t{100}, std::size_t{101}, std::size_t{5000}}) {
         SCOPED_TRACE(length);
