@@ -118,6 +118,20 @@ TEST_F(FetchPageTest, StoresTheBodyWhateverTheStatus) {
     }
 }
 
+// The page file is written over in place: nothing of a longer earlier page may remain, and a
+// read-only file left in the way is replaced.
+TEST_F(FetchPageTest, EarlierPageIsReplacedWhole) {
+    site_.Handle("/short", [](const SiteRequest&) { return Page("<html>short</html>\n"); });
+    WriteWholeFile(File("tmp.dat"), std::string(300000, 'e'));
+    ASSERT_TRUE(FetchPage(site_.Url("/short"), File("tmp.dat")).bodyWritten());
+    EXPECT_EQ(ReadWholeFile(File("tmp.dat")), "<html>short</html>\n");
+
+    WriteWholeFile(File("tmp.dat"), std::string(300000, 'e'));
+    std::filesystem::permissions(File("tmp.dat"), std::filesystem::perms::owner_read);
+    ASSERT_TRUE(FetchPage(site_.Url("/short"), File("tmp.dat")).bodyWritten());
+    EXPECT_EQ(ReadWholeFile(File("tmp.dat")), "<html>short</html>\n");
+}
+
 TEST_F(FetchPageTest, EmptyBodyGivesAnEmptyFile) {
     WriteWholeFile(File("tmp.dat"), "previous page");
     ASSERT_TRUE(FetchPage(site_.Url("/test/empty"), File("tmp.dat")).bodyWritten());
