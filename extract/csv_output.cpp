@@ -19,7 +19,8 @@ const std::string& IdeographicSpace() {
     return space;
 }
 
-// Applied in this order: "&amp;" first, so a doubly escaped entity is decoded twice.
+// Applied after the ideographic space, in this order: "&amp;" first, so a doubly escaped entity
+// is decoded twice.
 const std::vector<Replacement>& EntityReplacements() {
     static const std::vector<Replacement> replacements = {
         {"&amp;", "&"},
