@@ -194,7 +194,9 @@ std::string Utf8ToCp932(std::string_view utf8) {
             std::uint64_t word;
             std::memcpy(&word, in, 8);
             const std::uint64_t high = word & 0x8080808080808080ULL;
-            const std::size_t ascii = high == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(high)) / 8;
+            const int firstHigh = std::endian::native == std::endian::little ? std::countr_zero(high)
+                                                                              : std::countl_zero(high);
+            const std::size_t ascii = high == 0 ? 8 : static_cast<std::size_t>(firstHigh) / 8;
             std::memcpy(to, &word, 8); // bytes past the ASCII ones are written over below
             in += ascii;
             to += ascii;
