@@ -18,6 +18,7 @@ constexpr std::array kStopSignals{SIGINT, SIGTERM};
 // Lock-free atomics only: the handler may run between any two instructions of the program.
 std::atomic<int> gWriteEnd{-1};
 std::atomic<std::atomic<bool>*> gStopFlag{nullptr};
+std::atomic<bool> gPending{false}; // a byte waits in the pipe: Poll() need not ask the kernel otherwise
 int gReadEnd = -1;
 std::array<struct sigaction, kStopSignals.size()> gPrevious{};
 
@@ -33,6 +34,7 @@ extern "C" void OnStopSignal(int signal) {
         const auto byte = static_cast<unsigned char>(signal);
         [[maybe_unused]] const ssize_t ignored = ::write(fd, &byte, 1);
     }
+    gPending.store(true);
     errno = savedErrno;
 }
 
@@ -68,6 +70,9 @@ StopSignals::~StopSignals() {
 }
 
 void StopSignals::Poll() const {
+    if (!gPending.exchange(false)) {
+        return;
+    }
     unsigned char signal = 0;
     while (::read(gReadEnd, &signal, 1) == 1) {
         if (onSignal_) {
