@@ -170,13 +170,31 @@ def run_peer(build, work, listings):
     return finish(result, requests, csv_file, site.base_url)
 
 
+def run_floor(build, work, listings, paths):
+    """The same requests through this program's fetcher alone, bodies thrown away, same pauses."""
+    searches, _ = plan(build, listings)
+    site = Site(build, listings, searches, os.path.join(work, f"floor-{listings}-requests.log"))
+    try:
+        urls = os.path.join(work, "floor-urls.txt")
+        with open(urls, "w", encoding="utf-8") as lines:
+            lines.writelines(site.base_url.rstrip("/") + path + "\n" for path in paths)
+        result = measure([os.path.abspath(os.path.join(build, "bin", "vorn-fetch-floor")), urls, site.ca_file], work,
+                         os.path.join(work, f"floor-{listings}.out"))
+    finally:
+        site.stop()
+    if result["status"] != 0:
+        raise SystemExit(f"vorn-fetch-floor ended with {result['status']}; see {work}")
+    result["cpu_per_listing"] = result["cpu"] / listings
+    return result
+
+
 def finish(result, requests, csv_file, base_url):
     header, rows = data_rows(csv_file)
     # Each contender has a site of its own, on a port of its own.
     origin = base_url.rstrip("/")
     rows = [[value.replace(origin, "@SITE@") for value in row] for row in rows]
     result.update(requests=len(requests), pauses=len(requests) * PAUSE_SECONDS, rows=rows, header=header,
-                  min_gap=min(gaps(requests), default=0.0))
+                  min_gap=min(gaps(requests), default=0.0), paths=[path for _, path in sorted(requests)])
     result["listings"] = len(rows)
     result["over_pauses"] = result["wall"] / result["pauses"]
     result["cpu_per_listing"] = result["cpu"] / max(len(rows), 1)
@@ -277,7 +295,11 @@ def main():
         print(f"vorn-search-cli: {ours['wall']:.1f} s", flush=True)
         peer = run_peer(options.build, work, options.listings)
         print(f"Scrapy: {peer['wall']:.1f} s", flush=True)
+        floor = run_floor(options.build, work, options.listings, ours["paths"])
         cpu_ratio, memory_ratio = print_table(ours, peer, options.listings)
+        print(f"The same {len(ours['paths'])} requests through this program's fetcher alone (bodies thrown "
+              f"away, same pauses): CPU per listing {floor['cpu_per_listing'] * 1000:.2f} ms, "
+              f"a twentieth of Scrapy's being {peer['cpu_per_listing'] * 1000 / 20:.2f} ms")
         flat = None
         if options.long:
             long_run = run_ours(options.build, work, 3000)

@@ -15,7 +15,7 @@ VORN_EXTRA_PACKAGES="python3-scrapy" scripts/deps.sh
 build="${VORN_BENCH_BUILD_DIR:-build/bench}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORN_BUILD_APP=OFF -DVORN_BUILD_TESTS=OFF -DVORN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target vorn-search-cli vorn-sample-site vorn_db
+cmake --build "$build" -j2 --target vorn-search-cli vorn-sample-site vorn-fetch-floor vorn_db
 
 # Debian's python3, which has Scrapy, whatever python3 comes first on the PATH.
 exec /usr/bin/python3 bench/side_by_side.py --build "$build" "$@"
