@@ -73,12 +73,35 @@ std::string BaseWithoutSlash(std::string_view baseUrl) {
     return std::string(baseUrl);
 }
 
+// The page's lines converted on first use, each at most once: a heading's block reads ahead over
+// lines the walk then reaches again.
+class ConvertedLines {
+public:
+    explicit ConvertedLines(const std::vector<std::string>& rawLines)
+        : raw_(rawLines), converted_(rawLines.size()), done_(rawLines.size(), false) {}
+
+    std::size_t size() const { return raw_.size(); }
+    std::string_view Raw(std::size_t i) const { return raw_[i]; }
+    const std::string& At(std::size_t i) {
+        if (!done_[i]) {
+            converted_[i] = ConvertLine(raw_[i]);
+            done_[i] = true;
+        }
+        return converted_[i];
+    }
+
+private:
+    const std::vector<std::string>& raw_;
+    std::vector<std::string> converted_;
+    std::vector<bool> done_;
+};
+
 // The "<h1" line and the lines after it up to and including the first one holding "<script>";
 // the page's last line never joins.
-std::string BuildItemBlock(const std::vector<std::string>& rawLines, std::size_t h1Index, std::string h1Line) {
-    std::string block = std::move(h1Line);
-    for (std::size_t i = h1Index + 1; i + 1 < rawLines.size(); ++i) {
-        const std::string line = ConvertLine(rawLines[i]);
+std::string BuildItemBlock(ConvertedLines& lines, std::size_t h1Index) {
+    std::string block = lines.At(h1Index);
+    for (std::size_t i = h1Index + 1; i + 1 < lines.size(); ++i) {
+        const std::string& line = lines.At(i);
         block += line;
         if (ContainsText(line, "<script>")) {
             break;
@@ -298,13 +321,14 @@ void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view b
     // the page is not one, and the rest of its headings are passed over.
     constexpr int kMaxItemBlocks = 16;
     int itemBlocks = 0;
-    for (std::size_t i = 0; i < rawLines.size(); ++i) {
-        std::string line = ConvertLine(rawLines[i]);
+    ConvertedLines lines(rawLines);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines.At(i);
         if (ContainsText(line, "<h1")) {
             if (itemBlocks++ < kMaxItemBlocks) {
-                ParseItemBlock(BuildItemBlock(rawLines, i, std::move(line)), baseUrl, stopRequested, fields);
+                ParseItemBlock(BuildItemBlock(lines, i), baseUrl, stopRequested, fields);
             }
-        } else if (IsNextDataLine(rawLines[i])) {
+        } else if (IsNextDataLine(lines.Raw(i))) {
             ReadCounts(line, fields);
             return;
         }
@@ -317,8 +341,11 @@ void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view b
 ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl) {
     ItemFields fields;
     fields[kDetailUrl] = detailUrl;
-    // A failed fetch leaves no file, so the previous listing's page is never read as this one.
-    const FetchResult result = FetchPage(detailUrl, context.scratchFile);
+    // The page is read back from the bytes just written to the scratch file, not from the file:
+    // the same bytes without a second trip through the file system. A failed fetch leaves neither
+    // file nor bytes, so the previous listing's page is never read as this one.
+    std::string page;
+    const FetchResult result = FetchPage(detailUrl, context.scratchFile, page);
     if (context.fetched) {
         context.fetched(result);
     }
@@ -326,7 +353,8 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
         context.pause();
     }
     std::vector<std::string> lines;
-    LoadPageLines(context.scratchFile, lines); // no file: no lines
+    SplitPageLines(page, lines);
+    page = std::string();
     ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
     if (!Stopped(context.stopRequested) && context.saveImages) {
         SaveItemImages(fields, context);

@@ -72,7 +72,12 @@ class PageFile {
 
 public:
     // libcurl hands a body over in pieces of at most 16 KB, so the buffer never grows.
-    explicit PageFile(std::filesystem::path path) : path_(std::move(path)) { pending_.reserve(kFlushBytes + 16 * 1024); }
+    PageFile(std::filesystem::path path, std::string* written) : path_(std::move(path)), written_(written) {
+        pending_.reserve(kFlushBytes + 16 * 1024);
+        if (written_ != nullptr) {
+            written_->clear();
+        }
+    }
     ~PageFile() { Close(); }
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
@@ -86,6 +91,9 @@ public:
 
     void Discard() {
         pending_.clear();
+        if (written_ != nullptr) {
+            written_->clear();
+        }
         Close();
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
@@ -111,6 +119,9 @@ private:
     }
 
     bool Flush() {
+        if (written_ != nullptr) {
+            written_->append(pending_);
+        }
         std::string_view rest = pending_;
         while (!rest.empty()) {
             const ssize_t written = ::pwrite(fd_, rest.data(), rest.size(), static_cast<off_t>(size_));
@@ -149,6 +160,7 @@ private:
     }
 
     std::filesystem::path path_;
+    std::string* written_;
     int fd_ = -1;
     std::size_t size_ = 0;
     fetch::TextChunkFilter chunks_;
@@ -202,12 +214,12 @@ const char* UserAgent(int index) {
     return index >= 0 && index < kUserAgentCount ? kUserAgents[index] : "";
 }
 
-FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile) {
+static FetchResult FetchPageKeeping(const std::string& url, const std::filesystem::path& outFile, std::string* written) {
     const char* agent = UserAgent(NextUserAgentIndex());
 
     // An earlier page must not pass for this one when the fetch fails: every failure below
     // removes the file.
-    PageFile file(outFile);
+    PageFile file(outFile, written);
     const fetch::TransferOutcome transfer =
         fetch::RunTransfer(url, agent, RequestHeaderLines(), CurrentFetchSettings(),
                            [&file](long, std::string_view data) { return file.Write(data); });
@@ -222,6 +234,14 @@ FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFi
         return Failure(FetchResult::Outcome::File, transfer.httpStatus, file.error());
     }
     return Failure(FetchResult::Outcome::Transport, transfer.httpStatus, transfer.error);
+}
+
+FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile) {
+    return FetchPageKeeping(url, outFile, nullptr);
+}
+
+FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile, std::string& written) {
+    return FetchPageKeeping(url, outFile, &written);
 }
 
 FetchResult DownloadFile(const std::string& url, const std::filesystem::path& outFile) {

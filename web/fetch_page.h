@@ -35,10 +35,13 @@ struct FetchSettings {
 void SetFetchSettings(const FetchSettings& settings);
 FetchSettings CurrentFetchSettings();
 
-// GET url and write the body into outFile. The file is removed first, so a failed fetch leaves
-// no file rather than an earlier page; a transfer that fails part way removes what it wrote.
+// GET url and write the body into outFile, over an earlier page in place. A failed fetch,
+// including one that fails part way, removes the file: it never leaves an earlier page.
 // One of the five fixed browser agents is chosen per call from the process-wide sequence.
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile);
+// The same, also handing back the bytes written to the file (none when the fetch failed), for a
+// caller that reads the page straight back.
+FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile, std::string& written);
 
 // Index of the agent the next fetch will use (draws from the process-wide sequence; safe across
 // threads). Exposed for tests.

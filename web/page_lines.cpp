@@ -133,6 +133,10 @@ void SplitLines(std::string_view text, std::vector<std::string>& lines) {
 
 } // namespace
 
+void SplitPageLines(std::string_view text, std::vector<std::string>& lines) {
+    SplitLines(text.substr(0, text.find('\0')), lines);
+}
+
 bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& lines) {
     std::size_t size = 0;
     const FileDescriptor fd(OpenRegularFile(file, size));
@@ -140,8 +144,7 @@ bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& 
     std::size_t length = 0;
     const bool read = fd.get() >= 0 && ReadAll(fd.get(), size, buffer, length);
     if (read) {
-        const std::string_view text(buffer.data(), length);
-        SplitLines(text.substr(0, text.find('\0')), lines);
+        SplitPageLines(std::string_view(buffer.data(), length), lines);
     } else {
         lines.clear();
     }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn {
@@ -10,5 +11,8 @@ namespace vorn {
 // text, and a line end at the very end does not add an empty line. Bytes are not converted.
 // Returns false (and leaves lines empty) when the file does not exist or cannot be read.
 bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& lines);
+
+// The same lines from the bytes of such a file already in memory.
+void SplitPageLines(std::string_view text, std::vector<std::string>& lines);
 
 } // namespace vorn

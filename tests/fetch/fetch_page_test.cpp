@@ -161,6 +161,16 @@ TEST_F(FetchPageTest, LargeBodyArrivesWholeAndZeroBytesCutOnlyTheirChunk) {
     EXPECT_EQ(ReadWholeFile(File("large.dat")), body);
     ASSERT_TRUE(FetchPage(site_.Url("/zero"), File("zero.dat")).bodyWritten());
     EXPECT_EQ(ReadWholeFile(File("zero.dat")), body.substr(0, 150500) + body.substr(151000));
+
+    // The bytes handed back are the file's, across the pieces it is written in; a failed fetch
+    // hands back none.
+    std::string written = "earlier";
+    ASSERT_TRUE(FetchPage(site_.Url("/zero"), File("zero.dat"), written).bodyWritten());
+    EXPECT_EQ(written, ReadWholeFile(File("zero.dat")));
+    const std::string refused = "http://127.0.0.1:" + std::to_string(site::RefusedLoopbackPort()) + "/";
+    EXPECT_FALSE(FetchPage(refused, File("zero.dat"), written).bodyWritten());
+    EXPECT_TRUE(written.empty());
+    EXPECT_FALSE(std::filesystem::exists(File("zero.dat")));
 }
 
 struct FailureCase {
