@@ -15,21 +15,6 @@
 #include "web/fetch_session.h"
 #include "web/fetch_transfer.h"
 
-namespace {
-
-std::vector<std::string> HeaderLines() {
-    std::vector<std::string> lines;
-    std::string_view rest = vorn::kRequestHeaders;
-    for (std::size_t end = rest.find("\r\n"); end != std::string_view::npos; end = rest.find("\r\n")) {
-        lines.emplace_back(rest.substr(0, end));
-        rest.remove_prefix(end + 2);
-    }
-    lines.emplace_back(rest);
-    return lines;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::cerr << "usage: vorn-fetch-floor URL_FILE CA_FILE\n";
@@ -46,12 +31,11 @@ int main(int argc, char** argv) {
     settings.extraCaFile = argv[2];
     vorn::SetFetchSettings(settings);
 
-    const std::vector<std::string> headers = HeaderLines();
     const vorn::FetchSession session;
     std::size_t bytes = 0;
     for (const std::string& url : urls) {
         const auto outcome = vorn::fetch::RunTransfer(
-            url, vorn::UserAgent(vorn::NextUserAgentIndex()), headers, vorn::CurrentFetchSettings(),
+            url, vorn::UserAgent(vorn::NextUserAgentIndex()), vorn::RequestHeaderLines(), vorn::CurrentFetchSettings(),
             [&bytes](long, std::string_view data) {
                 bytes += data.size();
                 return true;

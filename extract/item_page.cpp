@@ -354,7 +354,7 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     }
     std::vector<std::string> lines;
     SplitPageLines(page, lines);
-    page = std::string();
+    page = std::string(); // the lines hold the page now: one copy less during the parse
     ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
     if (!Stopped(context.stopRequested) && context.saveImages) {
         SaveItemImages(fields, context);

@@ -36,19 +36,6 @@ std::atomic<std::uint32_t> agentSeed{0};
 std::mutex settingsMutex;
 FetchSettings settings;
 
-const std::vector<std::string>& RequestHeaderLines() {
-    static const std::vector<std::string> lines = [] {
-        std::vector<std::string> split;
-        std::string_view rest = kRequestHeaders;
-        for (std::size_t end = rest.find("\r\n"); end != std::string_view::npos; end = rest.find("\r\n")) {
-            split.emplace_back(rest.substr(0, end));
-            rest.remove_prefix(end + 2);
-        }
-        split.emplace_back(rest);
-        return split;
-    }();
-    return lines;
-}
 
 FetchResult Failure(FetchResult::Outcome outcome, long httpStatus, std::string error) {
     FetchResult result;
@@ -60,6 +47,22 @@ FetchResult Failure(FetchResult::Outcome outcome, long httpStatus, std::string e
 
 std::string SystemError(const std::string& what, const std::filesystem::path& path, int error) {
     return what + " " + path.string() + ": " + std::strerror(error);
+}
+
+// Writes all of data at the file's current offset; false with the error in error otherwise.
+bool WriteAll(int fd, std::string_view data, int& error) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            error = written < 0 ? errno : EIO;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
 }
 
 // The page file, opened when the first byte arrives or, for an empty body, at the end. Bytes
@@ -122,24 +125,15 @@ private:
         if (written_ != nullptr) {
             written_->append(pending_);
         }
-        std::string_view rest = pending_;
-        while (!rest.empty()) {
-            const ssize_t written = ::pwrite(fd_, rest.data(), rest.size(), static_cast<off_t>(size_));
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                if (error_.empty()) {
-                    error_ = SystemError("cannot write", path_, written < 0 ? errno : ENOSPC);
-                }
-                pending_.clear();
-                return false;
-            }
-            size_ += static_cast<std::size_t>(written);
-            rest.remove_prefix(static_cast<std::size_t>(written));
+        int error = 0;
+        const bool written = WriteAll(fd_, pending_, error);
+        if (written) {
+            size_ += pending_.size();
+        } else if (error_.empty()) {
+            error_ = SystemError("cannot write", path_, error);
         }
         pending_.clear();
-        return true;
+        return written;
     }
 
     bool Close() {
@@ -187,6 +181,20 @@ const char* const kRequestHeaders = "Accept: text/html, application/xhtml+xml, i
                                     "Connection: Keep-Alive\r\n"
                                     "Content-Encoding: gzip";
 
+const std::vector<std::string>& RequestHeaderLines() {
+    static const std::vector<std::string> lines = [] {
+        std::vector<std::string> split;
+        std::string_view rest = kRequestHeaders;
+        for (std::size_t end = rest.find("\r\n"); end != std::string_view::npos; end = rest.find("\r\n")) {
+            split.emplace_back(rest.substr(0, end));
+            rest.remove_prefix(end + 2);
+        }
+        split.emplace_back(rest);
+        return split;
+    }();
+    return lines;
+}
+
 void SetFetchSettings(const FetchSettings& newSettings) {
     std::lock_guard lock(settingsMutex);
     settings = newSettings;
@@ -214,7 +222,9 @@ const char* UserAgent(int index) {
     return index >= 0 && index < kUserAgentCount ? kUserAgents[index] : "";
 }
 
-static FetchResult FetchPageKeeping(const std::string& url, const std::filesystem::path& outFile, std::string* written) {
+namespace {
+
+FetchResult FetchPageKeeping(const std::string& url, const std::filesystem::path& outFile, std::string* written) {
     const char* agent = UserAgent(NextUserAgentIndex());
 
     // An earlier page must not pass for this one when the fetch fails: every failure below
@@ -236,6 +246,8 @@ static FetchResult FetchPageKeeping(const std::string& url, const std::filesyste
     return Failure(FetchResult::Outcome::Transport, transfer.httpStatus, transfer.error);
 }
 
+} // namespace
+
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile) {
     return FetchPageKeeping(url, outFile, nullptr);
 }
@@ -256,18 +268,7 @@ FetchResult DownloadFile(const std::string& url, const std::filesystem::path& ou
         if (!IsSuccess(httpStatus)) {
             return false; // an error page is not the photograph: no need to read it
         }
-        while (!data.empty()) {
-            const ssize_t written = ::write(fd, data.data(), data.size());
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                writeErrno = written < 0 ? errno : EIO;
-                return false;
-            }
-            data.remove_prefix(static_cast<std::size_t>(written));
-        }
-        return true;
+        return WriteAll(fd, data, writeErrno);
     };
     const fetch::TransferOutcome transfer = fetch::RunTransfer(url, UserAgent(0), {}, CurrentFetchSettings(), keep);
     if (::close(fd) != 0 && writeErrno == 0) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vorn {
 
@@ -52,6 +53,8 @@ const char* UserAgent(int index);
 
 // The fixed block of extra request headers, joined by CR LF, 151 bytes.
 extern const char* const kRequestHeaders;
+// The same headers a line each, as the fetcher hands them to libcurl.
+const std::vector<std::string>& RequestHeaderLines();
 
 // Downloads url into outFile only when the answer is a success (2xx): the body goes to a
 // temporary file beside outFile and is renamed into place, so a failed download leaves no broken

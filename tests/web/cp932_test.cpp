@@ -20,6 +20,22 @@ struct ConversionCase {
     std::string expected;
 };
 
+// Holds UTF8ToAnsi to the character-by-character conversion on `count` texts, each of up to
+// maxPieces pieces picked at random.
+template <typename Piece, std::size_t N>
+void ExpectByCharacterBytesOnRandomTexts(const Piece (&pieces)[N], unsigned seed, int maxPieces, int count) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::size_t> pick(0, N - 1);
+    std::uniform_int_distribution<int> length(0, maxPieces);
+    for (int i = 0; i < count; ++i) {
+        std::string text;
+        for (int n = length(random); n > 0; --n) {
+            text += pieces[pick(random)];
+        }
+        ASSERT_EQ(UTF8ToAnsi(text), detail::UTF8ToAnsiByCharacter(text)) << testing::PrintToString(text);
+    }
+}
+
 std::map<std::uint16_t, std::uint16_t> LoadTable(const char* fileName) {
     std::ifstream in(std::string(VORN_TEST_DATA_DIR) + "/cp932/" + fileName);
     std::map<std::uint16_t, std::uint16_t> table;
@@ -96,16 +112,7 @@ TEST(Utf8ToAnsi, PassingAsciiThroughGivesTheBytesOfTheCharacterByCharacterConver
         "\xC0\x80", "\xE0\x80\xAF", // overlong forms
         "\xE3\x80\x9C",     // wave dash, which the table does not list
     };
-    std::mt19937 random(932);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
-    std::uniform_int_distribution<int> length(0, 24);
-    for (int i = 0; i < 20000; ++i) {
-        std::string text;
-        for (int n = length(random); n > 0; --n) {
-            text += pieces[pick(random)];
-        }
-        ASSERT_EQ(UTF8ToAnsi(text), detail::UTF8ToAnsiByCharacter(text)) << testing::PrintToString(text);
-    }
+    ExpectByCharacterBytesOnRandomTexts(pieces, 932, 24, 20000);
     const std::string page = "<p>" + std::string(5000, 'x') + "e\xCC\x81か\xE3\x82\x99" + std::string(5000, 'y');
     EXPECT_EQ(UTF8ToAnsi(page), "<p>" + std::string(5000, 'x') + "e\x82\xAA" + std::string(5000, 'y'));
 }
@@ -171,18 +178,10 @@ TEST(Utf8ToAnsi, MalformedAndAdversarialBytesMatchTheCharacterByCharacterConvers
     }
     // Random bytes, weighted towards ASCII, lead bytes at the edges of their ranges and
     // continuation bytes, so that well-formed, malformed and truncated sequences all turn up.
-    const unsigned char alphabet[] = {'a', 'e', ' ', '<', 0x00, 0x80, 0x81, 0x99, 0x9A, 0xA0, 0xBF,
-                                      0xC0, 0xC1, 0xC2, 0xCC, 0xDF, 0xE0, 0xE3, 0xED, 0xEF, 0xF0, 0xF4, 0xFF};
-    std::mt19937 random(65001);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(alphabet) - 1);
-    std::uniform_int_distribution<int> length(0, 32);
-    for (int i = 0; i < 50000; ++i) {
-        std::string text;
-        for (int n = length(random); n > 0; --n) {
-            text += static_cast<char>(alphabet[pick(random)]);
-        }
-        ASSERT_EQ(UTF8ToAnsi(text), detail::UTF8ToAnsiByCharacter(text)) << testing::PrintToString(text);
-    }
+    const char alphabet[] = {'a',    'e',    ' ',    '<',    '\x00', '\x80', '\x81', '\x99',
+                             '\x9A', '\xA0', '\xBF', '\xC0', '\xC1', '\xC2', '\xCC', '\xDF',
+                             '\xE0', '\xE3', '\xED', '\xEF', '\xF0', '\xF4', '\xFF'};
+    ExpectByCharacterBytesOnRandomTexts(alphabet, 65001, 32, 50000);
 }
 
 TEST(Utf8ToAnsi, CodePage65001ReturnsInputUnchanged) {
