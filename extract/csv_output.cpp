@@ -120,6 +120,7 @@ bool CsvFile::Open(const std::filesystem::path& path) {
         // in progress and a failed line leaves nothing behind in a buffer.
         std::setvbuf(file_, nullptr, _IONBF, 0);
     }
+    end_ = 0;
     return file_ != nullptr;
 }
 
@@ -128,14 +129,14 @@ bool CsvFile::WriteLine(std::string_view text) {
         return false;
     }
     const std::string bytes = WithCrLfLineEnd(text);
-    const long start = std::ftell(file_);
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) {
+        end_ += static_cast<off_t>(bytes.size());
         return true;
     }
     // A line cut short (a full disk) would leave a file that no CSV reader gets past: take the
     // part back, so the file ends after its last whole line.
-    if (start >= 0 && ::ftruncate(::fileno(file_), start) == 0) {
-        std::fseek(file_, start, SEEK_SET);
+    if (::ftruncate(::fileno(file_), end_) == 0) {
+        std::fseek(file_, static_cast<long>(end_), SEEK_SET);
     }
     return false;
 }

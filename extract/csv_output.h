@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/types.h>
+
 #include "extract/item_fields.h"
 
 namespace vorn {
@@ -39,6 +41,8 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    // Where the last whole line ends, kept here rather than asked of the file before every line.
+    off_t end_ = 0;
 };
 
 } // namespace vorn

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_program_dir.h"
 #include "web/cp932.h"
 
@@ -125,6 +126,24 @@ TEST(CsvFile, FailuresAreReported) {
     ASSERT_TRUE(full.Open("/dev/full"));
     EXPECT_FALSE(full.WriteLine(CsvHeader()));
     EXPECT_FALSE(full.Close());
+}
+
+TEST(CsvFile, ALineCutShortIsTakenBackToTheLastWholeLine) {
+    test::TempDir dir;
+    const auto path = dir.path() / "out.csv";
+    const std::string wholeLines = CsvHeader() + "\r\n\"first\",\r\n\"second\",\r\n";
+    test::FileSizeLimit limit;
+    {
+        CsvFile csv;
+        ASSERT_TRUE(csv.Open(path));
+        ASSERT_TRUE(csv.WriteLine(CsvHeader()));
+        ASSERT_TRUE(csv.WriteLine("\"first\","));
+        ASSERT_TRUE(csv.WriteLine("\"second\","));
+        limit.Apply(wholeLines.size() + 10);
+        EXPECT_FALSE(csv.WriteLine("\"a line far longer than the ten bytes left before the limit\","));
+        EXPECT_FALSE(csv.Close());
+    }
+    EXPECT_EQ(ReadBytes(path), wholeLines);
 }
 
 } // namespace
