@@ -67,18 +67,21 @@ bool WriteAll(int fd, std::string_view data, int& error) {
 
 // The page file, opened when the first byte arrives or, for an empty body, at the end. Bytes
 // are gathered and written in large pieces: one write per piece received would cost a page more
-// system calls than the rest of its handling. An earlier page in the file is written over in
-// place and the file cut to the new length at the end: removing and creating it for every page
-// made the file system free and allocate its blocks each time. A failed fetch removes the file.
+// system calls than the rest of its handling. When the caller keeps the bytes, they are gathered
+// there and the page goes out in one write at the end. An earlier page in the file is written
+// over in place and the file cut to the new length at the end: removing and creating it for
+// every page made the file system free and allocate its blocks each time. A failed fetch removes
+// the file.
 class PageFile {
     static constexpr std::size_t kFlushBytes = 64 * 1024;
 
 public:
-    // libcurl hands a body over in pieces of at most 16 KB, so the buffer never grows.
-    PageFile(std::filesystem::path path, std::string* written) : path_(std::move(path)), written_(written) {
-        pending_.reserve(kFlushBytes + 16 * 1024);
-        if (written_ != nullptr) {
-            written_->clear();
+    PageFile(std::filesystem::path path, std::string* kept) : path_(std::move(path)), kept_(kept) {
+        if (kept_ != nullptr) {
+            kept_->clear();
+        } else {
+            // libcurl hands a body over in pieces of at most 16 KB, so the buffer never grows.
+            pending_.reserve(kFlushBytes + 16 * 1024);
         }
     }
     ~PageFile() { Close(); }
@@ -86,17 +89,15 @@ public:
     PageFile& operator=(const PageFile&) = delete;
 
     bool Write(std::string_view data) {
-        chunks_.AppendKept(data, pending_);
-        return Open() && (pending_.size() < kFlushBytes || Flush());
+        chunks_.AppendKept(data, Gathered());
+        return Open() && (kept_ != nullptr || pending_.size() < kFlushBytes || Flush());
     }
 
     bool Finish() { return Open() && Close(); }
 
     void Discard() {
-        pending_.clear();
-        if (written_ != nullptr) {
-            written_->clear();
-        }
+        Gathered().clear();
+        unwritten_ = 0;
         Close();
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
@@ -105,6 +106,8 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    std::string& Gathered() { return kept_ != nullptr ? *kept_ : pending_; }
+
     bool Open() {
         if (fd_ < 0 && error_.empty()) {
             fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
@@ -121,18 +124,22 @@ private:
         return fd_ >= 0;
     }
 
+    // Writes what was gathered since the last flush.
     bool Flush() {
-        if (written_ != nullptr) {
-            written_->append(pending_);
-        }
+        std::string& gathered = Gathered();
+        const std::string_view fresh = std::string_view(gathered).substr(unwritten_);
         int error = 0;
-        const bool written = WriteAll(fd_, pending_, error);
+        const bool written = WriteAll(fd_, fresh, error);
         if (written) {
-            size_ += pending_.size();
+            size_ += fresh.size();
         } else if (error_.empty()) {
             error_ = SystemError("cannot write", path_, error);
         }
-        pending_.clear();
+        if (kept_ != nullptr) {
+            unwritten_ = gathered.size();
+        } else {
+            pending_.clear();
+        }
         return written;
     }
 
@@ -154,9 +161,10 @@ private:
     }
 
     std::filesystem::path path_;
-    std::string* written_;
+    std::string* kept_;
     int fd_ = -1;
-    std::size_t size_ = 0;
+    std::size_t size_ = 0;      // bytes in the file so far
+    std::size_t unwritten_ = 0; // where the kept bytes not yet in the file start
     fetch::TextChunkFilter chunks_;
     std::string pending_;
     std::string error_;

@@ -126,6 +126,12 @@ TEST_F(FetchPageTest, EarlierPageIsReplacedWhole) {
     ASSERT_TRUE(FetchPage(site_.Url("/short"), File("tmp.dat")).bodyWritten());
     EXPECT_EQ(ReadWholeFile(File("tmp.dat")), "<html>short</html>\n");
 
+    std::string kept;
+    WriteWholeFile(File("tmp.dat"), std::string(300000, 'e'));
+    ASSERT_TRUE(FetchPage(site_.Url("/short"), File("tmp.dat"), kept).bodyWritten());
+    EXPECT_EQ(ReadWholeFile(File("tmp.dat")), "<html>short</html>\n");
+    EXPECT_EQ(kept, "<html>short</html>\n");
+
     WriteWholeFile(File("tmp.dat"), std::string(300000, 'e'));
     std::filesystem::permissions(File("tmp.dat"), std::filesystem::perms::owner_read);
     ASSERT_TRUE(FetchPage(site_.Url("/short"), File("tmp.dat")).bodyWritten());
@@ -271,6 +277,18 @@ TEST_F(FetchPageTest, APageTheDiskCannotHoldIsAFileFailureAndLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(File("tmp.dat")));
     EXPECT_TRUE(FetchPage(site_.Url("/large"), File("tmp.dat")).bodyWritten());
     EXPECT_EQ(ReadWholeFile(File("tmp.dat")), body);
+
+    // A caller that keeps the bytes has the page written in one piece at the end: refused, it is
+    // the same failure, and neither file nor bytes are left.
+    std::string kept;
+    {
+        test::FileSizeLimit limit;
+        limit.Apply(100000);
+        result = FetchPage(site_.Url("/large"), File("tmp.dat"), kept);
+    }
+    EXPECT_EQ(result.outcome, Outcome::File) << result.error;
+    EXPECT_FALSE(std::filesystem::exists(File("tmp.dat")));
+    EXPECT_TRUE(kept.empty());
 }
 
 TEST_F(FetchPageTest, TrustsTheSiteOnlyThroughTheExtraCaFile) {
