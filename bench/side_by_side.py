@@ -170,16 +170,17 @@ def run_peer(build, work, listings):
     return finish(result, requests, csv_file, site.base_url)
 
 
-def run_floor(build, work, listings, paths):
-    """The same requests through this program's fetcher alone, bodies thrown away, same pauses."""
+def run_floor(build, work, listings, paths, pause_ms=300):
+    """The same requests through this program's fetcher alone, bodies thrown away, with the run's
+    pauses or (pause_ms 0) back to back."""
     searches, _ = plan(build, listings)
-    site = Site(build, listings, searches, os.path.join(work, f"floor-{listings}-requests.log"))
+    site = Site(build, listings, searches, os.path.join(work, f"floor-{listings}-{pause_ms}-requests.log"))
     try:
         urls = os.path.join(work, "floor-urls.txt")
         with open(urls, "w", encoding="utf-8") as lines:
             lines.writelines(site.base_url.rstrip("/") + path + "\n" for path in paths)
-        result = measure([os.path.abspath(os.path.join(build, "bin", "vorn-fetch-floor")), urls, site.ca_file], work,
-                         os.path.join(work, f"floor-{listings}.out"))
+        result = measure([os.path.abspath(os.path.join(build, "bin", "vorn-fetch-floor")), urls, site.ca_file,
+                          str(pause_ms)], work, os.path.join(work, f"floor-{listings}-{pause_ms}.out"))
     finally:
         site.stop()
     if result["status"] != 0:
@@ -296,10 +297,14 @@ def main():
         peer = run_peer(options.build, work, options.listings)
         print(f"Scrapy: {peer['wall']:.1f} s", flush=True)
         floor = run_floor(options.build, work, options.listings, ours["paths"])
+        back_to_back = run_floor(options.build, work, options.listings, ours["paths"], pause_ms=0)
         cpu_ratio, memory_ratio = print_table(ours, peer, options.listings)
         print(f"The same {len(ours['paths'])} requests through this program's fetcher alone (bodies thrown "
               f"away, same pauses): CPU per listing {floor['cpu_per_listing'] * 1000:.2f} ms, "
               f"a twentieth of Scrapy's being {peer['cpu_per_listing'] * 1000 / 20:.2f} ms")
+        print(f"The same requests back to back, without the pauses: CPU per listing "
+              f"{back_to_back['cpu_per_listing'] * 1000:.2f} ms (what waking from each pause adds: "
+              f"{(floor['cpu_per_listing'] - back_to_back['cpu_per_listing']) * 1000:.2f} ms)")
         flat = None
         if options.long:
             long_run = run_ours(options.build, work, 3000)
