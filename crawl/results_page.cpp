@@ -92,14 +92,16 @@ void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const st
     state.totalCount = 0;
 
     const std::filesystem::path scratch = ScratchFile(job.config().programDir);
-    const FetchResult fetched = FetchPage(job.config().baseUrl + searchPath + keywordQuery, scratch);
+    std::string page;
+    const FetchResult fetched = FetchPage(job.config().baseUrl + searchPath + keywordQuery, scratch, page);
     RecordFetchOutcome(job, fetched);
     job.Pause();
 
-    // A failed fetch leaves no file, so the search reads as one without results (and a scratch
-    // file that cannot be written has stopped the run).
+    // The page as written to the scratch file. A failed fetch leaves neither file nor bytes, so
+    // the search reads as one without results (and a scratch file that cannot be written has
+    // stopped the run).
     std::vector<std::string> lines;
-    LoadPageLines(scratch, lines);
+    SplitPageLines(page, lines);
 
     state.totalCount = ReadResultTotal(job, lines);
     if (state.totalCount <= 0 || job.StopRequested()) {

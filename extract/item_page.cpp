@@ -341,9 +341,8 @@ void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view b
 ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl) {
     ItemFields fields;
     fields[kDetailUrl] = detailUrl;
-    // The page is read back from the bytes just written to the scratch file, not from the file:
-    // the same bytes without a second trip through the file system. A failed fetch leaves neither
-    // file nor bytes, so the previous listing's page is never read as this one.
+    // The page as written to the scratch file. A failed fetch leaves neither file nor bytes, so
+    // the previous listing's page is never read as this one.
     std::string page;
     const FetchResult result = FetchPage(detailUrl, context.scratchFile, page);
     if (context.fetched) {

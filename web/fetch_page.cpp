@@ -65,39 +65,28 @@ bool WriteAll(int fd, std::string_view data, int& error) {
     return true;
 }
 
-// The page file, opened when the first byte arrives or, for an empty body, at the end. Bytes
-// are gathered and written in large pieces: one write per piece received would cost a page more
-// system calls than the rest of its handling. When the caller keeps the bytes, they are gathered
-// there and the page goes out in one write at the end. An earlier page in the file is written
-// over in place and the file cut to the new length at the end: removing and creating it for
-// every page made the file system free and allocate its blocks each time. A failed fetch removes
-// the file.
+// The page file, opened when the first byte arrives or, for an empty body, at the end. The
+// page is gathered in the caller's bytes and written in one piece when it is complete: a write
+// per piece received would cost a page more system calls than the rest of its handling. An
+// earlier page in the file is written over in place and the file cut to the new length: removing
+// and creating it for every page made the file system free and allocate its blocks each time.
+// A failed fetch removes the file.
 class PageFile {
-    static constexpr std::size_t kFlushBytes = 64 * 1024;
-
 public:
-    PageFile(std::filesystem::path path, std::string* kept) : path_(std::move(path)), kept_(kept) {
-        if (kept_ != nullptr) {
-            kept_->clear();
-        } else {
-            // libcurl hands a body over in pieces of at most 16 KB, so the buffer never grows.
-            pending_.reserve(kFlushBytes + 16 * 1024);
-        }
-    }
+    PageFile(std::filesystem::path path, std::string& page) : path_(std::move(path)), page_(page) { page_.clear(); }
     ~PageFile() { Close(); }
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
 
     bool Write(std::string_view data) {
-        chunks_.AppendKept(data, Gathered());
-        return Open() && (kept_ != nullptr || pending_.size() < kFlushBytes || Flush());
+        chunks_.AppendKept(data, page_);
+        return Open();
     }
 
     bool Finish() { return Open() && Close(); }
 
     void Discard() {
-        Gathered().clear();
-        unwritten_ = 0;
+        page_.clear();
         Close();
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
@@ -106,8 +95,6 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    std::string& Gathered() { return kept_ != nullptr ? *kept_ : pending_; }
-
     bool Open() {
         if (fd_ < 0 && error_.empty()) {
             fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
@@ -124,49 +111,32 @@ private:
         return fd_ >= 0;
     }
 
-    // Writes what was gathered since the last flush.
-    bool Flush() {
-        std::string& gathered = Gathered();
-        const std::string_view fresh = std::string_view(gathered).substr(unwritten_);
-        int error = 0;
-        const bool written = WriteAll(fd_, fresh, error);
-        if (written) {
-            size_ += fresh.size();
-        } else if (error_.empty()) {
-            error_ = SystemError("cannot write", path_, error);
-        }
-        if (kept_ != nullptr) {
-            unwritten_ = gathered.size();
-        } else {
-            pending_.clear();
-        }
-        return written;
-    }
-
+    // Writes the page gathered so far over the file's start and cuts the file after it.
     bool Close() {
         if (fd_ < 0) {
             return error_.empty();
         }
-        bool written = Flush();
-        if (written && ::ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
-            error_ = SystemError("cannot write", path_, errno);
+        int error = 0;
+        bool written = WriteAll(fd_, page_, error);
+        if (written && ::ftruncate(fd_, static_cast<off_t>(page_.size())) != 0) {
+            error = errno;
             written = false;
         }
         if (::close(fd_) != 0 && written) {
-            error_ = SystemError("cannot write", path_, errno);
+            error = errno;
             written = false;
         }
         fd_ = -1;
+        if (!written && error_.empty()) {
+            error_ = SystemError("cannot write", path_, error);
+        }
         return written;
     }
 
     std::filesystem::path path_;
-    std::string* kept_;
+    std::string& page_;
     int fd_ = -1;
-    std::size_t size_ = 0;      // bytes in the file so far
-    std::size_t unwritten_ = 0; // where the kept bytes not yet in the file start
     fetch::TextChunkFilter chunks_;
-    std::string pending_;
     std::string error_;
 };
 
@@ -230,9 +200,7 @@ const char* UserAgent(int index) {
     return index >= 0 && index < kUserAgentCount ? kUserAgents[index] : "";
 }
 
-namespace {
-
-FetchResult FetchPageKeeping(const std::string& url, const std::filesystem::path& outFile, std::string* written) {
+FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile, std::string& written) {
     const char* agent = UserAgent(NextUserAgentIndex());
 
     // An earlier page must not pass for this one when the fetch fails: every failure below
@@ -254,14 +222,9 @@ FetchResult FetchPageKeeping(const std::string& url, const std::filesystem::path
     return Failure(FetchResult::Outcome::Transport, transfer.httpStatus, transfer.error);
 }
 
-} // namespace
-
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile) {
-    return FetchPageKeeping(url, outFile, nullptr);
-}
-
-FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile, std::string& written) {
-    return FetchPageKeeping(url, outFile, &written);
+    std::string page;
+    return FetchPage(url, outFile, page);
 }
 
 FetchResult DownloadFile(const std::string& url, const std::filesystem::path& outFile) {

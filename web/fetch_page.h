@@ -40,8 +40,8 @@ FetchSettings CurrentFetchSettings();
 // including one that fails part way, removes the file: it never leaves an earlier page.
 // One of the five fixed browser agents is chosen per call from the process-wide sequence.
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile);
-// The same, also handing back the bytes written to the file (none when the fetch failed), for a
-// caller that reads the page straight back.
+// The same, also handing back the bytes written to the file (none when the fetch failed): a
+// caller that reads the page takes it from here, without a second trip through the file.
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile, std::string& written);
 
 // Index of the agent the next fetch will use (draws from the process-wide sequence; safe across

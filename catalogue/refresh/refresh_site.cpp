@@ -16,12 +16,14 @@ std::string CataloguePageUrl(const RefreshSite& site, std::string_view path) {
 
 bool FetchCataloguePage(const RefreshSite& site, const std::string& url, std::vector<std::string>& lines) {
     lines.clear();
-    const FetchResult result = FetchPage(url, site.scratchFile);
+    std::string page;
+    const FetchResult result = FetchPage(url, site.scratchFile, page);
     const bool served = result.bodyWritten() && result.httpStatus >= 200 && result.httpStatus < 300;
     if (!served) {
         return false;
     }
-    return LoadPageLines(site.scratchFile, lines);
+    SplitPageLines(page, lines);
+    return true;
 }
 
 } // namespace vorn

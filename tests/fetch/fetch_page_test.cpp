@@ -262,7 +262,7 @@ TEST_F(FetchPageTest, UnwritableFileIsAFileFailure) {
     EXPECT_FALSE(std::filesystem::exists(File("missing-folder")));
 }
 
-// Pages are written in large pieces; a write refused part way must still fail the fetch.
+// A page goes to the file in one write when it is complete; that write refused must fail the fetch.
 TEST_F(FetchPageTest, APageTheDiskCannotHoldIsAFileFailureAndLeavesNoFile) {
     const std::string body(300000, 'p');
     site_.Handle("/large", [&body](const SiteRequest&) { return Page(body); });
@@ -278,8 +278,7 @@ TEST_F(FetchPageTest, APageTheDiskCannotHoldIsAFileFailureAndLeavesNoFile) {
     EXPECT_TRUE(FetchPage(site_.Url("/large"), File("tmp.dat")).bodyWritten());
     EXPECT_EQ(ReadWholeFile(File("tmp.dat")), body);
 
-    // A caller that keeps the bytes has the page written in one piece at the end: refused, it is
-    // the same failure, and neither file nor bytes are left.
+    // A caller that keeps the bytes is left none either.
     std::string kept;
     {
         test::FileSizeLimit limit;
