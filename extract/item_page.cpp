@@ -1,5 +1,6 @@
 #include "extract/item_page.h"
 
+#include <optional>
 #include <system_error>
 
 #include "extract/item_images.h"
@@ -74,27 +75,61 @@ std::string BaseWithoutSlash(std::string_view baseUrl) {
 }
 
 // The page's lines converted on first use, each at most once: a heading's block reads ahead over
-// lines the walk then reaches again.
+// lines the walk then reaches again. Most lines are only searched for ASCII markers, and where
+// a line's ASCII survives conversion that is done on its raw bytes, without converting it: the
+// page data line alone is most of the page.
 class ConvertedLines {
 public:
     explicit ConvertedLines(const std::vector<std::string>& rawLines)
-        : raw_(rawLines), converted_(rawLines.size()), done_(rawLines.size(), false) {}
+        : raw_(rawLines), converted_(rawLines.size()), state_(rawLines.size(), 0) {}
 
     std::size_t size() const { return raw_.size(); }
     std::string_view Raw(std::size_t i) const { return raw_[i]; }
     const std::string& At(std::size_t i) {
-        if (!done_[i]) {
+        if ((state_[i] & kConverted) == 0) {
             converted_[i] = ConvertLine(raw_[i]);
-            done_[i] = true;
+            state_[i] |= kConverted;
         }
         return converted_[i];
     }
+    bool AsciiIntact(std::size_t i) {
+        if ((state_[i] & kChecked) == 0) {
+            state_[i] |= kChecked | (AsciiSurvivesConversion(raw_[i]) ? kIntact : 0);
+        }
+        return (state_[i] & kIntact) != 0;
+    }
 
 private:
+    static constexpr unsigned char kConverted = 1;
+    static constexpr unsigned char kChecked = 2;
+    static constexpr unsigned char kIntact = 4;
+
     const std::vector<std::string>& raw_;
     std::vector<std::string> converted_;
-    std::vector<bool> done_;
+    std::vector<unsigned char> state_;
 };
+
+bool HoldsHeading(ConvertedLines& lines, std::size_t i) {
+    return lines.AsciiIntact(i) ? lines.Raw(i).find("<h1") != std::string_view::npos : ContainsText(lines.At(i), "<h1");
+}
+
+// The text from key (ASCII) up to the next comma, in CP932; nothing when either is missing.
+std::optional<std::string> KeyToComma(ConvertedLines& lines, std::size_t i, std::string_view key) {
+    if (lines.AsciiIntact(i)) {
+        const std::string_view raw = lines.Raw(i);
+        const std::size_t from = raw.find(key);
+        const std::size_t comma = from == std::string_view::npos ? from : raw.find(',', from);
+        if (comma == std::string_view::npos) {
+            return std::nullopt;
+        }
+        return UTF8ToAnsi(raw.substr(from, comma - from));
+    }
+    const std::string_view from = TextFrom(lines.At(i), key);
+    if (!ContainsText(from, ",")) {
+        return std::nullopt;
+    }
+    return std::string(TextBefore(from, ","));
+}
 
 // The "<h1" line and the lines after it up to and including the first one holding "<script>";
 // the page's last line never joins.
@@ -281,7 +316,7 @@ void ParseItemBlock(std::string_view block, std::string_view baseUrl, const std:
 
 // The rating and favourite counts from the page data; the value is what lies between the key
 // and the next comma.
-void ReadCounts(std::string_view json, ItemFields& fields) {
+void ReadCounts(ConvertedLines& lines, std::size_t i, ItemFields& fields) {
     struct CountKey {
         std::string_view key;
         int field;
@@ -294,11 +329,11 @@ void ReadCounts(std::string_view json, ItemFields& fields) {
         {"bad_evaluation_count", kBadRatings, true},
     };
     for (const CountKey& key : kKeys) {
-        const std::string_view from = TextFrom(json, key.key);
-        if (!ContainsText(from, ",")) {
+        const std::optional<std::string> stretch = KeyToComma(lines, i, key.key);
+        if (!stretch) {
             continue;
         }
-        std::string value = RemoveAllNoCase(TextBefore(from, ","), key.key);
+        std::string value = RemoveAllNoCase(*stretch, key.key);
         value = RemoveAllNoCase(value, "\"");
         value = RemoveAllNoCase(value, ":");
         if (key.dropsBrace) {
@@ -323,13 +358,12 @@ void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view b
     int itemBlocks = 0;
     ConvertedLines lines(rawLines);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines.At(i);
-        if (ContainsText(line, "<h1")) {
+        if (HoldsHeading(lines, i)) {
             if (itemBlocks++ < kMaxItemBlocks) {
                 ParseItemBlock(BuildItemBlock(lines, i), baseUrl, stopRequested, fields);
             }
         } else if (IsNextDataLine(lines.Raw(i))) {
-            ReadCounts(line, fields);
+            ReadCounts(lines, i, fields);
             return;
         }
         if (Stopped(stopRequested)) {

@@ -260,6 +260,33 @@ std::string UTF8ToAnsi(std::string_view utf8, unsigned codePage) {
     return Utf8ToCp932(utf8);
 }
 
+bool AsciiSurvivesConversion(std::string_view utf8) {
+    // Two-byte leads are 110xxxxx, four-byte and longer ones 11110xxx and up; checked eight at a
+    // time with each byte's top four bits moved, in turn, to the byte's top bit.
+    constexpr std::uint64_t kTop = 0x8080808080808080ULL;
+    const auto isLongOrShortLead = [](std::uint64_t word) {
+        const std::uint64_t b7 = word & kTop;
+        const std::uint64_t b6 = (word << 1) & kTop;
+        const std::uint64_t b5 = (word << 2) & kTop;
+        const std::uint64_t b4 = (word << 3) & kTop;
+        return ((b7 & b6 & ~b5) | (b7 & b6 & b5 & b4)) != 0;
+    };
+    std::size_t i = 0;
+    for (; utf8.size() - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, utf8.data() + i, 8);
+        if (isLongOrShortLead(word)) {
+            return false;
+        }
+    }
+    for (; i < utf8.size(); ++i) {
+        if (isLongOrShortLead(static_cast<unsigned char>(utf8[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string detail::UTF8ToAnsiByCharacter(std::string_view utf8) {
     const std::u16string wide = DecodeUtf8WithReplacement(utf8);
     if (wide.empty()) {

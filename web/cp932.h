@@ -15,6 +15,13 @@ inline constexpr unsigned kAnsiCodePage = 932;
 // for anything the table does not list. codePage 0 or 932 converts; 65001 returns the input.
 std::string UTF8ToAnsi(std::string_view utf8, unsigned codePage = 0);
 
+// True when UTF8ToAnsi keeps every ASCII byte of utf8 as it is and makes none but "?" out of
+// anything else, so a marker of ASCII characters other than "?" is found in utf8 at the very
+// characters where it is found after conversion. That holds when utf8 has no two-byte and no
+// four-byte sequence: every non-ASCII character the table writes as ASCII (Latin letters, "!",
+// "1") takes two bytes, and so does every mark that composes with an ASCII character.
+bool AsciiSurvivesConversion(std::string_view utf8);
+
 namespace detail {
 // UTF8ToAnsi (code page 932) without its direct paths for ASCII and for well-formed text free of
 // combining marks: every character goes through ICU's decoder, the precomposition and the

@@ -304,6 +304,21 @@ TEST(ParseItemLines, MarkerBytesInsideACharacterAreNotAMatch) {
     EXPECT_EQ(Parse(page.Lines())[kPrice], "");
 }
 
+// Markers are looked for in the converted text, where some Latin characters have become ASCII:
+// "¹" becomes "1" and "à" becomes "a". Lines without such characters are searched raw.
+TEST(ParseItemLines, CharactersThatConvertToAsciiMatchAsThatAscii) {
+    ItemPage page;
+    page.nextData = R"(</div><script id="__NEXT_DATA__">{"note":"fàvorite_user_count 99","favorite_user_count":7,)"
+                    R"("good_evaluation_count":12,"normal_evaluation_count":1,"bad_evaluation_count":0}</script>)";
+    std::vector<std::string> lines = page.Lines();
+    lines.insert(lines.begin() + 7, {"<h¹>Lamp<span>（投稿ID : q5）</span></h¹>", "<script>y()</script>"});
+    const ItemFields f = Parse(lines);
+    EXPECT_EQ(f[kFavourites], "99");
+    EXPECT_EQ(f[kGoodRatings], "12");
+    EXPECT_EQ(f[kPostId], "q5");
+    EXPECT_EQ(f[kTitle], "Lamp");
+}
+
 TEST(ExtractItem, UnreadablePageGivesOnlyTheDetailUrl) {
     test::TestProgramDir dir(false);
     {

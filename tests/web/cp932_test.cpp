@@ -184,6 +184,69 @@ TEST(Utf8ToAnsi, MalformedAndAdversarialBytesMatchTheCharacterByCharacterConvers
     ExpectByCharacterBytesOnRandomTexts(alphabet, 65001, 32, 50000);
 }
 
+// The text with each run of characters other than ASCII, "?" included, as one "\x01": where an
+// ASCII marker can be found. cp932 reads lead bytes as the start of two-byte characters.
+std::string AsciiShape(std::string_view text, bool cp932) {
+    std::string shape;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80 && c != '?') {
+            shape += static_cast<char>(c);
+            continue;
+        }
+        if (cp932 && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < text.size()) {
+            ++i;
+        }
+        if (shape.empty() || shape.back() != '\x01') {
+            shape += '\x01';
+        }
+    }
+    return shape;
+}
+
+// Where the check says yes, ASCII must come out of the conversion as it went in and nothing
+// else may turn into it: every basic plane character between ASCII letters and after one (where
+// a mark could compose with it), then random texts of the pieces that turn into ASCII or take
+// it away.
+TEST(AsciiSurvivesConversion, NoAsciiAppearsMovesOrGoesWhereItSaysYes) {
+    int intact = 0;
+    const auto expectSameShape = [&intact](const std::string& text) {
+        if (!AsciiSurvivesConversion(text)) {
+            return true;
+        }
+        ++intact;
+        const bool same = AsciiShape(text, false) == AsciiShape(UTF8ToAnsi(text), true);
+        EXPECT_TRUE(same) << testing::PrintToString(text);
+        return same;
+    };
+    for (UChar32 c = 0x80; c <= 0xFFFF; ++c) {
+        if (!U_IS_SURROGATE(c) && !(expectSameShape("a" + Utf8Of(c) + "b") && expectSameShape("<h" + Utf8Of(c)))) {
+            break;
+        }
+    }
+    EXPECT_GT(intact, 2 * 60000);
+
+    const std::string pieces[] = {
+        "<h1", ",", "?", "a", "e", "\"", "か", "漢", "ｈ", "\xE3\x82\x99", "\xE2\x84\xAA" /* Kelvin sign */,
+        "\xC3\xA0" /* à */, "\xC2\xB9" /* superscript one */, "\xCC\x81", "\xCC\xB8" /* long solidus overlay */,
+        "😀", "\x80", "\xE3\x81", "\xED\xA0\x80", "\xE0\x80\xAF", "\xC0\xBC", "\xEF\xBF\xBD",
+    };
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        for (int n = 0; n < 12; ++n) {
+            text += pieces[pick(random)];
+        }
+        ASSERT_TRUE(expectSameShape(text));
+    }
+
+    for (const char* turnsIntoAscii : {"\xC3\xA0", "\xC2\xB9", "e\xCC\x81", "<\xCC\xB8", "\xF0\x9F\x98\x80"}) {
+        EXPECT_FALSE(AsciiSurvivesConversion(std::string(40, 'x') + turnsIntoAscii)) << turnsIntoAscii;
+    }
+    EXPECT_TRUE(AsciiSurvivesConversion(R"({"title":"ソファー　３人掛け","favorite_user_count":7,})"));
+}
+
 TEST(Utf8ToAnsi, CodePage65001ReturnsInputUnchanged) {
     const std::string input = "か\xFF\x80😀";
     EXPECT_EQ(UTF8ToAnsi(input, 65001), input);
