@@ -80,7 +80,7 @@ std::string BaseWithoutSlash(std::string_view baseUrl) {
 // page data line alone is most of the page.
 class ConvertedLines {
 public:
-    explicit ConvertedLines(const std::vector<std::string>& rawLines)
+    explicit ConvertedLines(std::span<const std::string_view> rawLines)
         : raw_(rawLines), converted_(rawLines.size()), state_(rawLines.size(), 0) {}
 
     std::size_t size() const { return raw_.size(); }
@@ -104,7 +104,7 @@ private:
     static constexpr unsigned char kChecked = 2;
     static constexpr unsigned char kIntact = 4;
 
-    const std::vector<std::string>& raw_;
+    std::span<const std::string_view> raw_;
     std::vector<std::string> converted_;
     std::vector<unsigned char> state_;
 };
@@ -349,7 +349,7 @@ bool IsNextDataLine(std::string_view rawLine) {
 
 } // namespace
 
-void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
+void ParseItemLines(std::span<const std::string_view> rawLines, std::string_view baseUrl,
                     const std::function<bool()>& stopRequested, ItemFields& fields) {
     // Every heading line joins the lines after it up to a script line, so a page of nothing but
     // headings would take time quadratic in its size. A listing page has one heading; past a few,
@@ -372,6 +372,12 @@ void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view b
     }
 }
 
+void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
+                    const std::function<bool()>& stopRequested, ItemFields& fields) {
+    const std::vector<std::string_view> views(rawLines.begin(), rawLines.end());
+    ParseItemLines(views, baseUrl, stopRequested, fields);
+}
+
 ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl) {
     ItemFields fields;
     fields[kDetailUrl] = detailUrl;
@@ -385,9 +391,8 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     if (context.pause) {
         context.pause();
     }
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
     SplitPageLines(page, lines);
-    page = std::string(); // the lines hold the page now: one copy less during the parse
     ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
     if (!Stopped(context.stopRequested) && context.saveImages) {
         SaveItemImages(fields, context);

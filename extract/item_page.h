@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
 
 // The reading part of ExtractItem on page lines already loaded (raw UTF-8 bytes, as in the
 // file). Fills fields in place; field 24 is left as the caller set it.
+void ParseItemLines(std::span<const std::string_view> rawLines, std::string_view baseUrl,
+                    const std::function<bool()>& stopRequested, ItemFields& fields);
 void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
                     const std::function<bool()>& stopRequested, ItemFields& fields);
 

@@ -102,18 +102,9 @@ bool ReadAll(int fd, std::size_t size, std::string& buffer, std::size_t& length)
     }
 }
 
-void SplitLines(std::string_view text, std::vector<std::string>& lines) {
-    // Strings already in lines are written over, so a caller passing the same vector again
-    // keeps their memory.
-    std::size_t count = 0;
-    const auto addLine = [&lines, &count](std::string_view line) {
-        if (count < lines.size()) {
-            lines[count].assign(line);
-        } else {
-            lines.emplace_back(line);
-        }
-        ++count;
-    };
+// Calls addLine with each line of text, in order.
+template <typename AddLine>
+void ForEachLine(std::string_view text, AddLine addLine) {
     LineEndFinder lineEnds(text);
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -128,13 +119,30 @@ void SplitLines(std::string_view text, std::vector<std::string>& lines) {
             ++pos;
         }
     }
-    lines.resize(count);
 }
+
+std::string_view UpToZeroByte(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 } // namespace
 
 void SplitPageLines(std::string_view text, std::vector<std::string>& lines) {
-    SplitLines(text.substr(0, text.find('\0')), lines);
+    // Strings already in lines are written over, so a caller passing the same vector again
+    // keeps their memory.
+    std::size_t count = 0;
+    ForEachLine(UpToZeroByte(text), [&lines, &count](std::string_view line) {
+        if (count < lines.size()) {
+            lines[count].assign(line);
+        } else {
+            lines.emplace_back(line);
+        }
+        ++count;
+    });
+    lines.resize(count);
+}
+
+void SplitPageLines(std::string_view text, std::vector<std::string_view>& lines) {
+    lines.clear();
+    ForEachLine(UpToZeroByte(text), [&lines](std::string_view line) { lines.push_back(line); });
 }
 
 bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& lines) {

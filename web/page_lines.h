@@ -15,4 +15,7 @@ bool LoadPageLines(const std::filesystem::path& file, std::vector<std::string>& 
 // The same lines from the bytes of such a file already in memory.
 void SplitPageLines(std::string_view text, std::vector<std::string>& lines);
 
+// The same lines as views into text, which must outlive them.
+void SplitPageLines(std::string_view text, std::vector<std::string_view>& lines);
+
 } // namespace vorn

@@ -46,6 +46,9 @@ TEST(LoadPageLines, SplitsAtEveryKindOfLineEnd) {
         std::vector<std::string> lines{"stale"};
         EXPECT_TRUE(LoadPageLines(file, lines)) << c.name;
         EXPECT_EQ(lines, c.expected) << c.name;
+        std::vector<std::string_view> views{"stale"};
+        SplitPageLines(c.content, views);
+        EXPECT_EQ(std::vector<std::string>(views.begin(), views.end()), c.expected) << c.name << ", as views";
     }
 }
 
