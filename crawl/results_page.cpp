@@ -24,7 +24,7 @@ bool RawContains(std::string_view rawLine, std::string_view marker) {
 }
 
 // The page's result total; 0 when it has none or the stop came before it.
-int ReadResultTotal(CrawlWorker& job, const std::vector<std::string>& lines) {
+int ReadResultTotal(CrawlWorker& job, const std::vector<std::string_view>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (IsResultTotalLine(lines[i]) && i + 1 < lines.size()) {
             return ParseResultTotal(lines[i + 1]);
@@ -100,7 +100,7 @@ void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const st
     // The page as written to the scratch file. A failed fetch leaves neither file nor bytes, so
     // the search reads as one without results (and a scratch file that cannot be written has
     // stopped the run).
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
     SplitPageLines(page, lines);
 
     state.totalCount = ReadResultTotal(job, lines);
@@ -109,7 +109,7 @@ void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const st
         return;
     }
 
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
         if (IsItemLinkLine(line)) {
             if (const std::optional<std::string> key = ListingKeyFromLine(line)) {
                 CollectListing(job, *key);

@@ -11,6 +11,8 @@
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
+#include "web/text.h"
+
 namespace vorn {
 namespace {
 
@@ -194,7 +196,7 @@ std::string AsciiShape(std::string_view text, bool cp932) {
             shape += static_cast<char>(c);
             continue;
         }
-        if (cp932 && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < text.size()) {
+        if (cp932 && IsLeadByte(c) && i + 1 < text.size()) {
             ++i;
         }
         if (shape.empty() || shape.back() != '\x01') {
