@@ -272,7 +272,12 @@ void ReadPoster(std::string_view block, std::string_view baseUrl, ItemFields& fi
 
 void ReadPostCountAndVerification(std::string_view block, ItemFields& fields) {
     const PageMarkers& m = Markers();
-    const std::string_view counts = TextBefore(TextFrom(block, m.postCountStart), m.verificationHelp);
+    const std::string_view from = TextFrom(block, m.postCountStart);
+    // Without the help link the rest of the block is the poster's other text, not verifications.
+    if (!ContainsText(from, m.verificationHelp)) {
+        return;
+    }
+    const std::string_view counts = TextBefore(from, m.verificationHelp);
     if (!ContainsText(counts, "</div></div>")) {
         return;
     }

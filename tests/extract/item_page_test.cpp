@@ -204,6 +204,22 @@ TEST(ParseItemLines, Verification) {
     }
 }
 
+TEST(ParseItemLines, CountsAndVerificationNeedTheHelpLink) {
+    ItemPage page;
+    // The poster's later text would otherwise land in the verification column.
+    page.introduction = R"(<div>自己紹介</div></div><p>よろしくお願いします。</p>)";
+    const ItemFields withoutHelp = Parse(page.Lines());
+    EXPECT_EQ(withoutHelp[kPostCount], "");
+    EXPECT_EQ(withoutHelp[kVerification], "");
+    EXPECT_EQ(withoutHelp[kIntroduction], "");
+
+    ItemFields expected = Parse(ItemPage{}.Lines());
+    expected[kPostCount].clear();
+    expected[kVerification].clear();
+    expected[kIntroduction].clear();
+    EXPECT_EQ(withoutHelp, expected) << "every other field as with the link";
+}
+
 TEST(ParseItemLines, CountsFromThePageData) {
     struct Case {
         const char* name;
