@@ -59,9 +59,10 @@ void AreaSelection::LoadAreaList() {
         return;
     }
     const int comboIndex = cmbArea_.currentIndex();
-    // Query first: a failed query leaves the list as it was.
-    std::vector<std::string> names = namesSource_(comboIndex);
-    AddItems(names);
+    // Emptied first: a failed query must not leave the previous mode's areas and checks under
+    // the new combo choice.
+    AddItems({});
+    AddItems(namesSource_(comboIndex));
 }
 
 void AreaSelection::RestoreAreaChecks(int comboIndex, const std::string& checks) {

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "catalogue/catalogue_db.h"
 #include "catalogue/widgets/area_selection.h"
 #include "catalogue/widgets/genre_tree.h"
 #include "tests/window/window_fixture.h"
@@ -134,6 +135,23 @@ TEST_F(SelectionTest, PickingAPrefectureListsItsCitiesUnchecked) {
     ASSERT_EQ(window->clstArea->count(), 47);
     EXPECT_EQ(Area(0)->text(), Utf8("北海道"));
     EXPECT_EQ(Area(46)->text(), Utf8("沖縄県"));
+}
+
+TEST_F(SelectionTest, AFailedCityQueryLeavesTheListEmpty) {
+    window->chkArea->click();
+    {
+        CatalogueDb db;
+        db.Configure(programDir.databaseFile());
+        db.Execute("DROP TABLE T02_CITY");
+    }
+    PickCombo(kTokyo);
+    EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::Error).size(), 1u);
+    EXPECT_EQ(window->clstArea->count(), 0) << "no prefecture or check left under the city choice";
+
+    window->btnAction->click();
+    ASSERT_EQ(prompt.Messages().size(), 2u);
+    EXPECT_EQ(prompt.Messages()[1].text, Utf8("取得する地域を１つ以上選択してください。"));
+    EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::SaveFile).empty());
 }
 
 TEST_F(SelectionTest, CodeSelectingAComboItemDoesNotReloadTheList) {
