@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-    qt6-base-dev libqt6dbus6 libgl-dev
+    qt6-base-dev libqt6dbus6 libgl-dev qt6-translations-l10n
     libcurl4-openssl-dev libicu-dev libsqlite3-dev libsimpleini-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev openssl
-    fonts-ipafont-gothic xvfb xauth dbus python3
+    fonts-ipafont-gothic xvfb xauth xdotool dbus python3
 )
 if [[ "${VORN_EXTRA_PACKAGES:-}" != "" ]]; then
     read -r -a extra <<<"$VORN_EXTRA_PACKAGES"

@@ -1,13 +1,12 @@
 #include <exception>
 
 #include <QApplication>
-#include <QIcon>
 
 #include "app/core/instance_lock.h"
 #include "app/core/program_dir.h"
+#include "app/window/application_setup.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_prompt.h"
-#include "app/window/window_texts.h"
 
 int main(int argc, char* argv[]) {
     // Only one instance per user: a second start ends at once and shows nothing.
@@ -16,11 +15,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vorn-search"));
-    QApplication::setApplicationDisplayName(vorn::texts::kTitle);
-    // Lets the desktop match the taskbar progress to vorn-search.desktop.
-    QGuiApplication::setDesktopFileName(QStringLiteral("vorn-search"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorn-search.png")));
+    vorn::SetUpApplication();
 
     vorn::QtPrompt prompt;
     try {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 #include "app/core/saved_conditions.h"
@@ -174,6 +175,7 @@ private:
     bool dbFound_ = false;
     std::string ctgrIndexList_;
     std::filesystem::path csvFileName_;
+    QString lastCsvFolder_; // the folder of the CSV chosen last, where the save dialog opens next
     int endState_ = esNone;
     bool cursorSaved_ = false;
     bool afterShowPosted_ = false;

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "app/window/application_setup.h"
 #include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
 #include "app/window/window_texts.h"
@@ -55,11 +56,14 @@ void TFrmMain::btnActionClick() {
 
     const QString proposal = DefaultCsvFileName(cmbArea->currentIndex(), cmbArea->currentText());
     csvFileName_ = ToPath(proposal);
+    // Opens where the user saved last in this session, as desktop save dialogs do.
+    const QString folder = lastCsvFolder_.isEmpty() ? DocumentsFolder() : lastCsvFolder_;
     const std::optional<QString> chosen =
-        prompt_.SaveFileName(this, texts::kSaveDialogTitle, texts::kSaveDialogFilter, proposal);
+        prompt_.SaveFileName(this, texts::kSaveDialogTitle, texts::kSaveDialogFilter, folder, proposal);
     if (!chosen) {
         return;
     }
+    lastCsvFolder_ = QFileInfo(*chosen).absolutePath();
     csvFileName_ = ToPath(WithCsvExtension(*chosen));
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::symlink_status(csvFileName_, error);
@@ -273,7 +277,7 @@ bool TFrmMain::FormCloseQuery() {
 }
 
 void TFrmMain::btnDirPathClick() {
-    const std::optional<QString> folder = prompt_.BrowseFolder(this, texts::kFolderDialogTitle);
+    const std::optional<QString> folder = prompt_.BrowseFolder(this, texts::kFolderDialogTitle, DesktopFolder());
     if (folder && !folder->isEmpty()) {
         txtDirPath->setText(WithTrailingSeparator(*folder));
     }

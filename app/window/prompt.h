@@ -23,11 +23,11 @@ public:
     // The display for an error that no handler expected; the command that raised it stops.
     virtual void Error(QWidget* owner, const QString& text) = 0;
 
-    // The save dialog, opened on fileName; nothing when the user cancels.
+    // The save dialog, opened in folder with fileName proposed; nothing when the user cancels.
     virtual std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                                const QString& fileName) = 0;
-    // The folder browser, with no folder preselected; nothing when the user cancels.
-    virtual std::optional<QString> BrowseFolder(QWidget* owner, const QString& title) = 0;
+                                                const QString& folder, const QString& fileName) = 0;
+    // The folder browser, opened at folder with nothing preselected; nothing when the user cancels.
+    virtual std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) = 0;
 
     // Opens a file with the desktop's default program.
     virtual void OpenFile(const QString& path) = 0;

@@ -1,10 +1,13 @@
 #include "app/window/qt_prompt.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
+
+#include "app/window/window_texts.h"
 
 namespace vorn {
 
@@ -16,6 +19,15 @@ int ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& text, const Q
     // Error texts may quote the site or a file name: never read them as markup.
     box.setTextFormat(Qt::PlainText);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Set on the buttons themselves, so that they read the same whatever translation Qt has;
+    // the mnemonics keep Y and N as the keyboard's answers.
+    const std::pair<QMessageBox::StandardButton, const QString*> labels[] = {
+        {QMessageBox::Yes, &texts::kYesButton}, {QMessageBox::No, &texts::kNoButton}, {QMessageBox::Ok, &texts::kOkButton}};
+    for (const auto& [button, label] : labels) {
+        if (QAbstractButton* shown = box.button(button)) {
+            shown->setText(*label);
+        }
+    }
     box.setDefaultButton(defaultButton);
     return box.exec();
 }
@@ -27,7 +39,7 @@ void QtPrompt::Information(QWidget* owner, const QString& text, const QString& c
 }
 
 void QtPrompt::Message(QWidget* owner, const QString& text) {
-    ShowBox(owner, QMessageBox::NoIcon, text, QApplication::applicationDisplayName(), QMessageBox::Ok, QMessageBox::Ok);
+    ShowBox(owner, QMessageBox::NoIcon, text, texts::kTitle, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtPrompt::Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) {
@@ -37,13 +49,12 @@ bool QtPrompt::Question(QWidget* owner, const QString& text, const QString& capt
 }
 
 void QtPrompt::Error(QWidget* owner, const QString& text) {
-    ShowBox(owner, QMessageBox::Critical, text, QApplication::applicationDisplayName(), QMessageBox::Ok,
-            QMessageBox::Ok);
+    ShowBox(owner, QMessageBox::Critical, text, texts::kTitle, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 std::optional<QString> QtPrompt::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                              const QString& fileName) {
-    QFileDialog dialog(owner, title);
+                                              const QString& folder, const QString& fileName) {
+    QFileDialog dialog(owner, title, folder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
@@ -56,12 +67,19 @@ std::optional<QString> QtPrompt::SaveFileName(QWidget* owner, const QString& tit
     return dialog.selectedFiles().constFirst();
 }
 
-std::optional<QString> QtPrompt::BrowseFolder(QWidget* owner, const QString& title) {
-    const QString folder = QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
-    if (folder.isEmpty()) {
+std::optional<QString> QtPrompt::BrowseFolder(QWidget* owner, const QString& title, const QString& folder) {
+    QFileDialog dialog(owner, title, folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    // Picks a folder that exists: no new folders, no renaming or deleting from the browser.
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::ReadOnly);
+    if (auto* newFolder = dialog.findChild<QWidget*>(QStringLiteral("newFolderButton"))) {
+        newFolder->hide();
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return folder;
+    return dialog.selectedFiles().constFirst();
 }
 
 void QtPrompt::OpenFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }

@@ -13,8 +13,8 @@ public:
     bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
     void Error(QWidget* owner, const QString& text) override;
     std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                        const QString& fileName) override;
-    std::optional<QString> BrowseFolder(QWidget* owner, const QString& title) override;
+                                        const QString& folder, const QString& fileName) override;
+    std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) override;
     void OpenFile(const QString& path) override;
     void Attention(QWidget* window) override;
 };

@@ -34,6 +34,10 @@ inline const QString kSaveFailed =
     QStringLiteral("取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。");
 inline const QString kCannotWrite = QStringLiteral("%1 に書き込めません");
 
+inline const QString kYesButton = QStringLiteral("はい(&Y)");
+inline const QString kNoButton = QStringLiteral("いいえ(&N)");
+inline const QString kOkButton = QStringLiteral("OK");
+
 inline const QString kSaveDialogTitle = QStringLiteral("取得情報の保存先を指定してください");
 inline const QString kSaveDialogFilter = QStringLiteral("CSVファイル (*.csv)");
 inline const QString kFolderDialogTitle = QStringLiteral("画像の保存先フォルダを指定して下さい。");

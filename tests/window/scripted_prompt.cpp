@@ -25,30 +25,67 @@ std::vector<PromptCall> ScriptedPrompt::Messages() const {
     return found;
 }
 
-void ScriptedPrompt::Information(QWidget*, const QString& text, const QString& caption) {
-    calls_.push_back({PromptCall::Kind::Information, text, caption});
+void ScriptedPrompt::Record(PromptCall::Kind kind, const QString& text, const QString& caption, bool yesIsDefault) {
+    PromptCall call;
+    call.kind = kind;
+    call.text = text;
+    call.caption = caption;
+    call.yesIsDefault = yesIsDefault;
+    calls_.push_back(call);
 }
 
-void ScriptedPrompt::Message(QWidget*, const QString& text) {
-    calls_.push_back({PromptCall::Kind::Message, text, QString()});
+void ScriptedPrompt::ShowReal(const std::function<void()>& open, int key) {
+    // Other calls may come while the box is open.
+    const std::size_t index = calls_.size() - 1;
+    const ShownBox shown = AnswerBox(open, key);
+    calls_[index].shown = shown;
 }
 
-bool ScriptedPrompt::Question(QWidget*, const QString& text, const QString& caption, bool yesIsDefault) {
-    calls_.push_back({PromptCall::Kind::Question, text, caption, yesIsDefault});
+void ScriptedPrompt::Information(QWidget* owner, const QString& text, const QString& caption) {
+    Record(PromptCall::Kind::Information, text, caption);
+    if (real_) {
+        ShowReal([&] { real_->Information(owner, text, caption); }, Qt::Key_Return);
+    }
+}
+
+void ScriptedPrompt::Message(QWidget* owner, const QString& text) {
+    Record(PromptCall::Kind::Message, text);
+    if (real_) {
+        ShowReal([&] { real_->Message(owner, text); }, Qt::Key_Return);
+    }
+}
+
+bool ScriptedPrompt::Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) {
+    Record(PromptCall::Kind::Question, text, caption, yesIsDefault);
     if (questions_.empty()) {
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
         return false;
     }
-    const bool yes = questions_.front();
+    const QueuedAnswer answer = questions_.front();
     questions_.pop_front();
+    if (answer.before) {
+        answer.before();
+    }
+    if (!real_) {
+        return answer.yes;
+    }
+    bool yes = false;
+    ShowReal([&] { yes = real_->Question(owner, text, caption, yesIsDefault); }, answer.yes ? Qt::Key_Y : Qt::Key_N);
+    EXPECT_EQ(yes, answer.yes) << "the key did not give its answer: " << text.toStdString();
     return yes;
 }
 
-void ScriptedPrompt::Error(QWidget*, const QString& text) { calls_.push_back({PromptCall::Kind::Error, text, {}}); }
+void ScriptedPrompt::Error(QWidget* owner, const QString& text) {
+    Record(PromptCall::Kind::Error, text);
+    if (real_) {
+        ShowReal([&] { real_->Error(owner, text); }, Qt::Key_Return);
+    }
+}
 
 std::optional<QString> ScriptedPrompt::SaveFileName(QWidget*, const QString& title, const QString& filter,
-                                                    const QString& fileName) {
-    calls_.push_back({PromptCall::Kind::SaveFile, title, {}});
+                                                    const QString& folder, const QString& fileName) {
+    Record(PromptCall::Kind::SaveFile, title);
+    calls_.back().folder = folder;
     lastSaveFilter = filter;
     lastSaveFileName = fileName;
     if (saveFiles_.empty()) {
@@ -60,8 +97,9 @@ std::optional<QString> ScriptedPrompt::SaveFileName(QWidget*, const QString& tit
     return answer;
 }
 
-std::optional<QString> ScriptedPrompt::BrowseFolder(QWidget*, const QString& title) {
-    calls_.push_back({PromptCall::Kind::BrowseFolder, title, {}});
+std::optional<QString> ScriptedPrompt::BrowseFolder(QWidget*, const QString& title, const QString& folder) {
+    Record(PromptCall::Kind::BrowseFolder, title);
+    calls_.back().folder = folder;
     if (folders_.empty()) {
         ADD_FAILURE() << "unexpected folder browser";
         return std::nullopt;
@@ -71,8 +109,8 @@ std::optional<QString> ScriptedPrompt::BrowseFolder(QWidget*, const QString& tit
     return answer;
 }
 
-void ScriptedPrompt::OpenFile(const QString& path) { calls_.push_back({PromptCall::Kind::OpenFile, path, {}}); }
+void ScriptedPrompt::OpenFile(const QString& path) { Record(PromptCall::Kind::OpenFile, path); }
 
-void ScriptedPrompt::Attention(QWidget*) { calls_.push_back({PromptCall::Kind::Attention, {}, {}}); }
+void ScriptedPrompt::Attention(QWidget*) { Record(PromptCall::Kind::Attention, {}); }
 
 } // namespace vorn::test

@@ -1,29 +1,36 @@
 #pragma once
 
 #include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include <QString>
 
 #include "app/window/prompt.h"
+#include "app/window/qt_prompt.h"
+#include "tests/window/dialog_reader.h"
 
 namespace vorn::test {
 
 // One thing the window asked of the person or the desktop.
 struct PromptCall {
     enum class Kind { Information, Message, Question, Error, SaveFile, BrowseFolder, OpenFile, Attention };
-    Kind kind;
+    Kind kind = Kind::Information;
     QString text;    // message, dialog title, or the opened file
     QString caption; // message caption
     bool yesIsDefault = true;
+    QString folder;  // where a file or folder dialog opened
+    ShownBox shown;  // what the real box showed, with ShowRealBoxes
 };
 
 // Answers dialogs from queues filled by the test, and records every call. A dialog without a
 // queued answer is a test failure (answered No / cancelled).
 class ScriptedPrompt : public Prompt {
 public:
-    void QueueQuestion(bool yes) { questions_.push_back(yes); }
+    // before runs while the question is open, just before the answer.
+    void QueueQuestion(bool yes, std::function<void()> before = {}) { questions_.push_back({yes, std::move(before)}); }
     void QueueSaveFile(std::optional<QString> path) { saveFiles_.push_back(std::move(path)); }
     void QueueFolder(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
 
@@ -33,14 +40,17 @@ public:
     std::vector<PromptCall> Messages() const;
     bool AllAnswersUsed() const { return questions_.empty() && saveFiles_.empty() && folders_.empty(); }
     void ClearCalls() { calls_.clear(); }
+    // From now on message boxes are the program's real ones, answered from the keyboard as a
+    // person would (Return for OK, Y or N for a question); each call records what it showed.
+    void ShowRealBoxes() { real_ = std::make_unique<QtPrompt>(); }
 
     void Information(QWidget* owner, const QString& text, const QString& caption) override;
     void Message(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
     void Error(QWidget* owner, const QString& text) override;
     std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                        const QString& fileName) override;
-    std::optional<QString> BrowseFolder(QWidget* owner, const QString& title) override;
+                                        const QString& folder, const QString& fileName) override;
+    std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) override;
     void OpenFile(const QString& path) override;
     void Attention(QWidget* window) override;
 
@@ -49,8 +59,18 @@ public:
     QString lastSaveFileName;
 
 private:
+    struct QueuedAnswer {
+        bool yes;
+        std::function<void()> before;
+    };
+
+    void Record(PromptCall::Kind kind, const QString& text, const QString& caption = {}, bool yesIsDefault = true);
+    // Shows the real box for the call just recorded and keeps what it showed.
+    void ShowReal(const std::function<void()>& open, int key);
+
     std::vector<PromptCall> calls_;
-    std::deque<bool> questions_;
+    std::unique_ptr<QtPrompt> real_;
+    std::deque<QueuedAnswer> questions_;
     std::deque<std::optional<QString>> saveFiles_;
     std::deque<std::optional<QString>> folders_;
 };
