@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Retakes the README's screenshots from the demo: ./scripts/screenshots.sh
+# The demo's window runs in Xvfb under openbox, so that every caption shows in its title bar;
+# xdotool plays the user (check 千葉県 and 自転車, start, cancel) and ImageMagick takes the
+# pictures into docs/. Nothing is sent anywhere but the sample site on 127.0.0.1.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+VORN_EXTRA_PACKAGES="openbox imagemagick" ./scripts/deps.sh
+
+export DISPLAY=:77 QT_QPA_PLATFORM=xcb
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; pkill -f "build/demo/vorn-search$" 2>/dev/null || true' EXIT
+Xvfb "$DISPLAY" -screen 0 700x560x24 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+openbox >/dev/null 2>&1 &
+pids+=($!)
+./scripts/demo.sh >/dev/null 2>&1 &
+pids+=($!)
+
+main=
+for _ in $(seq 1200); do
+    main=$(xdotool search --onlyvisible --name '^ヴォルン商品情報取得ソフト$' 2>/dev/null | head -1) || true
+    [[ -n $main ]] && break
+    sleep 0.2
+done
+[[ -n $main ]] || { echo "screenshots: the window did not appear" >&2; exit 1; }
+sleep 2
+xdotool windowactivate --sync "$main" || true
+
+# openbox puts the window's client area at (1, 20) on the screen.
+click() { xdotool mousemove $((1 + $1)) $((20 + $2)) click 1; sleep 0.3; }
+shot() { import -window root -crop "$1" +repage "docs/$2.png"; }
+click 22 240 # 千葉県
+click 270 65 # 自転車
+shot 470x442+0+0 window-idle
+xdotool key alt+r
+sleep 2
+shot 638x438+0+0 save-dialog
+xdotool key ctrl+a
+xdotool type --delay 30 "/tmp/vorn-screenshots.csv"
+xdotool key Return
+sleep 3
+shot 470x442+0+0 window-running
+xdotool key alt+c
+sleep 1.5
+shot 470x442+0+0 question-box
+xdotool key n
+echo "docs/window-idle.png docs/window-running.png docs/question-box.png docs/save-dialog.png"
