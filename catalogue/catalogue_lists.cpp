@@ -75,4 +75,22 @@ std::string LookUpAreaPath(CatalogueDb& db, int areaIndex, int comboIndex) {
     return areaPath;
 }
 
+std::string BuildCtgrIndexList(const std::vector<GenreNode>& nodes, const std::vector<bool>& checked) {
+    const auto isChecked = [&checked](int index) {
+        return index >= 0 && static_cast<std::size_t>(index) < checked.size() && checked[index];
+    };
+    std::string list;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (!isChecked(static_cast<int>(i))) {
+            continue;
+        }
+        if (nodes[i].level == 1 && isChecked(nodes[i].parent)) {
+            continue;
+        }
+        list += std::to_string(i);
+        list += ',';
+    }
+    return list;
+}
+
 } // namespace vorn

@@ -19,6 +19,10 @@ struct GenreNode {
 // its sub-genres, in CtgrID, CtgrSubID order.
 std::vector<GenreNode> LoadGenreNodes(CatalogueDb& db);
 
+// The genre list of a run: every checked node's absolute index followed by ",", in tree order;
+// a checked sub-genre under a checked genre is left out, since the genre's search covers it.
+std::string BuildCtgrIndexList(const std::vector<GenreNode>& nodes, const std::vector<bool>& checked);
+
 // The area list for the combo's item: index 0 the 47 prefectures, k the cities of prefecture k.
 std::vector<std::string> LoadAreaNames(CatalogueDb& db, int comboIndex);
 

@@ -12,6 +12,7 @@
 
 #include "web/fetch_text_chunks.h"
 #include "web/fetch_transfer.h"
+#include "web/write_all.h"
 
 namespace vorn {
 
@@ -47,22 +48,6 @@ FetchResult Failure(FetchResult::Outcome outcome, long httpStatus, std::string e
 
 std::string SystemError(const std::string& what, const std::filesystem::path& path, int error) {
     return what + " " + path.string() + ": " + std::strerror(error);
-}
-
-// Writes all of data at the file's current offset; false with the error in error otherwise.
-bool WriteAll(int fd, std::string_view data, int& error) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            error = written < 0 ? errno : EIO;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 // The page file, opened when the first byte arrives or, for an empty body, at the end. The
@@ -198,6 +183,22 @@ void ResetUserAgentSequence() {
 
 const char* UserAgent(int index) {
     return index >= 0 && index < kUserAgentCount ? kUserAgents[index] : "";
+}
+
+bool FetchResult::siteUnreachable() const {
+    if (httpStatus == 429 || httpStatus >= 500) {
+        return true;
+    }
+    switch (outcome) {
+    case Outcome::Body:
+    case Outcome::File:
+        return false;
+    case Outcome::Transport:
+        // A photograph refused with a final answer ends as a transport failure carrying that
+        // status; anything else here (no status, 2xx or 3xx) is an answer that never completed.
+        return !(httpStatus >= 400 && httpStatus <= 499);
+    }
+    return true;
 }
 
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile, std::string& written) {

@@ -19,10 +19,10 @@ struct FetchResult {
     std::string error;   // curl's or the system's words, for logs and tests
 
     bool bodyWritten() const { return outcome == Outcome::Body; }
-    // The site did not serve the page: nothing arrived, or it answered 429 or 500 and above.
-    bool siteUnreachable() const {
-        return outcome == Outcome::Transport || httpStatus == 429 || httpStatus >= 500;
-    }
+    // The site did not serve what was asked: no answer, a cut-off or endless body, a redirect
+    // loop, or a refusal it may lift later (429, 5xx). Any other status, 404 above all (a listing
+    // or photograph taken down), is the site's answer and not a failure.
+    bool siteUnreachable() const;
 };
 
 // Process-wide fetch settings, set once before the first fetch (not while fetches run).

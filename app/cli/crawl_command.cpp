@@ -20,22 +20,13 @@
 #include "app/core/saved_conditions.h"
 #include "catalogue/statements.h"
 #include "crawl/crawl_worker.h"
+#include "web/cp932.h"
 
 namespace vorn::cli {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The window deletes an old file of that name before the run and refuses when it cannot.
-bool RemoveOldOutput(const fs::path& output) {
-    std::error_code error;
-    if (fs::is_directory(output, error)) {
-        return false;
-    }
-    fs::remove(output, error);
-    return !error;
-}
 
 void ReportOutcome(ExitCode code, const fs::path& output, const std::string& errorText) {
     switch (code) {
@@ -68,7 +59,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
     const fs::path output = selection.csvFileName;
 
     TerminalProgress progress(std::cout, ::isatty(STDOUT_FILENO) != 0, [] { return TerminalColumns(STDOUT_FILENO); });
-    progress.ShowStatus("ページ情報を取得中です。しばらくお待ちください。");
+    progress.ShowStatus(ForTerminal(msg::Fetching()));
 
     bool stopRequested = false;
     std::optional<StopSignals> stopSignals;
@@ -116,7 +107,9 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);
     }
-    if (const std::string refusal = StartRefusal(selection, saved.imageDir); !refusal.empty()) {
+    const std::string refusal = StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages,
+                                             AnsiToUtf8(saved.imageDir));
+    if (!refusal.empty()) {
         return Refuse(refusal, kExitRefused);
     }
 

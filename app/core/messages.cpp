@@ -17,6 +17,7 @@ VORN_MESSAGE(NoImageFolder, "商品画像の保存先が指定されていませ
 VORN_MESSAGE(ImageFolderMissing, "指定された商品画像保存フォルダが見つかりません。")
 VORN_MESSAGE(FileInUse, "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。")
 VORN_MESSAGE(DatabaseMissing, "DBファイルの設定が正しくありません。\n管理者に確認してください。")
+VORN_MESSAGE(Fetching, "ページ情報を取得中です。しばらくお待ちください。")
 VORN_MESSAGE(RunCompleted, "商品情報の取得が完了しました。\n保存したファイルを開きますか？")
 VORN_MESSAGE(NoItemsFound, "条件に該当する商品情報は見つかりませんでした。")
 VORN_MESSAGE(SiteUnreachable, "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。")

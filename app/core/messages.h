@@ -11,6 +11,7 @@ const std::string& NoImageFolder();       // 商品画像の保存先が指定�
 const std::string& ImageFolderMissing();  // 指定された商品画像保存フォルダが見つかりません。
 const std::string& FileInUse();           // 選択されたファイルが他のアプリケーションで使用中の為\n...
 const std::string& DatabaseMissing();     // DBファイルの設定が正しくありません。\n管理者に確認してください。
+const std::string& Fetching();            // ページ情報を取得中です。しばらくお待ちください。
 const std::string& RunCompleted();        // 商品情報の取得が完了しました。\n保存したファイルを開きますか？
 const std::string& NoItemsFound();        // 条件に該当する商品情報は見つかりませんでした。
 const std::string& SiteUnreachable();     // サイトへのアクセスができませんでした。\r\n...

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "web/text.h"
+#include "web/write_all.h"
 
 namespace vorn {
 
@@ -195,21 +196,6 @@ std::string Join(const std::vector<Line>& lines) {
     return content;
 }
 
-bool WriteAll(int fd, const std::string& content) {
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(fd, content.data() + done, content.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 mode_t NewFileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -239,7 +225,8 @@ bool ReplaceFile(const std::filesystem::path& path, const std::string& content) 
         return false;
     }
     const mode_t mode = exists ? (existing.st_mode & 07777) : NewFileMode();
-    const bool written = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    int writeError = 0;
+    const bool written = WriteAll(fd, content, writeError) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
         ::unlink(temporary.c_str());

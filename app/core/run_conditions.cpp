@@ -27,24 +27,6 @@ RestoredMarks RestoreMarks(std::string_view saved, std::size_t count) {
     return marks;
 }
 
-std::string BuildCtgrIndexList(const std::vector<GenreNode>& nodes, const std::vector<bool>& checked) {
-    const auto isChecked = [&checked](int index) {
-        return index >= 0 && static_cast<std::size_t>(index) < checked.size() && checked[index];
-    };
-    std::string list;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        if (!isChecked(static_cast<int>(i))) {
-            continue;
-        }
-        if (nodes[i].level == 1 && isChecked(nodes[i].parent)) {
-            continue;
-        }
-        list += std::to_string(i);
-        list += ',';
-    }
-    return list;
-}
-
 CrawlSelection SelectionFromSaved(const SavedConditions& saved, std::vector<GenreNode> genreNodes,
                                   std::vector<std::string> areaTexts) {
     CrawlSelection selection;
@@ -65,7 +47,7 @@ CrawlSelection SelectionFromSaved(const SavedConditions& saved, std::vector<Genr
 
     selection.saveImages = saved.checkImage;
     if (selection.saveImages) {
-        selection.imageDir = ImageFolderPath(saved.imageDir);
+        selection.imageDir = ImageFolderPath(AnsiToUtf8(saved.imageDir));
     }
     return selection;
 }
@@ -103,8 +85,11 @@ std::string StartRefusal(const std::vector<bool>& areaChecked, std::string_view 
     return {};
 }
 
-std::string StartRefusal(const CrawlSelection& selection, std::string_view imageDirText) {
-    return StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages, imageDirText);
+std::string WithFolderSeparator(std::string folder) {
+    if (folder.empty() || folder.back() != kFolderSeparator) {
+        folder += kFolderSeparator;
+    }
+    return folder;
 }
 
 std::string ImageDirTextAfterCheck(std::string_view imageDirText) {
@@ -116,14 +101,20 @@ std::string ImageDirTextAfterCheck(std::string_view imageDirText) {
 }
 
 std::filesystem::path ImageFolderPath(std::string_view imageDirText) {
-    std::string trimmed = Trim(imageDirText);
+    const std::string trimmed = Trim(imageDirText);
     if (trimmed.empty()) {
         return {};
     }
-    if (trimmed.back() != kFolderSeparator) {
-        trimmed += kFolderSeparator;
+    return std::filesystem::path(WithFolderSeparator(trimmed));
+}
+
+bool RemoveOldOutput(const std::filesystem::path& csvFile) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(csvFile, error);
+    if (!std::filesystem::exists(status)) {
+        return true;
     }
-    return std::filesystem::path(AnsiToUtf8(trimmed));
+    return !std::filesystem::is_directory(status) && std::filesystem::remove(csvFile, error) && !error;
 }
 
 } // namespace vorn

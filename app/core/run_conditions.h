@@ -30,13 +30,9 @@ struct RestoredMarks {
 };
 RestoredMarks RestoreMarks(std::string_view saved, std::size_t count);
 
-// The genre list of a run: every checked node's absolute index followed by ",", in tree order;
-// a checked sub-genre under a checked genre is left out, since the genre's search covers it.
-std::string BuildCtgrIndexList(const std::vector<GenreNode>& nodes, const std::vector<bool>& checked);
-
 // The selection the window shows once the saved conditions are restored onto these lists.
 // areaTexts are the items of the area list for AreaComboIndexFor(saved.areasel). csvFileName is
-// left empty; imageDir is ImageFolderPath(saved.imageDir) when images are to be saved.
+// left empty; imageDir is the saved folder's path when images are to be saved.
 CrawlSelection SelectionFromSaved(const SavedConditions& saved, std::vector<GenreNode> genreNodes,
                                   std::vector<std::string> areaTexts);
 // The same with the lists read from the catalogue: the genre tree, and the cities of the saved
@@ -45,15 +41,21 @@ CrawlSelection SelectionFromSaved(const SavedConditions& saved, std::vector<Genr
 CrawlSelection SelectionFromSaved(const SavedConditions& saved, CatalogueDb& db);
 
 // The Start checks, in the window's order: at least one area, at least one genre, and with
-// images on a folder given and present. The window's refusal (CP932), empty when a run may start.
+// images on a folder given and present. imageDirText is the folder edit's text in the file
+// system's encoding (UTF-8). The refusal (CP932), empty when a run may start.
 std::string StartRefusal(const std::vector<bool>& areaChecked, std::string_view ctgrIndexList, bool saveImages,
                          std::string_view imageDirText);
-std::string StartRefusal(const CrawlSelection& selection, std::string_view imageDirText);
 
+// The folder's text with the separator at its end.
+std::string WithFolderSeparator(std::string folder);
 // The folder edit's text after a passed check: trimmed with the separator added when the trimmed
 // text lacks one; a text whose trimmed form already ends with it stays as typed.
 std::string ImageDirTextAfterCheck(std::string_view imageDirText);
-// The folder as a path (UTF-8): the trimmed text with a trailing separator; empty for a blank text.
+// The folder as a path: the trimmed text (UTF-8) with a trailing separator; empty for a blank text.
 std::filesystem::path ImageFolderPath(std::string_view imageDirText);
+
+// Removes an older file where the run's CSV is to go. False when something stays there: a
+// folder of that name (never removed in place of a file) or a file that cannot be removed.
+bool RemoveOldOutput(const std::filesystem::path& csvFile);
 
 } // namespace vorn

@@ -10,10 +10,12 @@
 #include <QPushButton>
 #include <QToolTip>
 
+#include "app/core/messages.h"
 #include "app/window/prompt.h"
 #include "app/window/window_texts.h"
 #include "catalogue/widgets/area_selection.h"
 #include "catalogue/widgets/genre_tree.h"
+#include "catalogue/widgets/qt_text.h"
 #include "crawl/crawl_job.h"
 #include "web/fetch_page.h"
 
@@ -94,7 +96,7 @@ void TFrmMain::AfterShow() {
         RunCommand([this] { LoadSettings(); });
         return;
     }
-    Information(texts::kNoDatabase, texts::kCaptionSettingsError);
+    Information(FromCp932(msg::DatabaseMissing()), texts::kCaptionSettingsError);
     Terminate();
 }
 

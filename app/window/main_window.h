@@ -141,7 +141,6 @@ private:
     void LoadGenreTree();
     void InitSelection();
 
-    bool CheckImageFolder();
     void EnterRunning();
     void StartCrawlJob();
     void SetRunningState(bool running);
@@ -157,6 +156,8 @@ private:
     void RunCommand(const std::function<void()>& command);
     void ShowError(const std::exception& error);
     void Information(const QString& text, const QString& caption);
+    // A Start refusal or a failed run: an information box captioned "Error".
+    void Refuse(const std::string& messageCp932);
     void Terminate();
 
     std::filesystem::path programDir_;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 
+#include "app/core/run_conditions.h"
 #include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
 #include "catalogue/catalogue_lists.h"
@@ -30,7 +31,7 @@ CrawlSelection TFrmMain::TakeSelection() {
     selection.ctgrIndexList = ctgrIndexList_;
     selection.genreNodes = genres_->Nodes();
     selection.saveImages = chkImgSave->isChecked();
-    selection.imageDir = std::filesystem::path(QFile::encodeName(TrimBlanks(txtDirPath->text())).toStdString());
+    selection.imageDir = ImageFolderPath(QFile::encodeName(txtDirPath->text()).toStdString());
     selection.csvFileName = csvFileName_;
     return selection;
 }

@@ -16,11 +16,14 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "app/core/messages.h"
+#include "app/core/run_conditions.h"
 #include "app/window/application_setup.h"
 #include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
 #include "app/window/window_texts.h"
 #include "catalogue/statements.h"
+#include "catalogue/widgets/qt_text.h"
 #include "catalogue/widgets/area_selection.h"
 #include "catalogue/widgets/genre_tree.h"
 #include "crawl/crawl_job.h"
@@ -30,9 +33,13 @@ namespace vorn {
 
 namespace {
 
-std::filesystem::path ToPath(const QString& text) { return std::filesystem::path(QFile::encodeName(text).toStdString()); }
+std::string FileSystemText(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
-QString PathText(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.native())); }
+QString FromFileSystemText(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
+
+std::filesystem::path ToPath(const QString& text) { return std::filesystem::path(FileSystemText(text)); }
+
+QString PathText(const std::filesystem::path& path) { return FromFileSystemText(path.native()); }
 
 } // namespace
 
@@ -41,17 +48,19 @@ void TFrmMain::btnActionClick() {
     if (refreshing_) {
         return;
     }
-    if (!areas_->AnyChecked()) {
-        Information(texts::kNoArea, texts::kCaptionError);
-        return;
-    }
     ctgrIndexList_ = genres_->IndexList();
-    if (ctgrIndexList_.empty()) {
-        Information(texts::kNoGenre, texts::kCaptionError);
+    const std::string imageDirText = FileSystemText(txtDirPath->text());
+    const std::string refusal =
+        StartRefusal(areas_->ItemChecks(), ctgrIndexList_, chkImgSave->isChecked(), imageDirText);
+    if (!refusal.empty()) {
+        Refuse(refusal);
         return;
     }
-    if (chkImgSave->isChecked() && !CheckImageFolder()) {
-        return;
+    if (chkImgSave->isChecked()) {
+        // A folder already ending in the separator keeps the text as typed.
+        if (const std::string checked = ImageDirTextAfterCheck(imageDirText); checked != imageDirText) {
+            txtDirPath->setText(FromFileSystemText(checked));
+        }
     }
 
     const QString proposal = DefaultCsvFileName(cmbArea->currentIndex(), cmbArea->currentText());
@@ -65,14 +74,9 @@ void TFrmMain::btnActionClick() {
     }
     lastCsvFolder_ = QFileInfo(*chosen).absolutePath();
     csvFileName_ = ToPath(WithCsvExtension(*chosen));
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::symlink_status(csvFileName_, error);
-    if (std::filesystem::exists(status)) {
-        // A folder of that name is never removed in place of a file.
-        if (std::filesystem::is_directory(status) || !std::filesystem::remove(csvFileName_, error) || error) {
-            Information(texts::kFileInUse, texts::kCaptionError);
-            return;
-        }
+    if (!RemoveOldOutput(csvFileName_)) {
+        Refuse(msg::FileInUse());
+        return;
     }
 
     EnterRunning();
@@ -90,22 +94,7 @@ void TFrmMain::btnActionClick() {
     }
 }
 
-bool TFrmMain::CheckImageFolder() {
-    const QString folder = TrimBlanks(txtDirPath->text());
-    if (folder.isEmpty()) {
-        Information(texts::kNoImageDir, texts::kCaptionError);
-        return false;
-    }
-    if (!QFileInfo(folder).isDir()) {
-        Information(texts::kImageDirMissing, texts::kCaptionError);
-        return false;
-    }
-    // A folder already ending in the separator keeps the text as typed.
-    if (!folder.endsWith(QLatin1Char('/'))) {
-        txtDirPath->setText(WithTrailingSeparator(folder));
-    }
-    return true;
-}
+void TFrmMain::Refuse(const std::string& messageCp932) { Information(FromCp932(messageCp932), texts::kCaptionError); }
 
 void TFrmMain::EnterRunning() {
     endState_ = esNone;
@@ -114,7 +103,7 @@ void TFrmMain::EnterRunning() {
         cursorSaved_ = true;
     }
     SetRunningState(true);
-    lblStatus->setText(texts::kFetching);
+    lblStatus->setText(FromCp932(msg::Fetching()));
     repaint();
 }
 
@@ -182,7 +171,7 @@ void TFrmMain::FinishRun(int endState) {
     }
     switch (endState) {
     case esNone:
-        if (prompt_.Question(this, texts::kAskOpen, texts::kCaptionFinished, false)) {
+        if (prompt_.Question(this, FromCp932(msg::RunCompleted()), texts::kCaptionFinished, false)) {
             std::error_code error;
             if (std::filesystem::is_regular_file(csvFileName_, error)) {
                 prompt_.OpenFile(PathText(csvFileName_));
@@ -192,13 +181,13 @@ void TFrmMain::FinishRun(int endState) {
         }
         break;
     case esNoItems:
-        Information(texts::kNoItems, texts::kCaptionNoItems);
+        Information(FromCp932(msg::NoItemsFound()), texts::kCaptionNoItems);
         break;
     case esSaveFailed:
-        Information(texts::kSaveFailed, texts::kCaptionError);
+        Refuse(msg::SaveFailed());
         break;
     case esSiteFailed:
-        Information(texts::kSiteUnreachable, texts::kCaptionError);
+        Refuse(msg::SiteUnreachable());
         break;
     case esCloseAsked:
     case esClosing:
@@ -279,7 +268,7 @@ bool TFrmMain::FormCloseQuery() {
 void TFrmMain::btnDirPathClick() {
     const std::optional<QString> folder = prompt_.BrowseFolder(this, texts::kFolderDialogTitle, DesktopFolder());
     if (folder && !folder->isEmpty()) {
-        txtDirPath->setText(WithTrailingSeparator(*folder));
+        txtDirPath->setText(FromFileSystemText(WithFolderSeparator(FileSystemText(*folder))));
     }
 }
 

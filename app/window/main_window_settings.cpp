@@ -14,6 +14,7 @@
 #include "catalogue/widgets/area_selection.h"
 #include "catalogue/widgets/genre_tree.h"
 #include "catalogue/widgets/qt_text.h"
+#include "web/text.h"
 
 namespace vorn {
 
@@ -40,9 +41,9 @@ void TFrmMain::SaveSettings() {
         return;
     }
     SavedConditions conditions;
-    conditions.word = ToCp932(TrimBlanks(txtWord->text()));
+    conditions.word = Trim(ToCp932(txtWord->text()));
     conditions.areasel = cmbArea->currentIndex();
-    conditions.imageDir = ToCp932(TrimBlanks(txtDirPath->text()));
+    conditions.imageDir = Trim(ToCp932(txtDirPath->text()));
     conditions.checkImage = chkImgSave->isChecked();
     conditions.ctgrlist = genres_->CheckString();
     conditions.arealist = areas_->CheckString();

@@ -1,30 +1,18 @@
 #include "app/window/run_file_rules.h"
 
 #include <QDir>
+#include <QFile>
 
+#include "app/core/run_conditions.h"
 #include "app/window/window_texts.h"
 
 namespace vorn {
 
 namespace {
 
-bool IsBlank(QChar c) { return c.unicode() <= 32; }
-
 const QString kSeparator = QStringLiteral("/");
 
 } // namespace
-
-QString TrimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
 
 QString DefaultCsvFileName(int comboIndex, const QString& comboText) {
     if (comboIndex > 0) {
@@ -43,10 +31,8 @@ QString WithCsvExtension(const QString& path) {
     return path + QStringLiteral(".csv");
 }
 
-QString WithTrailingSeparator(const QString& folder) {
-    return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
+QString InitialImageFolder() {
+    return QFile::decodeName(QByteArray::fromStdString(WithFolderSeparator(QFile::encodeName(QDir::homePath()).toStdString())));
 }
-
-QString InitialImageFolder() { return WithTrailingSeparator(QDir::homePath()); }
 
 } // namespace vorn

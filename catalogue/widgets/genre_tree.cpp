@@ -182,18 +182,11 @@ std::string GenreTree::CheckString() const {
 }
 
 std::string GenreTree::IndexList() const {
-    std::string list;
+    std::vector<bool> checked(static_cast<std::size_t>(NodeCount()));
     for (int i = 0; i < NodeCount(); ++i) {
-        if (!IsNodeChecked(i)) {
-            continue;
-        }
-        const int parent = nodes_[i].parent;
-        if (nodes_[i].level == 1 && parent >= 0 && IsNodeChecked(parent)) {
-            continue;
-        }
-        list += std::to_string(i) + ",";
+        checked[static_cast<std::size_t>(i)] = IsNodeChecked(i);
     }
-    return list;
+    return BuildCtgrIndexList(nodes_, checked);
 }
 
 void GenreTree::chkItemClick(bool checked) {

@@ -128,12 +128,12 @@ TEST(SavedConditionsFromCatalogueTest, ReadTheTreeAndTheCitiesOfTheSavedPrefectu
     EXPECT_EQ(selection.areaTexts, Prefectures());
 }
 
-class StartChecksTest : public ::testing::Test {
+class StartConditionsTest : public ::testing::Test {
 protected:
     test::TempDir dir_;
 };
 
-TEST_F(StartChecksTest, RefuseInTheWindowsOrder) {
+TEST_F(StartConditionsTest, RefuseInTheWindowsOrder) {
     const std::string folder = dir_.path().string();
     const std::string missing = (dir_.path() / "missing").string();
     const std::vector<bool> none{false, false};
@@ -162,26 +162,58 @@ TEST_F(StartChecksTest, RefuseInTheWindowsOrder) {
     }
 }
 
-TEST_F(StartChecksTest, AllGenresWithAnEmptyTreeIsStillRefused) {
+TEST_F(StartConditionsTest, AllGenresWithAnEmptyTreeIsStillRefused) {
     SavedConditions saved;
     saved.arealist = "1";
     saved.ctgrlist = "1";
     const CrawlSelection selection = SelectionFromSaved(saved, {}, Prefectures());
     EXPECT_TRUE(selection.allGenres);
-    EXPECT_EQ(StartRefusal(selection, ""), msg::NoGenre());
+    EXPECT_EQ(StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages, ""), msg::NoGenre());
 }
 
-TEST_F(StartChecksTest, FolderGainsASeparatorAsTheWindowAddsOne) {
+TEST_F(StartConditionsTest, FolderTextIsTrimmedAndGainsASeparator) {
+    struct Case {
+        const char* name;
+        const char* typed;
+        const char* shown; // the edit after the check
+        const char* path;  // where photographs go
+    };
+    const Case cases[] = {
+        {"blanks around, no separator", " \t/tmp/x\t ", "/tmp/x/", "/tmp/x/"},
+        {"a separator then blanks stays as typed", "/tmp/x/  ", "/tmp/x/  ", "/tmp/x/"},
+        {"as typed", "/tmp/x/", "/tmp/x/", "/tmp/x/"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ImageDirTextAfterCheck(c.typed), c.shown) << c.name;
+        EXPECT_EQ(ImageFolderPath(c.typed), c.path) << c.name;
+    }
+    EXPECT_TRUE(ImageFolderPath("   ").empty());
+}
+
+TEST_F(StartConditionsTest, ASavedFolderInTheProgramsCodePageNamesItsUtf8Folder) {
     const std::filesystem::path japanese = dir_.path() / "写真";
     std::filesystem::create_directory(japanese);
-    const std::string text = UTF8ToAnsi(japanese.string());
-    EXPECT_EQ(StartRefusal({true}, "0,", true, text), "") << "CP932 text names a UTF-8 folder";
-    EXPECT_EQ(ImageFolderPath(text), japanese.string() + "/");
+    SavedConditions saved;
+    saved.checkImage = true;
+    saved.imageDir = UTF8ToAnsi(japanese.string());
+    EXPECT_EQ(SelectionFromSaved(saved, SampleTree(), Prefectures()).imageDir, japanese.string() + "/");
+}
 
-    EXPECT_EQ(ImageDirTextAfterCheck("  /tmp/x  "), "/tmp/x/");
-    EXPECT_EQ(ImageDirTextAfterCheck("/tmp/x/  "), "/tmp/x/  ") << "kept as typed";
-    EXPECT_EQ(ImageFolderPath("/tmp/x/  "), "/tmp/x/");
-    EXPECT_TRUE(ImageFolderPath("   ").empty());
+TEST_F(StartConditionsTest, AnOldFileMakesWayButAFolderNever) {
+    const std::filesystem::path file = dir_.path() / "old.csv";
+    std::ofstream(file) << "older";
+    EXPECT_TRUE(RemoveOldOutput(file));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(RemoveOldOutput(file)) << "nothing there";
+
+    const std::filesystem::path folder = dir_.path() / "list.csv";
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(RemoveOldOutput(folder));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+
+    std::filesystem::create_directory_symlink(folder, dir_.path() / "link.csv");
+    EXPECT_TRUE(RemoveOldOutput(dir_.path() / "link.csv")) << "a link is removed, not the folder it names";
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 } // namespace

@@ -69,6 +69,8 @@ TEST_F(SiteServeTest, MountedContentAnswersAsGeneratedAndActsOutFaults) {
         {"dropped connection", "osaka/sale-fur/g-all", false, 0},
         {"cut off", "article/1000003", false, -1},
         {"no such page", "nowhere", true, 404},
+        // The download ends as a transport failure carrying the site's final answer.
+        {"photograph taken down", "articles/images/none.jpg", true, 404},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -208,6 +208,7 @@ TEST(Trim, RemovesBytesUpTo32AtBothEnds) {
     EXPECT_EQ(Trim("\t a b \r\n"), "a b");
     EXPECT_EQ(Trim("\x7F" "a" "\x7F"), "\x7F" "a" "\x7F");
     EXPECT_EQ(TrimView("  " + kSo + "  "), kSo);
+    EXPECT_EQ(Trim("\x81\x40/tmp\x81\x40 "), "\x81\x40/tmp\x81\x40") << "ideographic spaces stay";
     EXPECT_EQ(CleanText("  <b> x </b>\r\n"), "x");
 }
 

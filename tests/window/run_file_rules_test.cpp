@@ -25,11 +25,5 @@ TEST(RunFileRules, CsvExtensionIsAddedUnlessTheNameAlreadyEndsInIt) {
     }
 }
 
-TEST(RunFileRules, TrimRemovesControlsAndBlanksButNotIdeographicSpaces) {
-    EXPECT_EQ(TrimBlanks(QString::fromUtf8(" \t\r\n/tmp/a \x01")), QStringLiteral("/tmp/a"));
-    EXPECT_EQ(TrimBlanks(QString::fromUtf8("\u3000/tmp\u3000")), QString::fromUtf8("\u3000/tmp\u3000"));
-    EXPECT_EQ(TrimBlanks(QStringLiteral("   ")), QString());
-}
-
 } // namespace
 } // namespace vorn
