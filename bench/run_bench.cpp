@@ -60,7 +60,7 @@ public:
 
 protected:
     void run() override {
-        Execute();
+        worker().Execute();
         timespec used{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
         cpuSeconds = static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;

@@ -33,10 +33,11 @@ void HandOverTo([[maybe_unused]] void* token) {
 } // namespace
 
 CrawlJob::CrawlJob(CrawlFrontEnd& frontEnd, CrawlConfig config, QObject* parent)
-    : QThread(parent), CrawlWorker(frontEnd, std::move(config)) {}
+    : QThread(parent), frontEnd_(frontEnd),
+      worker_(frontEnd, std::move(config), [this](const std::function<void()>& call) { HandOver(call); }) {}
 
-void CrawlJob::Synchronize(const std::function<void()>& fn) {
-    QObject* context = frontEnd().context();
+void CrawlJob::HandOver(const std::function<void()>& fn) {
+    QObject* context = frontEnd_.context();
     if (context == nullptr || QThread::currentThread() == context->thread()) {
         fn();
         return;

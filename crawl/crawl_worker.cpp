@@ -9,7 +9,8 @@
 
 #include "crawl/results_page.h"
 #include "crawl/search_plan.h"
-#include "web/cp932.h"
+#include "extract/item_page.h"
+#include "web/fetch_page.h"
 #include "web/fetch_session.h"
 #include "web/text.h"
 
@@ -19,10 +20,46 @@ std::filesystem::path ScratchFile(const std::filesystem::path& programDir) {
     return programDir / "db" / "tmp.dat";
 }
 
-CrawlWorker::CrawlWorker(CrawlFrontEnd& frontEnd, CrawlConfig config)
-    : frontEnd_(frontEnd), config_(std::move(config)) {}
+CrawlWorker::CrawlWorker(CrawlFrontEnd& frontEnd, CrawlConfig config, Synchronizer synchronize)
+    : frontEnd_(frontEnd), config_(std::move(config)), synchronize_(std::move(synchronize)) {}
 
-ItemContext CrawlWorker::MakeItemContext() {
+void CrawlWorker::Synchronize(const std::function<void()>& call) {
+    if (synchronize_) {
+        synchronize_(call);
+    } else {
+        call();
+    }
+}
+
+void CrawlWorker::RecordFetch(const FetchResult& result) {
+    if (result.outcome == FetchResult::Outcome::File) {
+        state_.writeFailed = true;
+        RequestStop();
+    } else if (result.siteUnreachable()) {
+        state_.siteFailed = true;
+    }
+}
+
+void CrawlWorker::FetchPage(const std::string& url, std::string& page) {
+    RecordFetch(vorn::FetchPage(url, ScratchFile(config_.programDir), page));
+}
+
+void CrawlWorker::Pause() { std::this_thread::sleep_for(config_.pause); }
+
+bool CrawlWorker::CheckSeen(const std::string& listingKey) {
+    state_.listingKey = listingKey;
+    Synchronize([this] { state_.alreadySeen = frontEnd_.CheckSeen(state_.listingKey); });
+    return state_.alreadySeen;
+}
+
+void CrawlWorker::ShowStatus(int newCount, int totalCount) {
+    state_.newCount = newCount;
+    state_.totalCount = totalCount;
+    const std::string text = state_.searchLabel + " : " + ProgressCountText(newCount, totalCount);
+    Synchronize([this, &text] { frontEnd_.ShowStatus(text); });
+}
+
+ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl) {
     ItemContext context;
     context.scratchFile = ScratchFile(config_.programDir);
     context.baseUrl = config_.baseUrl;
@@ -30,12 +67,11 @@ ItemContext CrawlWorker::MakeItemContext() {
     context.imageDir = selection_.imageDir;
     context.stopRequested = [this] { return StopRequested(); };
     context.pause = [this] { Pause(); };
-    return context;
+    context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
+    return ExtractItem(context, itemUrl);
 }
 
-void CrawlWorker::Pause() { std::this_thread::sleep_for(config_.pause); }
-
-void CrawlWorker::WriteItemRow(const std::string& rowCp932) {
+void CrawlWorker::WriteRow(const std::string& rowCp932) {
     if (!state_.csvFile.WriteLine(rowCp932)) {
         // Going on would collect listings that can no longer be saved.
         state_.writeFailed = true;
@@ -44,14 +80,6 @@ void CrawlWorker::WriteItemRow(const std::string& rowCp932) {
     }
     state_.rowWritten = true;
     crawlResult_.store(kRowsWritten);
-}
-
-void CrawlWorker::ShowStatus() {
-    static const std::string counted = UTF8ToAnsi("件/");
-    static const std::string reading = UTF8ToAnsi("件 取得中...");
-    const std::string text = state_.searchLabel + " : " + std::to_string(state_.newCount) + counted +
-                             std::to_string(state_.totalCount) + reading;
-    Synchronize([this, &text] { frontEnd_.ShowStatus(text); });
 }
 
 void CrawlWorker::Execute() {
@@ -119,7 +147,11 @@ void CrawlWorker::RunCrawl() {
                 state_.searchLabel = areaLabel + genre.label;
                 const std::string searchPath = SearchPath(state_.areaPath, genre.path);
                 StepProgress();
-                SearchResultsPage(*this, searchPath, keywordQuery);
+                state_.newCount = 0;
+                state_.totalCount = 0;
+                const SearchCounts counts = SearchResultsPage(*this, config_.baseUrl + searchPath + keywordQuery);
+                state_.newCount = counts.newCount;
+                state_.totalCount = counts.totalCount;
                 if (StopRequested()) {
                     break;
                 }

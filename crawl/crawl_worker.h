@@ -8,9 +8,12 @@
 
 #include "crawl/crawl_front_end.h"
 #include "crawl/crawl_state.h"
+#include "crawl/search_host.h"
 #include "extract/item_context.h"
 
 namespace vorn {
+
+struct FetchResult;
 
 // Where a run lives and whom it talks to.
 struct CrawlConfig {
@@ -23,12 +26,13 @@ struct CrawlConfig {
 std::filesystem::path ScratchFile(const std::filesystem::path& programDir);
 
 // The work of one run, on whatever thread calls Execute(); it makes the end-of-run call
-// (HandBack) as its last act, in every case. On its own it calls the front end on that same
-// thread; CrawlJob runs it on a thread of its own and hands each call over to the front end's.
-class CrawlWorker {
+// (HandBack) as its last act, in every case. Every call to the front end goes through synchronize:
+// by default on this same thread; CrawlJob hands each one over to the front end's thread.
+class CrawlWorker : private SearchHost {
 public:
-    CrawlWorker(CrawlFrontEnd& frontEnd, CrawlConfig config);
-    virtual ~CrawlWorker() = default;
+    using Synchronizer = std::function<void(const std::function<void()>& call)>;
+
+    CrawlWorker(CrawlFrontEnd& frontEnd, CrawlConfig config, Synchronizer synchronize = {});
     CrawlWorker(const CrawlWorker&) = delete;
     CrawlWorker& operator=(const CrawlWorker&) = delete;
 
@@ -36,25 +40,11 @@ public:
     void RequestStop() { stop_.store(true); }
     // The same request from a signal handler: setting the flag is all RequestStop does.
     std::atomic<bool>& stopFlag() { return stop_; }
-    bool StopRequested() const { return stop_.load(); }
+    bool StopRequested() const override { return stop_.load(); }
 
     int crawlResult() const { return crawlResult_.load(); }
     bool isRunning() const { return running_.load(); }
-
-    // Runs fn on the front end's thread and waits for it.
-    virtual void Synchronize(const std::function<void()>& fn) { fn(); }
-
-    CrawlState& state() { return state_; }
     const CrawlConfig& config() const { return config_; }
-    const CrawlSelection& selection() const { return selection_; }
-    CrawlFrontEnd& frontEnd() { return frontEnd_; }
-    ItemContext MakeItemContext();
-    void Pause();
-    // Writes the row of one listing; a failed write stops the run.
-    void WriteItemRow(const std::string& rowCp932);
-    // Writes "label : new件/total件 取得中..." for the current search on the status line.
-    void ShowStatus();
-
     // The text of an error that ended the run early (empty when none did). Final at the hand-back.
     const std::string& errorText() const { return errorText_; }
 
@@ -62,6 +52,21 @@ public:
     void Execute();
 
 private:
+    // SearchHost: what each search asks of the run.
+    void FetchPage(const std::string& url, std::string& page) override;
+    void Pause() override;
+    bool CheckSeen(const std::string& listingKey) override;
+    void ShowStatus(int newCount, int totalCount) override;
+    ItemFields ExtractListing(const std::string& itemUrl) override;
+    void WriteRow(const std::string& rowCp932) override;
+
+    // Runs call on the front end's thread and waits for it.
+    void Synchronize(const std::function<void()>& call);
+    // Folds one fetch of the run (results page, item page or photograph) into how the run ends:
+    // a page the site did not serve makes the outcome "site unreachable" while the run goes on; a
+    // scratch or photograph file that cannot be written makes it "not saved" and stops the run,
+    // since every later page would be lost the same way.
+    void RecordFetch(const FetchResult& result);
     void RunCrawl();
     bool OpenOutput();
     void CloseOutput();
@@ -74,6 +79,7 @@ private:
 
     CrawlFrontEnd& frontEnd_;
     CrawlConfig config_;
+    Synchronizer synchronize_;
     CrawlSelection selection_;
     CrawlState state_;
     std::atomic<bool> stop_{false};

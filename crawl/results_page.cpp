@@ -1,15 +1,11 @@
 #include "crawl/results_page.h"
 
-#include <filesystem>
 #include <vector>
 
-#include "crawl/crawl_worker.h"
-#include "crawl/fetch_outcome.h"
+#include "crawl/search_host.h"
 #include "crawl/search_plan.h"
 #include "extract/csv_output.h"
-#include "extract/item_page.h"
 #include "web/cp932.h"
-#include "web/fetch_page.h"
 #include "web/page_lines.h"
 #include "web/text.h"
 
@@ -24,31 +20,16 @@ bool RawContains(std::string_view rawLine, std::string_view marker) {
 }
 
 // The page's result total; 0 when it has none or the stop came before it.
-int ReadResultTotal(CrawlWorker& job, const std::vector<std::string_view>& lines) {
+int ReadResultTotal(const SearchHost& run, const std::vector<std::string_view>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (IsResultTotalLine(lines[i]) && i + 1 < lines.size()) {
             return ParseResultTotal(lines[i + 1]);
         }
-        if (job.StopRequested()) {
+        if (run.StopRequested()) {
             break;
         }
     }
     return 0;
-}
-
-void CollectListing(CrawlWorker& job, const std::string& listingKey) {
-    CrawlState& state = job.state();
-    state.listingKey = listingKey;
-    job.Synchronize([&job, &state] { state.alreadySeen = job.frontEnd().CheckSeen(state.listingKey); });
-    if (state.alreadySeen) {
-        return;
-    }
-    ++state.newCount;
-    job.ShowStatus();
-    ItemContext context = job.MakeItemContext();
-    context.fetched = [&job](const FetchResult& result) { RecordFetchOutcome(job, result); };
-    const ItemFields fields = ExtractItem(context, "https" + listingKey);
-    job.WriteItemRow(BuildCsvRow(fields));
 }
 
 } // namespace
@@ -86,16 +67,11 @@ std::optional<std::string> ListingKeyFromLine(std::string_view rawLine) {
     return std::string(address.substr(0, quote));
 }
 
-void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const std::string& keywordQuery) {
-    CrawlState& state = job.state();
-    state.newCount = 0;
-    state.totalCount = 0;
-
-    const std::filesystem::path scratch = ScratchFile(job.config().programDir);
+SearchCounts SearchResultsPage(SearchHost& run, const std::string& url) {
+    SearchCounts counts;
     std::string page;
-    const FetchResult fetched = FetchPage(job.config().baseUrl + searchPath + keywordQuery, scratch, page);
-    RecordFetchOutcome(job, fetched);
-    job.Pause();
+    run.FetchPage(url, page);
+    run.Pause();
 
     // The page as written to the scratch file. A failed fetch leaves neither file nor bytes, so
     // the search reads as one without results (and a scratch file that cannot be written has
@@ -103,22 +79,26 @@ void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const st
     std::vector<std::string_view> lines;
     SplitPageLines(page, lines);
 
-    state.totalCount = ReadResultTotal(job, lines);
-    if (state.totalCount <= 0 || job.StopRequested()) {
-        job.ShowStatus();
-        return;
+    counts.totalCount = ReadResultTotal(run, lines);
+    if (counts.totalCount <= 0 || run.StopRequested()) {
+        run.ShowStatus(counts.newCount, counts.totalCount);
+        return counts;
     }
 
     for (const std::string_view line : lines) {
         if (IsItemLinkLine(line)) {
-            if (const std::optional<std::string> key = ListingKeyFromLine(line)) {
-                CollectListing(job, *key);
+            const std::optional<std::string> key = ListingKeyFromLine(line);
+            if (key && !run.CheckSeen(*key)) {
+                ++counts.newCount;
+                run.ShowStatus(counts.newCount, counts.totalCount);
+                run.WriteRow(BuildCsvRow(run.ExtractListing("https" + *key)));
             }
         }
-        if (state.newCount >= state.totalCount || job.StopRequested()) {
+        if (counts.newCount >= counts.totalCount || run.StopRequested()) {
             break;
         }
     }
+    return counts;
 }
 
 } // namespace vorn

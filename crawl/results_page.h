@@ -6,7 +6,7 @@
 
 namespace vorn {
 
-class CrawlWorker;
+class SearchHost;
 
 // Markers of the site's results page, tested on raw (UTF-8) lines.
 bool IsResultTotalLine(std::string_view rawLine);
@@ -15,7 +15,13 @@ bool IsItemLinkLine(std::string_view rawLine);
 // The listing key ("://host/path") of an item-link line, or nothing when it has none.
 std::optional<std::string> ListingKeyFromLine(std::string_view rawLine);
 
-// One search: fetch the results page, read its total and links, extract every new listing.
-void SearchResultsPage(CrawlWorker& job, const std::string& searchPath, const std::string& keywordQuery);
+// What one search found: the listings it collected and the total its results page gave.
+struct SearchCounts {
+    int newCount = 0;
+    int totalCount = 0;
+};
+
+// One search: fetch the results page at url, read its total and links, collect every new listing.
+SearchCounts SearchResultsPage(SearchHost& run, const std::string& url);
 
 } // namespace vorn

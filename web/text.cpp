@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "web/cp932.h"
+
 namespace vorn {
 
 namespace {
@@ -230,6 +232,12 @@ bool ReplaceAllNoCaseInPlace(std::string& text, std::string_view from, std::stri
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.starts_with(prefix);
+}
+
+std::string ProgressCountText(int done, int total) {
+    static const std::string counted = UTF8ToAnsi("件/");
+    static const std::string reading = UTF8ToAnsi("件 取得中...");
+    return std::to_string(done) + counted + std::to_string(total) + reading;
 }
 
 } // namespace vorn

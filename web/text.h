@@ -48,6 +48,9 @@ inline std::string RemoveAllNoCase(std::string_view text, std::string_view what)
     return ReplaceAllNoCase(text, what, {});
 }
 
+// "done件/total件 取得中..." (CP932): how far a run or a refresh has come, after its label.
+std::string ProgressCountText(int done, int total);
+
 // True when text begins with prefix (plain bytes).
 bool StartsWith(std::string_view text, std::string_view prefix);
 

@@ -28,26 +28,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void ReportOutcome(ExitCode code, const fs::path& output, const std::string& errorText) {
-    switch (code) {
-    case kExitRowsWritten: {
+void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string& errorText) {
+    switch (outcome) {
+    case RunOutcome::RowsWritten: {
         const std::string completed = ForTerminal(msg::RunCompleted());
         std::cout << completed.substr(0, completed.find('\n')) << '\n' << output.string() << '\n';
         break;
     }
-    case kExitNoItems:
+    case RunOutcome::NothingFound:
         std::cout << ForTerminal(msg::NoItemsFound()) << '\n';
         break;
-    case kExitStopped:
+    case RunOutcome::Stopped:
         std::cout << "stopped; the rows written so far are in " << output.string() << '\n';
         break;
-    case kExitSiteUnreachable:
+    case RunOutcome::SiteUnreachable:
         std::cerr << ForTerminal(msg::SiteUnreachable()) << '\n';
         break;
-    case kExitCsvFailed:
+    case RunOutcome::NotSaved:
         std::cerr << ForTerminal(msg::SaveFailed()) << '\n' << output.string() << '\n';
         break;
-    case kExitRefused:
+    case RunOutcome::Failed:
         std::cerr << "vorn-search-cli: the run ended on an error: " << errorText << '\n';
         break;
     }
@@ -77,9 +77,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
     progress.Finish();
 
     const int crawlResult = frontEnd.result().value_or(kNoRows);
-    const ExitCode code = ExitCodeFor(crawlResult, stopRequested, !job.errorText().empty());
-    ReportOutcome(code, output, job.errorText());
-    return code;
+    const RunOutcome outcome = OutcomeOf(crawlResult, stopRequested, !job.errorText().empty());
+    ReportOutcome(outcome, output, job.errorText());
+    return ExitCodeFor(outcome);
 }
 
 } // namespace

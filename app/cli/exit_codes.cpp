@@ -1,23 +1,23 @@
 #include "app/cli/exit_codes.h"
 
-#include "crawl/crawl_state.h"
-
 namespace vorn::cli {
 
-ExitCode ExitCodeFor(int crawlResult, bool stopRequested, bool failedWithError) {
-    if (crawlResult == kCsvWriteFailed) {
-        return kExitCsvFailed;
-    }
-    if (failedWithError) {
-        return kExitRefused;
-    }
-    if (stopRequested) {
+ExitCode ExitCodeFor(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::RowsWritten:
+        return kExitRowsWritten;
+    case RunOutcome::NothingFound:
+        return kExitNoItems;
+    case RunOutcome::Stopped:
         return kExitStopped;
-    }
-    if (crawlResult == kSiteUnreachable) {
+    case RunOutcome::SiteUnreachable:
         return kExitSiteUnreachable;
+    case RunOutcome::NotSaved:
+        return kExitCsvFailed;
+    case RunOutcome::Failed:
+        break;
     }
-    return crawlResult == kRowsWritten ? kExitRowsWritten : kExitNoItems;
+    return kExitRefused;
 }
 
 } // namespace vorn::cli

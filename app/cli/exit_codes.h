@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/core/run_outcome.h"
+
 namespace vorn::cli {
 
 // What vorn-search-cli tells its caller (cron, scripts).
@@ -12,9 +14,6 @@ enum ExitCode : int {
     kExitRefused = 5, // usage error, missing database, refused conditions, another instance running
 };
 
-// How a run ended, from the job's crawlResult, whether a stop was asked for and whether an error
-// cut the run short. A file that could not be written outranks everything, since rows were lost;
-// an error outranks a stop; a stop outranks an unreachable site.
-ExitCode ExitCodeFor(int crawlResult, bool stopRequested, bool failedWithError);
+ExitCode ExitCodeFor(RunOutcome outcome);
 
 } // namespace vorn::cli

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/core/run_outcome.h"
 #include "app/core/saved_conditions.h"
 #include "app/window/taskbar_progress.h"
 #include "catalogue/catalogue_db.h"
@@ -145,7 +146,6 @@ private:
     void StartCrawlJob();
     void SetRunningState(bool running);
     void RestoreCursor();
-    int EndStateFor(int crawlResult) const;
 
     // Runs one catalogue refresh on this thread with the inputs disabled; refresh returns the
     // closing message (CP932), or nothing when a close request stopped it.
@@ -172,6 +172,7 @@ private:
     QPointer<CrawlJob> lastJob_;
     bool isRunning_ = false;
     int crawlResult_ = 0;
+    RunOutcome runOutcome_ = RunOutcome::NothingFound; // decided at the hand-back
     bool taskbarReady_ = false;
     bool dbFound_ = false;
     std::string ctgrIndexList_;

@@ -65,13 +65,11 @@ void TFrmMain::HandBack(int crawlResult) {
         myThread_ = nullptr;
         return;
     }
-    // An error that ended the crawl early is shown in place of an outcome that would mislead
-    // ("nothing found", "done"); a close or a failed write still takes its own course.
-    if (myThread_ != nullptr && !myThread_->errorText().empty()) {
-        prompt_.Error(this, QString::fromStdString(myThread_->errorText()));
-        if (endState_ == esNone && crawlResult != kCsvWriteFailed) {
-            endState_ = esCancelled;
-        }
+    const std::string errorText = myThread_ != nullptr ? myThread_->worker().errorText() : std::string();
+    runOutcome_ = OutcomeOf(crawlResult, endState_ != esNone, !errorText.empty());
+    // Shown in place of an outcome that would mislead ("nothing found", "done").
+    if (!errorText.empty()) {
+        prompt_.Error(this, QString::fromStdString(errorText));
     }
     RunCommand([this] { btnCancelClick(); });
 }

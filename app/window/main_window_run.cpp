@@ -41,6 +41,25 @@ std::filesystem::path ToPath(const QString& text) { return std::filesystem::path
 
 QString PathText(const std::filesystem::path& path) { return FromFileSystemText(path.native()); }
 
+// How the window ends a run that came to outcome. An error that ended it early has been shown
+// already, in place of an outcome that would mislead.
+int EndStateFor(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::RowsWritten:
+        return TFrmMain::esNone;
+    case RunOutcome::NothingFound:
+        return TFrmMain::esNoItems;
+    case RunOutcome::SiteUnreachable:
+        return TFrmMain::esSiteFailed;
+    case RunOutcome::NotSaved:
+        return TFrmMain::esSaveFailed;
+    case RunOutcome::Stopped:
+    case RunOutcome::Failed:
+        break;
+    }
+    return TFrmMain::esCancelled;
+}
+
 } // namespace
 
 void TFrmMain::btnActionClick() {
@@ -142,26 +161,11 @@ void TFrmMain::btnCancelClick() {
         return;
     }
     myThread_ = nullptr;
-    if (endState_ == esNone) {
-        endState_ = EndStateFor(crawlResult_);
-    } else if (endState_ == esCancelled && crawlResult_ == kCsvWriteFailed) {
-        // A stop does not hide a file that could not be written.
-        endState_ = esSaveFailed;
+    // A close takes its own course, whatever the run came to.
+    if (endState_ != esCloseAsked && endState_ != esClosing) {
+        endState_ = EndStateFor(runOutcome_);
     }
     FinishRun(endState_);
-}
-
-int TFrmMain::EndStateFor(int crawlResult) const {
-    switch (crawlResult) {
-    case kNoRows:
-        return esNoItems;
-    case kCsvWriteFailed:
-        return esSaveFailed;
-    case kSiteUnreachable:
-        return esSiteFailed;
-    default:
-        return esNone;
-    }
 }
 
 void TFrmMain::FinishRun(int endState) {

@@ -5,6 +5,7 @@
 #include "catalogue/refresh/city_page_parser.h"
 #include "catalogue/statements.h"
 #include "web/cp932.h"
+#include "web/text.h"
 
 namespace vorn {
 
@@ -13,7 +14,7 @@ namespace {
 constexpr int kPrefectureCount = 47;
 
 std::string StatusText(int position, int maximum) {
-    return UTF8ToAnsi("都道府県 " + std::to_string(position) + "件/" + std::to_string(maximum) + "件 取得中...");
+    return UTF8ToAnsi("都道府県 ") + ProgressCountText(position, maximum);
 }
 
 std::string PrefecturePageUrl(CatalogueDb& db, const RefreshSite& site, int areaId) {

@@ -6,13 +6,14 @@
 #include "catalogue/refresh/top_genres.h"
 #include "catalogue/statements.h"
 #include "web/cp932.h"
+#include "web/text.h"
 
 namespace vorn {
 
 namespace {
 
 std::string StatusText(int position, int maximum) {
-    return UTF8ToAnsi("ジャンル - " + std::to_string(position) + "件/" + std::to_string(maximum) + "件 取得中...");
+    return UTF8ToAnsi("ジャンル - ") + ProgressCountText(position, maximum);
 }
 
 // An insert that fails is passed over: the row is missing and the work goes on.

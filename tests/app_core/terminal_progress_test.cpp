@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/cli/exit_codes.h"
-#include "crawl/crawl_state.h"
 
 namespace vorn::cli {
 namespace {
@@ -56,29 +54,6 @@ TEST(TerminalProgressTest, WritesALinePerChangeWithoutControlCharacters) {
               "ページ情報を取得中です。\n"
               "1/2  A : 0件/0件 取得中...\n"
               "2/2  B : 1件/5件 取得中...\n");
-}
-
-TEST(ExitCodeTest, PicksTheOutcomeThatMattersMost) {
-    struct Case {
-        const char* name;
-        int crawlResult;
-        bool stopped;
-        bool error;
-        ExitCode expected;
-    };
-    const Case cases[] = {
-        {"rows written", kRowsWritten, false, false, kExitRowsWritten},
-        {"nothing matched", kNoRows, false, false, kExitNoItems},
-        {"stopped with rows", kRowsWritten, true, false, kExitStopped},
-        {"stopped before any row", kNoRows, true, false, kExitStopped},
-        {"a page not served", kSiteUnreachable, false, false, kExitSiteUnreachable},
-        {"a stop outranks a page not served", kSiteUnreachable, true, false, kExitStopped},
-        {"the file failed, also when stopped", kCsvWriteFailed, true, true, kExitCsvFailed},
-        {"an error is never success", kRowsWritten, false, true, kExitRefused},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ExitCodeFor(c.crawlResult, c.stopped, c.error), c.expected) << c.name;
-    }
 }
 
 } // namespace

@@ -51,7 +51,7 @@ int CrawlJobTest::Run() {
     EXPECT_FALSE(frontEnd_.runningAtHandBack);
     EXPECT_FALSE(frontEnd_.scratchLeftAtHandBack);
     EXPECT_FALSE(std::filesystem::exists(programDir_.scratchFile()));
-    return Job().crawlResult();
+    return Job().worker().crawlResult();
 }
 
 } // namespace vorn::test

@@ -77,7 +77,7 @@ TEST_F(CrawlJobTest, WholeAreaChoicesSearchNationwideOrCityByCity) {
         site_.server().ClearRequests();
         CrawlJob job(frontEnd, CrawlConfig{programDir_.path(), site_.baseUrl(), 1ms});
 
-        job.Execute(); // on this thread: the calls to the front end run directly
+        job.worker().Execute(); // on this thread: the calls to the front end run directly
 
         EXPECT_EQ(site_.RequestedPaths(), c.paths);
         EXPECT_EQ(frontEnd.calls, c.calls);
@@ -224,7 +224,7 @@ TEST_F(CrawlJobTest, ErrorInTheFrontEndStillEndsTheRunProperly) {
 
     EXPECT_EQ(Run(), kRowsWritten);
 
-    EXPECT_EQ(Job().errorText(), "database is locked");
+    EXPECT_EQ(Job().worker().errorText(), "database is locked");
     EXPECT_EQ(frontEnd_.calls.size(), 8u); // take, init, lookup, step, seen, status, lookup, handback
     EXPECT_EQ(Rows().size(), 2u);
 }

@@ -33,8 +33,8 @@ std::string FakeFrontEnd::LookUpAreaPath(int areaIndex, int comboIndex) {
 
 void FakeFrontEnd::HandBack(int crawlResult) {
     if (job != nullptr) {
-        runningAtHandBack = job->isRunning();
-        scratchLeftAtHandBack = std::filesystem::exists(ScratchFile(job->config().programDir));
+        runningAtHandBack = job->worker().isRunning();
+        scratchLeftAtHandBack = std::filesystem::exists(ScratchFile(job->worker().config().programDir));
     }
     Record("handback " + std::to_string(crawlResult));
 }

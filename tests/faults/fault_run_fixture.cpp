@@ -74,7 +74,7 @@ int FaultRunTest::RunFresh() {
     EXPECT_FALSE(frontEnd.runningAtHandBack);
     EXPECT_FALSE(frontEnd.scratchLeftAtHandBack);
     EXPECT_EQ(frontEnd.Calls("step").size(), 2u) << "both searches were made";
-    return job.crawlResult();
+    return job.worker().crawlResult();
 }
 
 SilentListener::SilentListener() {

@@ -1,0 +1,23 @@
+#include "app/core/run_outcome.h"
+
+#include "crawl/crawl_state.h"
+
+namespace vorn {
+
+RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError) {
+    if (crawlResult == kCsvWriteFailed) {
+        return RunOutcome::NotSaved;
+    }
+    if (failedWithError) {
+        return RunOutcome::Failed;
+    }
+    if (stopRequested) {
+        return RunOutcome::Stopped;
+    }
+    if (crawlResult == kSiteUnreachable) {
+        return RunOutcome::SiteUnreachable;
+    }
+    return crawlResult == kRowsWritten ? RunOutcome::RowsWritten : RunOutcome::NothingFound;
+}
+
+} // namespace vorn

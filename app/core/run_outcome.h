@@ -1,0 +1,21 @@
+#pragma once
+
+namespace vorn {
+
+// How a run ended, as both programs tell the user: the window's end state and the terminal
+// program's exit code are each one table from it.
+enum class RunOutcome {
+    RowsWritten,     // done
+    NothingFound,    // no listing matched
+    Stopped,         // the user's cancel, a close or a signal
+    SiteUnreachable, // a page or photograph was not served; the rows written stay
+    NotSaved,        // the CSV, the scratch file or a photograph could not be written
+    Failed,          // an error ended the run early
+};
+
+// From the crawl's result (crawlResult), whether a stop was asked for and whether an error cut
+// the run short. A file that could not be written outranks everything, since rows were lost; an
+// error outranks a stop; a stop outranks an unreachable site.
+RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError);
+
+} // namespace vorn

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "extract/item_fields.h"
+
+namespace vorn {
+
+// What one search asks of the run it belongs to.
+class SearchHost {
+public:
+    virtual ~SearchHost() = default;
+
+    // Fetches url into the scratch file and hands back the bytes written (none when the fetch
+    // failed); what became of the fetch counts towards how the run ends.
+    virtual void FetchPage(const std::string& url, std::string& page) = 0;
+    // The pause the site is owed after every fetch.
+    virtual void Pause() = 0;
+    virtual bool StopRequested() const = 0;
+    // True when the listing was collected earlier in the run; it counts as collected from now.
+    virtual bool CheckSeen(const std::string& listingKey) = 0;
+    // "label : new件/total件 取得中..." for this search on the status line.
+    virtual void ShowStatus(int newCount, int totalCount) = 0;
+    // Reads one listing's page, and its photographs when they are saved, into its fields.
+    virtual ItemFields ExtractListing(const std::string& itemUrl) = 0;
+    // Writes one CSV row; a failed write stops the run.
+    virtual void WriteRow(const std::string& rowCp932) = 0;
+};
+
+} // namespace vorn
