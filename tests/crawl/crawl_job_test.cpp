@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "extract/item_fields.h"
 #include "tests/crawl/crawl_job_fixture.h"
 #include "tests/support/file_size_limit.h"
 
@@ -158,8 +159,8 @@ TEST_F(CrawlJobTest, ItemPageThatCannotBeFetchedStillGivesItsRow) {
 
     const std::vector<Strings> rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
-    Strings onlyTheUrl(25);
-    onlyTheUrl[24] = site_.ArticleUrl(1);
+    Strings onlyTheUrl(kItemFieldCount);
+    onlyTheUrl[kDetailUrl] = site_.ArticleUrl(1);
     EXPECT_EQ(rows[1], onlyTheUrl);
     EXPECT_EQ(rows[2][1], "品物2");
 }

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 
 #include "crawl/crawl_job.h"
+#include "tools/sample_site/site_pages.h"
 #include "web/cp932.h"
 #include "web/fetch_page.h"
 
@@ -62,17 +63,24 @@ CrawlTestSite::CrawlTestSite() {
 std::string CrawlTestSite::ArticleUrl(int article) const { return site_.Url("article/" + std::to_string(article)); }
 
 std::string CrawlTestSite::ResultsPage(int total, const std::vector<int>& articles, bool totalFirst) const {
+    std::vector<std::string> urls;
+    for (const int article : articles) {
+        urls.push_back(ArticleUrl(article));
+    }
+    return ResultsLinking(total, urls, totalFirst);
+}
+
+std::string CrawlTestSite::ResultsLinking(int total, const std::vector<std::string>& urls, bool totalFirst) {
     std::string page;
     if (!totalFirst) {
         page += "<!DOCTYPE html>\n<html><head><title>検索結果</title></head>\n<body>\n<nav><a href=\"/\">トップ</a></nav>\n";
     }
-    page += "<span class=\"p-articles-title-sub\">\n<span>全<!-- -->" + std::to_string(total) + "<!-- -->件</span>\n";
-    page += "</span>\n<div class=\"p-articles-list\">\n";
-    for (const int article : articles) {
-        page += "  <a class=\"p-item-image-link\" href=\"" + ArticleUrl(article) + "\"><img src=\"x.jpg\"></a>\n";
+    page += site::ResultTotalMarkup(std::to_string(total)) + "<div class=\"p-articles-list\">\n";
+    for (const std::string& url : urls) {
+        // Indented, as the crawl trims a line before it reads it.
+        page += "  " + site::ItemLinkMarkup(url, "src=\"x.jpg\"");
     }
-    page += "</div>\n</body></html>\n";
-    return page;
+    return page + "</div>\n</body></html>\n";
 }
 
 std::string CrawlTestSite::ItemPage(int article, int images) const {

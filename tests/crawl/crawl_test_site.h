@@ -29,6 +29,8 @@ public:
     // A results page showing 全total件 and a link line per article; with totalFirst the total
     // marker is the page's first line, otherwise navigation lines come before it.
     std::string ResultsPage(int total, const std::vector<int>& articles, bool totalFirst = false) const;
+    // The same linking any addresses.
+    static std::string ResultsLinking(int total, const std::vector<std::string>& urls, bool totalFirst = false);
     // An item page opening with its "<h1" line (title 品物N, post ID pN), `images` photographs
     // and the page data (3 favourites).
     std::string ItemPage(int article, int images = 0) const;

@@ -84,11 +84,11 @@ TEST(CsvRow, SpreadsheetReadsEveryValueBackPlusAnEmptyLastColumn) {
     EXPECT_NE(row.find("\"19\"\""), std::string::npos) << "quotes are doubled";
 
     const std::vector<std::string> values = SpreadsheetValues(row);
-    ASSERT_EQ(values.size(), 26u);
+    ASSERT_EQ(values.size(), kItemFieldCount + 1u);
     EXPECT_EQ(values[kTitle], Sjis("19\"モニター, 中古"));
     EXPECT_EQ(values[kDescription], "\"quoted\" & \"\"twice\"\"");
     EXPECT_EQ(values[kPrice], Sjis("5,000円"));
-    EXPECT_EQ(values[25], "");
+    EXPECT_EQ(values[kItemFieldCount], "") << "the empty value after the last comma";
 }
 
 TEST(CsvHeader, TwentyFiveQuotedTitlesInCp932) {

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "extract/item_fields.h"
 #include "tests/support/csv_reader.h"
 #include "web/cp932.h"
 
@@ -14,7 +15,7 @@ namespace vorn::test {
 
 namespace {
 
-constexpr std::size_t kColumns = 25;
+constexpr std::size_t kColumns = kItemFieldCount;
 
 } // namespace
 
@@ -46,15 +47,6 @@ site::SiteResponse FaultRunTest::Faulty(site::SiteResponse::Fault fault) {
     site::SiteResponse answer = Page("<html><body>" + std::string(4000, 'x') + "</body></html>\n");
     answer.fault = fault;
     return answer;
-}
-
-std::string FaultRunTest::ResultsLinking(int total, const std::vector<std::string>& urls) {
-    std::string page = "<html><body>\n<span class=\"p-articles-title-sub\">\n<span>全<!-- -->" +
-                       std::to_string(total) + "<!-- -->件</span>\n</span>\n";
-    for (const std::string& url : urls) {
-        page += "  <a class=\"p-item-image-link\" href=\"" + url + "\"><img src=\"x.jpg\"></a>\n";
-    }
-    return page + "</body></html>\n";
 }
 
 std::string FaultRunTest::PhotoPath(int article, int k) {

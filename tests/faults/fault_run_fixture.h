@@ -25,8 +25,6 @@ protected:
     void Serve(const std::string& path, const site::SiteResponse& answer);
     static site::SiteResponse Page(std::string body, int status = 200);
     static site::SiteResponse Faulty(site::SiteResponse::Fault fault);
-    // A results page whose links are these addresses, as the site writes them.
-    static std::string ResultsLinking(int total, const std::vector<std::string>& urls);
     // The path a photograph of an item page is asked for by (the page's thumb_s_ made thumb_).
     static std::string PhotoPath(int article, int k);
 
@@ -35,7 +33,8 @@ protected:
     int RunFresh();
 
     // Reads the CSV as a spreadsheet would, failing the test unless it is well formed: the header
-    // once, then rows of 25 values and the empty 26th. Returns the rows as UTF-8, header first.
+    // once, then rows of every field and the empty value after them. Returns the rows as UTF-8,
+    // header first.
     std::vector<Strings> WellFormedRows();
     // Each row after the header as "title @ path of the detail URL": "品物1 @ /article/1", and
     // " @ /article/3" for a row of a page that was not read.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "extract/item_fields.h"
 #include "tests/faults/fault_run_fixture.h"
 
 namespace vorn {
@@ -102,8 +103,8 @@ TEST_F(HostilePageTest, ItemPagesWithoutMarkersGiveRowsWithOnlyTheirAddress) {
     EXPECT_EQ(RowSummaries(), AfterTheGoodSearch({" @ /article/3", " @ /article/4"}));
     const std::vector<Strings> rows = WellFormedRows();
     ASSERT_EQ(rows.size(), 5u);
-    Strings onlyTheUrl(26);
-    onlyTheUrl[24] = site_.ArticleUrl(4);
+    Strings onlyTheUrl(kItemFieldCount + 1); // and the empty value after the last comma
+    onlyTheUrl[kDetailUrl] = site_.ArticleUrl(4);
     EXPECT_EQ(rows[4], onlyTheUrl);
 }
 

@@ -83,7 +83,7 @@ TEST_F(SecurityRunTest, QuotesAndCommasFromThePageStayInsideTheirValue) {
 // only, redirects included (tests/fetch). So a hostile page can name other hosts, never a file.
 TEST_F(SecurityRunTest, LinksToOtherSchemesReachNoFile) {
     selection().saveImages = true;
-    Serve(kFaultSearch, Page(ResultsLinking(2, {"file:///etc/hostname", site_.ArticleUrl(3)})));
+    Serve(kFaultSearch, Page(CrawlTestSite::ResultsLinking(2, {"file:///etc/hostname", site_.ArticleUrl(3)})));
     std::string item = site_.ItemPage(3, 1);
     const std::string photo = site_.server().Url("articles/images/thumb_s_3_1.jpg");
     item.replace(item.find(photo), photo.size(), "httpfile:///etc/hostname/articles/images/x.jpg");

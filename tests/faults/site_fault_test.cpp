@@ -101,13 +101,13 @@ TEST_F(SiteFaultTest, ItemPageNotServedStillGetsItsRowAndTheRunGoesOn) {
 
     const std::string refused = "https://127.0.0.1:" + std::to_string(site::RefusedLoopbackPort()) + "/article/3";
     cases.push_back({"connection refused",
-                     [this, refused] { Serve(kFaultSearch, Page(ResultsLinking(2, {refused, site_.ArticleUrl(4)}))); },
+                     [this, refused] { Serve(kFaultSearch, Page(CrawlTestSite::ResultsLinking(2, {refused, site_.ArticleUrl(4)}))); },
                      kSiteUnreachable, AfterTheGoodSearch({" @ " + refused, "品物4 @ /article/4"})});
     const SilentListener silent;
     const std::string unanswered = "https://127.0.0.1:" + std::to_string(silent.port()) + "/article/3";
     cases.push_back(
         {"accepts the connection and never speaks",
-         [this, unanswered] { Serve(kFaultSearch, Page(ResultsLinking(2, {unanswered, site_.ArticleUrl(4)}))); },
+         [this, unanswered] { Serve(kFaultSearch, Page(CrawlTestSite::ResultsLinking(2, {unanswered, site_.ArticleUrl(4)}))); },
          kSiteUnreachable, AfterTheGoodSearch({" @ " + unanswered, "品物4 @ /article/4"})});
     RunCases(cases);
 }

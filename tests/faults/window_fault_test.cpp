@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "app/window/qt_prompt.h"
+#include "extract/item_fields.h"
 #include "tests/support/csv_reader.h"
 #include "tests/window/window_fixture.h"
 #include "tools/sample_site/sample_site.h"
@@ -49,14 +50,15 @@ protected:
     }
     fs::path Csv() const { return output.path() / "list.csv"; }
 
-    // The file as a spreadsheet reads it; every record after the header has 26 values.
+    // The file as a spreadsheet reads it; every record after the header has its values and the
+    // empty one after the last comma.
     std::vector<CsvRecord> Records() const {
         std::ifstream in(Csv(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         const CsvParse parse = ParseCsv(bytes);
         EXPECT_EQ(parse.error, "");
         for (std::size_t i = 1; i < parse.records.size(); ++i) {
-            EXPECT_EQ(parse.records[i].size(), 26u) << "record " << i;
+            EXPECT_EQ(parse.records[i].size(), kItemFieldCount + 1u) << "record " << i;
         }
         return parse.records;
     }

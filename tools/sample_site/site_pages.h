@@ -30,6 +30,12 @@ struct ResultsPage {
 };
 std::string RenderResultsPage(const ResultsPage& results, const PageContext& page);
 
+// The two kinds of line the crawl reads on a results page, as the site writes them: the result
+// total (the marker line and the line after it), and one listing's picture link. Hand-made test
+// pages are built from these too.
+std::string ResultTotalMarkup(std::string_view totalText);
+std::string ItemLinkMarkup(std::string_view url, std::string_view imageAttributes);
+
 // Catalogue pages: prefecture 1..47 ("{alpha}/sale"), genre 1..20 ("all/sale-{code}").
 std::string RenderAreaPage(int prefecture, const PageContext& page);
 std::string RenderGenrePage(int genre, const PageContext& page);

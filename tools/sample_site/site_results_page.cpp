@@ -12,8 +12,8 @@ std::string CardMarkup(const Listing& listing, const PageContext& page) {
     const std::string picture =
         listing.imageCount > 0 ? PhotoUrl(listing, 1, page) : page.baseUrl + "assets/noimage.png";
     std::string card = "<li class=\"p-articles-list-item\">\n";
-    card += "<a class=\"p-item-image-link\" href=\"" + url + "\"><img class=\"p-item-image\" src=\"" + picture +
-            "\" alt=\"" + EscapeAttribute(listing.title) + "\" loading=\"lazy\"/></a>\n";
+    card += ItemLinkMarkup(url, "class=\"p-item-image\" src=\"" + picture + "\" alt=\"" + EscapeAttribute(listing.title) +
+                                    "\" loading=\"lazy\"/");
     card += "<div class=\"p-item-detail\"><a class=\"p-item-title\" href=\"" + url + "\">" + listing.title +
             "</a><div class=\"p-item-price\">" + listing.price + "<!-- -->円</div><div class=\"p-item-place\">" +
             std::string(PrefectureAt(listing.prefecture).name) + " " + listing.cityName + "</div>";
@@ -27,11 +27,19 @@ std::string CardMarkup(const Listing& listing, const PageContext& page) {
 
 } // namespace
 
+std::string ResultTotalMarkup(std::string_view totalText) {
+    return "<span class=\"p-articles-title-sub\">\n<span>全<!-- -->" + std::string(totalText) + "<!-- -->件</span>\n</span>\n";
+}
+
+std::string ItemLinkMarkup(std::string_view url, std::string_view imageAttributes) {
+    return "<a class=\"p-item-image-link\" href=\"" + std::string(url) + "\"><img " + std::string(imageAttributes) +
+           "></a>\n";
+}
+
 std::string RenderResultsPage(const ResultsPage& results, const PageContext& page) {
     std::string html = PageStart(results.heading, page) + HeaderLine(page);
     html += "<div class=\"p-articles-title\">\n<h1 class=\"p-articles-title-main\">" + results.heading + "</h1>\n";
-    html += "<span class=\"p-articles-title-sub\">\n<span>全<!-- -->" + WithThousands(results.total) +
-            "<!-- -->件</span>\n</span>\n</div>\n";
+    html += ResultTotalMarkup(WithThousands(results.total)) + "</div>\n";
     html += "<ul class=\"p-articles-list\">\n";
     for (const Listing& listing : results.listings) {
         html += CardMarkup(listing, page);
