@@ -9,9 +9,9 @@ namespace vorn {
 class FetchSession {
 public:
     FetchSession();
-    ~FetchSession();
     FetchSession(const FetchSession&) = delete;
     FetchSession& operator=(const FetchSession&) = delete;
+    ~FetchSession();
 
 private:
     bool owner_ = false;

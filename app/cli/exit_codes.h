@@ -6,12 +6,12 @@ namespace vorn::cli {
 
 // What vorn-search-cli tells its caller (cron, scripts).
 enum ExitCode : int {
-    kExitRowsWritten = 0,
-    kExitNoItems = 1,
-    kExitStopped = 2,
-    kExitSiteUnreachable = 3,
-    kExitCsvFailed = 4,
-    kExitRefused = 5, // usage error, missing database, refused conditions, another instance running
+    kExitRowsWritten,     // 0
+    kExitNoItems,         // 1
+    kExitStopped,         // 2
+    kExitSiteUnreachable, // 3
+    kExitCsvFailed,       // 4
+    kExitRefused,         // 5: usage error, missing database, refused conditions, another instance running
 };
 
 ExitCode ExitCodeFor(RunOutcome outcome);

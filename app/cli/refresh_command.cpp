@@ -59,54 +59,58 @@ private:
     bool stopRequested_ = false;
 };
 
-// What a refresh left: for the exit code, the listing of what was stored, and the closing message.
+// What a refresh left: how it ended, the listing of what was stored, and the closing message.
 struct RefreshOutcome {
+    RunOutcome outcome = RunOutcome::RowsWritten;
     bool stopped = false;
-    bool pagesSkipped = false;
     bool nothingRead = false; // not one page: the site itself could not be reached
-    bool rowsLost = false;
     std::string listing;      // UTF-8
     std::string messageCp932; // the window's closing message with its report
 };
 
-RefreshOutcome OutcomeOf(bool stopped, std::size_t pagesTried, std::size_t pagesSkipped, int rowsLost,
-                         std::string listing, std::string messageCp932) {
-    RefreshOutcome outcome;
-    outcome.stopped = stopped;
-    outcome.pagesSkipped = pagesSkipped > 0;
-    outcome.nothingRead = pagesSkipped > 0 && pagesSkipped == pagesTried;
-    outcome.rowsLost = rowsLost > 0;
-    outcome.listing = std::move(listing);
-    outcome.messageCp932 = std::move(messageCp932);
-    return outcome;
-}
-
 // Rows the database refused outrank a stop, which outranks pages not read (a crawl's order).
-ExitCode ExitCodeOf(const RefreshOutcome& outcome) {
-    if (outcome.rowsLost) {
-        return kExitCsvFailed;
-    }
-    if (outcome.stopped) {
-        return kExitStopped;
-    }
-    return outcome.pagesSkipped ? kExitSiteUnreachable : kExitRowsWritten;
+template <typename Report>
+RefreshOutcome RefreshOutcomeOf(const Report& report, std::string listing, std::string messageCp932) {
+    const std::size_t skipped = report.SkippedIds().size();
+    RefreshOutcome refresh;
+    refresh.stopped = report.stopped;
+    refresh.outcome = report.RowsLost() > 0 ? RunOutcome::NotSaved
+                      : report.stopped      ? RunOutcome::Stopped
+                      : skipped > 0         ? RunOutcome::SiteUnreachable
+                                            : RunOutcome::RowsWritten;
+    refresh.nothingRead = skipped > 0 && skipped == report.pages.size();
+    refresh.listing = std::move(listing);
+    refresh.messageCp932 = std::move(messageCp932);
+    return refresh;
 }
 
-void ReportOutcome(const RefreshOutcome& outcome, ExitCode code) {
-    std::cout << outcome.listing;
-    if (outcome.stopped) {
+void ReportOutcome(const RefreshOutcome& refresh) {
+    std::cout << refresh.listing;
+    if (refresh.stopped) {
         std::cout << "stopped; the pages read before the stop are stored\n";
-        if (code == kExitStopped) {
+        if (refresh.outcome == RunOutcome::Stopped) {
             return;
         }
     }
-    if (outcome.nothingRead) {
+    if (refresh.nothingRead) {
         std::cerr << ForTerminal(msg::SiteUnreachable()) << "\n\n";
     }
-    (code == kExitRowsWritten ? std::cout : std::cerr) << ForTerminal(outcome.messageCp932) << '\n';
+    (refresh.outcome == RunOutcome::RowsWritten ? std::cout : std::cerr) << ForTerminal(refresh.messageCp932) << '\n';
 }
 
 using Refresh = std::function<RefreshOutcome(CatalogueDb&, const RefreshSite&, RefreshProgress&)>;
+
+// A refresh command's work: the refresh itself, then the listing and the verdict of its report.
+template <typename Report>
+Refresh ReportedRefresh(Report (*refresh)(CatalogueDb&, const RefreshSite&, RefreshProgress&),
+                        void (*print)(std::ostream&, const Report&), std::string (*message)(const Report&)) {
+    return [=](CatalogueDb& db, const RefreshSite& site, RefreshProgress& progress) {
+        const Report report = refresh(db, site, progress);
+        std::ostringstream listing;
+        print(listing, report);
+        return RefreshOutcomeOf(report, listing.str(), message(report));
+    };
+}
 
 int RunRefresh(const char* name, const std::vector<std::string>& arguments, const Refresh& refresh) {
     if (!arguments.empty()) {
@@ -141,33 +145,18 @@ int RunRefresh(const char* name, const std::vector<std::string>& arguments, cons
     if (!failure.empty()) {
         return Fail("the refresh ended on an error: " + failure, kExitRefused);
     }
-    const ExitCode code = ExitCodeOf(outcome);
-    ReportOutcome(outcome, code);
-    return code;
+    ReportOutcome(outcome);
+    return ExitCodeFor(outcome.outcome);
 }
 
 } // namespace
 
 int RunRefreshCitiesCommand(const std::vector<std::string>& arguments) {
-    return RunRefresh("refresh-cities", arguments,
-                      [](CatalogueDb& db, const RefreshSite& site, RefreshProgress& progress) {
-                          const CityRefreshReport report = RefreshCities(db, site, progress);
-                          std::ostringstream listing;
-                          PrintCities(listing, report);
-                          return OutcomeOf(report.stopped, report.prefectures.size(), report.SkippedAreaIds().size(),
-                                           report.CitiesLost(), listing.str(), CityRefreshMessage(report));
-                      });
+    return RunRefresh("refresh-cities", arguments, ReportedRefresh(RefreshCities, PrintCities, CityRefreshMessage));
 }
 
 int RunRefreshGenresCommand(const std::vector<std::string>& arguments) {
-    return RunRefresh("refresh-genres", arguments,
-                      [](CatalogueDb& db, const RefreshSite& site, RefreshProgress& progress) {
-                          const GenreRefreshReport report = RefreshGenres(db, site, progress);
-                          std::ostringstream listing;
-                          PrintGenres(listing, report);
-                          return OutcomeOf(report.stopped, report.genres.size(), report.SkippedCtgrIds().size(),
-                                           report.RowsLost(), listing.str(), GenreRefreshMessage(report));
-                      });
+    return RunRefresh("refresh-genres", arguments, ReportedRefresh(RefreshGenres, PrintGenres, GenreRefreshMessage));
 }
 
 } // namespace vorn::cli

@@ -22,46 +22,48 @@ void PrintRow(std::ostream& out, int id, const std::string& code, const std::str
     out << number << "  " << paddedCode << "  " << Printable(nameCp932) << '\n';
 }
 
+int RowNumber(const ParsedCity& city) { return city.cityId; }
+int RowNumber(const ParsedSubGenre& subGenre) { return subGenre.subId; }
+
+// After a page's heading: how many rows it gave and the rows, or why it gave none.
+template <typename Page>
+void PrintPageRows(std::ostream& out, const Page& page, const std::string& notRead, const char* row,
+                   const char* rows) {
+    if (!page.fetched) {
+        out << notRead << '\n';
+        return;
+    }
+    out << page.rows.size() << ' ' << (page.rows.size() == 1 ? row : rows);
+    if (page.rowsLost > 0) {
+        out << ", " << page.rowsLost << " refused by the database";
+    }
+    out << '\n';
+    for (const auto& stored : page.rows) {
+        PrintRow(out, RowNumber(stored), stored.code, stored.name);
+    }
+}
+
 } // namespace
 
 void PrintCities(std::ostream& out, const CityRefreshReport& report) {
-    for (const CityRefreshReport::Prefecture& prefecture : report.prefectures) {
-        out << prefecture.areaId << ' ' << AnsiToUtf8(PrefectureName(prefecture.areaId)) << ": ";
-        if (!prefecture.fetched) {
-            out << (prefecture.pageUrl.empty() ? "no AreaAlpha in T01_AREA, nothing stored\n"
-                                               : "page not read, nothing stored (" + prefecture.pageUrl + ")\n");
-            continue;
-        }
-        out << prefecture.cities.size() << (prefecture.cities.size() == 1 ? " city" : " cities");
-        if (prefecture.citiesLost > 0) {
-            out << ", " << prefecture.citiesLost << " refused by the database";
-        }
-        out << '\n';
-        for (const ParsedCity& city : prefecture.cities) {
-            PrintRow(out, city.cityId, city.code, city.name);
-        }
+    for (const CityPage& prefecture : report.pages) {
+        out << prefecture.id << ' ' << AnsiToUtf8(PrefectureName(prefecture.id)) << ": ";
+        PrintPageRows(out, prefecture,
+                      prefecture.pageUrl.empty() ? "no AreaAlpha in T01_AREA, nothing stored"
+                                                 : "page not read, nothing stored (" + prefecture.pageUrl + ")",
+                      "city", "cities");
     }
-    out << report.CitiesStored() << " cities stored\n";
+    out << report.RowsStored() << " cities stored\n";
 }
 
 void PrintGenres(std::ostream& out, const GenreRefreshReport& report) {
-    for (const GenreRefreshReport::Genre& genre : report.genres) {
-        out << genre.ctgrId << ' ' << AnsiToUtf8(TopGenreName(genre.ctgrId)) << " (sale-" << genre.code
-            << "/g-all" << (genre.topStored ? "" : ", refused by the database") << "): ";
-        if (!genre.fetched) {
-            out << "page not read, no sub-genre stored (" << genre.pageUrl << ")\n";
-            continue;
-        }
-        out << genre.subGenres.size() << (genre.subGenres.size() == 1 ? " sub-genre" : " sub-genres");
-        if (genre.subGenresLost > 0) {
-            out << ", " << genre.subGenresLost << " refused by the database";
-        }
-        out << '\n';
-        for (const ParsedSubGenre& subGenre : genre.subGenres) {
-            PrintRow(out, subGenre.subId, subGenre.code, subGenre.name);
-        }
+    for (const GenrePage& genre : report.pages) {
+        out << genre.id << ' ' << AnsiToUtf8(TopGenreName(genre.id)) << " (sale-" << genre.code << "/g-all"
+            << (genre.topStored ? "" : ", refused by the database") << "): ";
+        PrintPageRows(out, genre, "page not read, no sub-genre stored (" + genre.pageUrl + ")", "sub-genre",
+                      "sub-genres");
     }
-    out << report.SubGenresStored() << " sub-genres stored\n";
+    out << report.RowsStored() << " sub-genres stored\n";
 }
 
 } // namespace vorn::cli

@@ -10,23 +10,23 @@ namespace vorn {
 
 namespace {
 
-// The skipped names after the sentence that says why, joined by the ideographic comma.
-std::string SkippedPart(const std::string& sentenceUtf8, const std::vector<std::string>& namesCp932) {
-    if (namesCp932.empty()) {
-        return {};
+// "完了" or "終了", then the pages that were not read after the sentence that says why (their
+// names joined by the ideographic comma), then the rows the database refused.
+template <typename Report>
+std::string RefreshMessage(const Report& report, const char* closingUtf8, const char* skippedSentenceUtf8,
+                           std::string (*nameOf)(int id), const char* rowsUtf8) {
+    std::string message = UTF8ToAnsi(closingUtf8);
+    const std::vector<int> skipped = report.SkippedIds();
+    if (!skipped.empty()) {
+        message += UTF8ToAnsi(std::string("\n\n") + skippedSentenceUtf8 + "\n");
+        for (std::size_t i = 0; i < skipped.size(); ++i) {
+            message += (i == 0 ? std::string() : UTF8ToAnsi("、")) + nameOf(skipped[i]);
+        }
     }
-    std::string part = UTF8ToAnsi("\n\n" + sentenceUtf8 + "\n");
-    for (std::size_t i = 0; i < namesCp932.size(); ++i) {
-        part += (i == 0 ? std::string() : UTF8ToAnsi("、")) + namesCp932[i];
+    if (const int lost = report.RowsLost(); lost != 0) {
+        message += UTF8ToAnsi(std::string("\n\n登録できなかった") + rowsUtf8 + ": " + std::to_string(lost) + "件");
     }
-    return part;
-}
-
-std::string LostPart(const std::string& whatUtf8, int lost) {
-    if (lost == 0) {
-        return {};
-    }
-    return UTF8ToAnsi("\n\n登録できなかった" + whatUtf8 + ": " + std::to_string(lost) + "件");
+    return message;
 }
 
 } // namespace
@@ -44,23 +44,13 @@ std::string TopGenreName(int ctgrId) {
 }
 
 std::string CityRefreshMessage(const CityRefreshReport& report) {
-    std::vector<std::string> skipped;
-    for (const int areaId : report.SkippedAreaIds()) {
-        skipped.push_back(PrefectureName(areaId));
-    }
-    return UTF8ToAnsi("完了") +
-           SkippedPart("次の都道府県はページを取得できなかったため、市区町村を登録していません。", skipped) +
-           LostPart("市区町村", report.CitiesLost());
+    return RefreshMessage(report, "完了", "次の都道府県はページを取得できなかったため、市区町村を登録していません。",
+                          PrefectureName, "市区町村");
 }
 
 std::string GenreRefreshMessage(const GenreRefreshReport& report) {
-    std::vector<std::string> skipped;
-    for (const int ctgrId : report.SkippedCtgrIds()) {
-        skipped.push_back(TopGenreName(ctgrId));
-    }
-    return UTF8ToAnsi("終了") +
-           SkippedPart("次のジャンルはページを取得できなかったため、サブジャンルを登録していません。", skipped) +
-           LostPart("ジャンル", report.RowsLost());
+    return RefreshMessage(report, "終了", "次のジャンルはページを取得できなかったため、サブジャンルを登録していません。",
+                          TopGenreName, "ジャンル");
 }
 
 } // namespace vorn

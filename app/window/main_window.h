@@ -93,11 +93,11 @@ public:
     // CrawlFrontEnd: called by the job on this window's thread.
     QObject* context() override { return this; }
     CrawlSelection TakeSelection() override;
+    bool CheckSeen(const std::string& listingKey) override;
+    std::string LookUpAreaPath(int areaIndex, int comboIndex) override;
     void InitProgress(int maximum) override;
     void StepProgress() override;
     void ShowStatus(const std::string& textCp932) override;
-    bool CheckSeen(const std::string& listingKey) override;
-    std::string LookUpAreaPath(int areaIndex, int comboIndex) override;
     void HandBack(int crawlResult) override;
 
     // The controls, under the names the rest of the program knows them by.

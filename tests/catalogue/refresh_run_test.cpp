@@ -142,12 +142,12 @@ TEST_F(RefreshRunTest, CitiesOfEveryServedPrefectureAndNoneOfAFailedOne) {
 
     const CityRefreshReport report = RefreshCities(db, Site(site), progress);
 
-    EXPECT_EQ(report.SkippedAreaIds(), (std::vector<int>{13, 27}));
-    EXPECT_EQ(report.CitiesStored(), 45 * 3);
-    ASSERT_EQ(report.prefectures.size(), 47u);
-    EXPECT_EQ(report.prefectures[0].pageUrl, site.BaseUrl() + "hokkaido/sale");
-    EXPECT_EQ(report.prefectures[0].cities.size(), 3u);
-    EXPECT_EQ(report.prefectures[12].cities.size(), 0u);
+    EXPECT_EQ(report.SkippedIds(), (std::vector<int>{13, 27}));
+    EXPECT_EQ(report.RowsStored(), 45 * 3);
+    ASSERT_EQ(report.pages.size(), 47u);
+    EXPECT_EQ(report.pages[0].pageUrl, site.BaseUrl() + "hokkaido/sale");
+    EXPECT_EQ(report.pages[0].rows.size(), 3u);
+    EXPECT_EQ(report.pages[12].rows.size(), 0u);
 
     std::vector<std::string> expectedPaths;
     for (int areaIndex = 0; areaIndex < 47; ++areaIndex) {
@@ -173,10 +173,10 @@ TEST_F(RefreshRunTest, GenresKeepTheirTopRowWhenThePageFails) {
 
     const GenreRefreshReport report = RefreshGenres(db, Site(site), progress);
 
-    EXPECT_EQ(report.SkippedCtgrIds(), std::vector<int>{1});
-    EXPECT_EQ(report.SubGenresStored(), 19 * 2);
-    ASSERT_EQ(report.genres.size(), 20u);
-    EXPECT_TRUE(report.genres[0].topStored);
+    EXPECT_EQ(report.SkippedIds(), std::vector<int>{1});
+    EXPECT_EQ(report.RowsStored(), 19 * 2);
+    ASSERT_EQ(report.pages.size(), 20u);
+    EXPECT_TRUE(report.pages[0].topStored);
     EXPECT_EQ(site.Paths().front(), "/all/sale-fur");
     EXPECT_EQ(site.Paths().back(), "/all/sale-oth");
 
@@ -200,9 +200,9 @@ TEST_F(RefreshRunTest, AStopEndsTheRefreshBeforeTheNextPage) {
     progress.stopAfterSteps = 2;
     const CityRefreshReport cities = RefreshCities(db, Site(site), progress);
     EXPECT_TRUE(cities.stopped);
-    ASSERT_EQ(cities.prefectures.size(), 2u);
+    ASSERT_EQ(cities.pages.size(), 2u);
     EXPECT_EQ(site.Paths().size(), 2u) << "no page after the stop";
-    EXPECT_EQ(cities.prefectures[1].cities,
+    EXPECT_EQ(cities.pages[1].rows,
               (std::vector<ParsedCity>{
                   {1, "a-1", Sjis("aomori市")}, {2, "0", Sjis("aomori村")}, {3, "a-2", Sjis("aomori's町")}}));
     EXPECT_EQ(LoadAreaNames(db, 2).size(), 3u);
@@ -212,8 +212,8 @@ TEST_F(RefreshRunTest, AStopEndsTheRefreshBeforeTheNextPage) {
     progress.stopAfterSteps = 1;
     const GenreRefreshReport genres = RefreshGenres(db, Site(site), progress);
     EXPECT_TRUE(genres.stopped);
-    ASSERT_EQ(genres.genres.size(), 1u);
-    EXPECT_TRUE(genres.SkippedCtgrIds().empty()) << "genres not reached are not reported as skipped";
+    ASSERT_EQ(genres.pages.size(), 1u);
+    EXPECT_TRUE(genres.SkippedIds().empty()) << "genres not reached are not reported as skipped";
     EXPECT_EQ(LoadGenreNodes(db).size(), 3u) << "家具 and its two sub-genres";
 }
 
@@ -227,12 +227,12 @@ TEST_F(RefreshRunTest, UnreachableSiteStoresNoEarlierPage) {
     std::ofstream(dir.scratchFile()) << CatalogueSite::GenrePage("fur");
 
     const GenreRefreshReport genres = RefreshGenres(db, {base, dir.scratchFile()}, progress);
-    EXPECT_EQ(genres.SkippedCtgrIds().size(), 20u);
+    EXPECT_EQ(genres.SkippedIds().size(), 20u);
     EXPECT_EQ(LoadGenreNodes(db).size(), 20u);
 
     std::ofstream(dir.scratchFile()) << CatalogueSite::CityPage("hokkaido");
     const CityRefreshReport cities = RefreshCities(db, {base, dir.scratchFile()}, progress);
-    EXPECT_EQ(cities.SkippedAreaIds().size(), 47u);
+    EXPECT_EQ(cities.SkippedIds().size(), 47u);
     EXPECT_TRUE(LoadAreaNames(db, 1).empty());
 }
 
