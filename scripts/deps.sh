@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libqt6dbus6 libgl-dev qt6-translations-l10n
     libcurl4-openssl-dev libicu-dev libsqlite3-dev libsimpleini-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev openssl
-    fonts-ipafont-gothic xvfb xauth xdotool dbus python3
+    fonts-ipafont-gothic xvfb xauth xdotool dbus python3 clang-format-16
 )
 if [[ "${VORN_EXTRA_PACKAGES:-}" != "" ]]; then
     read -r -a extra <<<"$VORN_EXTRA_PACKAGES"

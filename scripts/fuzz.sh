@@ -6,6 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 seconds="${1:-20}"
-cmake --preset fuzz -DVORN_FUZZ_SECONDS="$seconds" >/dev/null
+cmake --preset fuzz -DVORN_FUZZ_SECONDS="$seconds" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build --preset fuzz -j2
 ctest --preset fuzz -j2

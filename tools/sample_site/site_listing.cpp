@@ -121,12 +121,17 @@ unsigned ListingTraits(std::uint32_t seed, int number) {
 }
 
 std::string WithThousands(int value) {
-    std::string digits = std::to_string(value);
-    const int signLength = value < 0 ? 1 : 0;
-    for (int at = static_cast<int>(digits.size()) - 3; at > signLength; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+    const std::string digits = std::to_string(value);
+    const std::size_t signLength = value < 0 ? 1 : 0;
+    // Built forwards: GCC 12 takes an insert in a loop for an overlapping copy when optimising.
+    std::string grouped = digits.substr(0, signLength);
+    for (std::size_t i = signLength; i < digits.size(); ++i) {
+        if (i > signLength && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
     }
-    return digits;
+    return grouped;
 }
 
 long ArticleIdOf(int number) {
