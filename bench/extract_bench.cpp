@@ -32,8 +32,8 @@ std::vector<std::string> RealisticItemPage() {
                     R"(<div><div>更新<!-- -->2024年5月1日</div><div>作成<!-- -->2024年4月20日</div></div>)");
     std::string photos;
     for (int i = 0; i < 8; ++i) {
-        photos += R"(<img src="https://img.vorn.test/articles/images/thumb_s_)" + std::to_string(i) +
-                  R"(.jpg" alt=""/>)";
+        photos +=
+            R"(<img src="https://img.vorn.test/articles/images/thumb_s_)" + std::to_string(i) + R"(.jpg" alt=""/>)";
     }
     lines.push_back(photos);
     std::string description = R"(<iframe src="https://video.test/x"></iframe><p>)";
@@ -41,13 +41,14 @@ std::vector<std::string> RealisticItemPage() {
         description += "きれいなソファーです。引き取りに来られる方にお譲りします。<br/>";
     }
     lines.push_back(description + "</p>");
-    lines.push_back(R"(<table><tr><td>価格</td><td><span>5,000円</span></td></tr>)"
-                    R"(<tr><td>取引場所</td><td><div>東京都</div><div>新宿区</div></td></tr>)"
-                    R"(<tr><td>ジャンル</td><td><a>家具</a> &gt; <a>ソファー</a></td></tr></table>)"
-                    R"(<a href="/contact">投稿者にメールで問い合わせ</a>)"
-                    R"(<div>投稿者</div><a href="/profiles/u42">山田太郎</a></div><div>男性 30代</div>)"
-                    R"(<div>投稿：<!-- -->34</div><div><span>件</span></div></div><div><span>本人確認</span></div>)"
-                    R"(<span>認証とは</span><a href="/help">?</a>よろしくお願いします。<svg><path d="M0"></path></svg>)");
+    lines.push_back(
+        R"(<table><tr><td>価格</td><td><span>5,000円</span></td></tr>)"
+        R"(<tr><td>取引場所</td><td><div>東京都</div><div>新宿区</div></td></tr>)"
+        R"(<tr><td>ジャンル</td><td><a>家具</a> &gt; <a>ソファー</a></td></tr></table>)"
+        R"(<a href="/contact">投稿者にメールで問い合わせ</a>)"
+        R"(<div>投稿者</div><a href="/profiles/u42">山田太郎</a></div><div>男性 30代</div>)"
+        R"(<div>投稿：<!-- -->34</div><div><span>件</span></div></div><div><span>本人確認</span></div>)"
+        R"(<span>認証とは</span><a href="/help">?</a>よろしくお願いします。<svg><path d="M0"></path></svg>)");
     lines.push_back("</main><script>window.dataLayer=[];</script>");
     std::string json = R"(</div></div><script id="__NEXT_DATA__" type="application/json">{"props":{"related":[)";
     while (json.size() < 83000) {
@@ -87,8 +88,9 @@ std::int64_t PageBytes(const std::vector<std::string>& page) {
 // The page as the fetcher leaves it on disk, removed again when the benchmark ends.
 class PageFile {
 public:
-    PageFile() : path_(std::filesystem::temp_directory_path() /
-                       ("vorn_extract_bench_" + std::to_string(::getpid()) + ".html")) {
+    PageFile()
+        : path_(std::filesystem::temp_directory_path() /
+                ("vorn_extract_bench_" + std::to_string(::getpid()) + ".html")) {
         std::ofstream out(path_, std::ios::binary);
         for (const std::string& line : RealisticItemPage()) {
             out << line << '\n';

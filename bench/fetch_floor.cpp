@@ -36,12 +36,12 @@ int main(int argc, char** argv) {
     const vorn::FetchSession session;
     std::size_t bytes = 0;
     for (const std::string& url : urls) {
-        const auto outcome = vorn::fetch::RunTransfer(
-            url, vorn::UserAgent(vorn::NextUserAgentIndex()), vorn::RequestHeaderLines(), vorn::CurrentFetchSettings(),
-            [&bytes](long, std::string_view data) {
-                bytes += data.size();
-                return true;
-            });
+        const auto outcome =
+            vorn::fetch::RunTransfer(url, vorn::UserAgent(vorn::NextUserAgentIndex()), vorn::RequestHeaderLines(),
+                                     vorn::CurrentFetchSettings(), [&bytes](long, std::string_view data) {
+                                         bytes += data.size();
+                                         return true;
+                                     });
         if (!outcome.complete) {
             std::cerr << url << ": " << outcome.error << '\n';
             return 1;

@@ -143,8 +143,8 @@ int main(int argc, char** argv) {
     site.Stop();
     std::filesystem::remove_all(programDir);
 
-    std::printf("listings           %d (result %d, %zu requests, CSV %ju bytes)\n", listings, frontEnd.result,
-                requests, csvBytes);
+    std::printf("listings           %d (result %d, %zu requests, CSV %ju bytes)\n", listings, frontEnd.result, requests,
+                csvBytes);
     std::printf("run time           %.3f s\n", Seconds(runTime));
     std::printf("mandated pauses    %.3f s\n", Seconds(pauses));
     std::printf("run / pauses       %.4f\n", Seconds(runTime) / Seconds(pauses));

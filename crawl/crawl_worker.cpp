@@ -16,9 +16,7 @@
 
 namespace vorn {
 
-std::filesystem::path ScratchFile(const std::filesystem::path& programDir) {
-    return programDir / "db" / "tmp.dat";
-}
+std::filesystem::path ScratchFile(const std::filesystem::path& programDir) { return programDir / "db" / "tmp.dat"; }
 
 CrawlWorker::CrawlWorker(CrawlFrontEnd& frontEnd, CrawlConfig config, Synchronizer synchronize)
     : frontEnd_(frontEnd), config_(std::move(config)), synchronize_(std::move(synchronize)) {}

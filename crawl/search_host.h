@@ -19,7 +19,7 @@ public:
     virtual bool StopRequested() const = 0;
     // True when the listing was collected earlier in the run; it counts as collected from now.
     virtual bool CheckSeen(const std::string& listingKey) = 0;
-    // "label : new件/total件 取得中..." for this search on the status line.
+    // The search's label and ProgressCountText(newCount, totalCount) on the status line.
     virtual void ShowStatus(int newCount, int totalCount) = 0;
     // Reads one listing's page, and its photographs when they are saved, into its fields.
     virtual ItemFields ExtractListing(const std::string& itemUrl) = 0;

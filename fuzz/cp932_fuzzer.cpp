@@ -1,6 +1,8 @@
 // The three code-page conversions on any bytes: both UTF-8 decoders and the CP932 reader. The
 // direct paths of UTF8ToAnsi are held to the bytes of its character-by-character conversion.
 
+#include "web/cp932.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,7 +11,6 @@
 #include <unicode/ustring.h>
 
 #include "fuzz/fuzz_support.h"
-#include "web/cp932.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 // An item page from a hostile site, read into the 25 values as extraction reads it: once to the
 // end, once with a stop that comes part way through.
 
+#include "extract/item_page.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "extract/item_fields.h"
-#include "extract/item_page.h"
 #include "fuzz/fuzz_support.h"
 #include "web/page_lines.h"
 
@@ -27,8 +28,7 @@ void CheckFields(const vorn::ItemFields& fields) {
         Require(vorn::fuzz::IsWellFormedCp932(field), "every value holds whole characters");
     }
     const std::string& profile = fields[vorn::kProfileUrl];
-    Require(profile.empty() || profile.starts_with("https://127.0.0.1:8443/profiles/"),
-            "a profile URL is on the site");
+    Require(profile.empty() || profile.starts_with("https://127.0.0.1:8443/profiles/"), "a profile URL is on the site");
     for (int k = 0; k < vorn::kMaxImages; ++k) {
         const std::string& image = fields[vorn::kFirstImageUrl + k];
         Require(image.empty() || image.starts_with("http"), "an image URL starts with its scheme");
@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t polls = 0;
     vorn::ItemFields stopped;
     stopped[vorn::kDetailUrl] = kDetailUrl;
-    vorn::ParseItemLines(lines, kBaseUrl, [&polls, stopAfter] { return polls++ >= stopAfter; }, stopped);
+    vorn::ParseItemLines(
+        lines, kBaseUrl, [&polls, stopAfter] { return polls++ >= stopAfter; }, stopped);
     CheckFields(stopped);
     return 0;
 }

@@ -1,6 +1,8 @@
 // Any bytes a site sends become lines without line-end or zero bytes, and no byte before the
 // first zero is lost or invented.
 
+#include "web/page_lines.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "web/page_lines.h"
 
 namespace {
 

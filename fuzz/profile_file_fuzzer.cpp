@@ -1,6 +1,8 @@
 // The settings file as a user or another program may have left it, read and then written.
 // Input: section, NUL, key, NUL, value, NUL, file content.
 
+#include "app/core/profile_file.h"
+
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/profile_file.h"
 #include "fuzz/fuzz_support.h"
 #include "web/text.h"
 

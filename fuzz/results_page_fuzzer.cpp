@@ -1,13 +1,14 @@
 // A results page from a hostile site, read the way a search reads it: the total from the line
 // after the title marker, a listing key from every item-link line.
 
+#include "crawl/results_page.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "crawl/results_page.h"
 #include "fuzz/fuzz_support.h"
 #include "web/page_lines.h"
 

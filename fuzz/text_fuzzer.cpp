@@ -1,5 +1,7 @@
 // The CP932 text helpers on any text and marker. Input: marker, NUL, replacement, NUL, text.
 
+#include "web/text.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "web/text.h"
 
 namespace {
 
@@ -35,13 +36,12 @@ void CheckStripTags(std::string_view text) {
     const std::string stripped = vorn::StripTags(text);
     Require(stripped.size() <= text.size(), "StripTags never lengthens");
     const std::size_t open = stripped.find('<');
-    Require(open == std::string::npos || stripped.find('>', open) == std::string::npos,
-            "no tag survives StripTags");
+    Require(open == std::string::npos || stripped.find('>', open) == std::string::npos, "no tag survives StripTags");
     Require(vorn::StripTags(stripped) == stripped, "StripTags is idempotent");
 
     const std::string_view trimmed = vorn::TrimView(text);
-    Require(trimmed.empty() || (static_cast<unsigned char>(trimmed.front()) > 32 &&
-                                static_cast<unsigned char>(trimmed.back()) > 32),
+    Require(trimmed.empty() ||
+                (static_cast<unsigned char>(trimmed.front()) > 32 && static_cast<unsigned char>(trimmed.back()) > 32),
             "Trim leaves no control byte or space at either end");
 }
 

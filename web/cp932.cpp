@@ -52,9 +52,7 @@ void AppendUtf8(std::string& out, char16_t unit) {
     }
 }
 
-bool IsCombiningMark(UChar32 c) {
-    return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0;
-}
+bool IsCombiningMark(UChar32 c) { return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0; }
 
 // Malformed sequences become U+FFFD; an input ICU refuses altogether gives an empty result.
 std::u16string DecodeUtf8WithReplacement(std::string_view utf8) {
@@ -65,8 +63,8 @@ std::u16string DecodeUtf8WithReplacement(std::string_view utf8) {
     std::u16string wide(utf8.size(), u'\0');
     int32_t length = 0;
     UErrorCode error = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(wide.data()), static_cast<int32_t>(wide.size()), &length,
-                         utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &error);
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(wide.data()), static_cast<int32_t>(wide.size()), &length, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &error);
     if (U_FAILURE(error)) {
         return {};
     }
@@ -124,9 +122,7 @@ int StrictSequenceLength(unsigned char lead) {
     return 0;
 }
 
-bool IsContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // What the direct conversion writes for every code point of the basic plane, in one flat array:
 // the table's bytes, "?" where the table has no entry, and kByCharacter, a value no CP932
@@ -194,8 +190,8 @@ std::string Utf8ToCp932(std::string_view utf8) {
             std::uint64_t word;
             std::memcpy(&word, in, 8);
             const std::uint64_t high = word & 0x8080808080808080ULL;
-            const int firstHigh = std::endian::native == std::endian::little ? std::countr_zero(high)
-                                                                              : std::countl_zero(high);
+            const int firstHigh =
+                std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
             const std::size_t ascii = high == 0 ? 8 : static_cast<std::size_t>(firstHigh) / 8;
             std::memcpy(to, &word, 8); // bytes past the ASCII ones are written over below
             in += ascii;

@@ -37,7 +37,6 @@ std::atomic<std::uint32_t> agentSeed{0};
 std::mutex settingsMutex;
 FetchSettings settings;
 
-
 FetchResult Failure(FetchResult::Outcome outcome, long httpStatus, std::string error) {
     FetchResult result;
     result.outcome = outcome;
@@ -125,9 +124,7 @@ private:
     std::string error_;
 };
 
-bool IsSuccess(long httpStatus) {
-    return httpStatus >= 200 && httpStatus <= 299;
-}
+bool IsSuccess(long httpStatus) { return httpStatus >= 200 && httpStatus <= 299; }
 
 // A name beside the target that no other download uses, so a failed download never touches it.
 std::filesystem::path TemporaryNameBeside(const std::filesystem::path& target) {
@@ -177,13 +174,9 @@ int NextUserAgentIndex() {
     return static_cast<int>((static_cast<std::uint64_t>(next) * kUserAgentCount) >> 32);
 }
 
-void ResetUserAgentSequence() {
-    agentSeed.store(0, std::memory_order_relaxed);
-}
+void ResetUserAgentSequence() { agentSeed.store(0, std::memory_order_relaxed); }
 
-const char* UserAgent(int index) {
-    return index >= 0 && index < kUserAgentCount ? kUserAgents[index] : "";
-}
+const char* UserAgent(int index) { return index >= 0 && index < kUserAgentCount ? kUserAgents[index] : ""; }
 
 bool FetchResult::siteUnreachable() const {
     if (httpStatus == 429 || httpStatus >= 500) {

@@ -8,13 +8,9 @@ namespace vorn {
 
 namespace {
 
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // A position is a character boundary when the run of lead-range bytes just before it has even
 // length: the byte before that run ends a character whatever it is, and a run of lead-range
@@ -82,7 +78,8 @@ public:
                 return npos;
             }
             std::size_t leadRun = 0;
-            while (candidate - leadRun > pos && IsLeadByte(static_cast<unsigned char>(text_[candidate - leadRun - 1]))) {
+            while (candidate - leadRun > pos &&
+                   IsLeadByte(static_cast<unsigned char>(text_[candidate - leadRun - 1]))) {
                 ++leadRun;
             }
             if (leadRun % 2 == 1) {
@@ -120,9 +117,7 @@ private:
 
 } // namespace
 
-bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 std::string_view TrimView(std::string_view text) {
     const auto first = std::find_if_not(text.begin(), text.end(), IsTrimmed);
@@ -130,9 +125,7 @@ std::string_view TrimView(std::string_view text) {
     return std::string_view(first, last.base());
 }
 
-std::string Trim(std::string_view text) {
-    return std::string(TrimView(text));
-}
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
 
 std::string StripTags(std::string_view text) {
     std::string out;
@@ -156,9 +149,7 @@ std::string StripTags(std::string_view text) {
     return out;
 }
 
-std::string CleanText(std::string_view text) {
-    return Trim(StripTags(text));
-}
+std::string CleanText(std::string_view text) { return Trim(StripTags(text)); }
 
 void SplitText(std::string_view text, std::string_view delimiter, std::vector<std::string>& out) {
     std::size_t pos = 0;
@@ -187,9 +178,7 @@ std::size_t FindText(std::string_view text, std::string_view marker, std::size_t
     return npos;
 }
 
-bool ContainsText(std::string_view text, std::string_view marker) {
-    return FindText(text, marker) != npos;
-}
+bool ContainsText(std::string_view text, std::string_view marker) { return FindText(text, marker) != npos; }
 
 std::string_view TextFrom(std::string_view text, std::string_view marker) {
     const std::size_t pos = FindText(text, marker);
@@ -230,9 +219,7 @@ bool ReplaceAllNoCaseInPlace(std::string& text, std::string_view from, std::stri
     return true;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.starts_with(prefix);
-}
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.starts_with(prefix); }
 
 std::string ProgressCountText(int done, int total) {
     static const std::string counted = UTF8ToAnsi("件/");

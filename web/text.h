@@ -48,7 +48,8 @@ inline std::string RemoveAllNoCase(std::string_view text, std::string_view what)
     return ReplaceAllNoCase(text, what, {});
 }
 
-// "done件/total件 取得中..." (CP932): how far a run or a refresh has come, after its label.
+// How far a run or a refresh has come, done of total, as the status line shows it after its
+// label (CP932).
 std::string ProgressCountText(int done, int total);
 
 // True when text begins with prefix (plain bytes).

@@ -107,8 +107,8 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);
     }
-    const std::string refusal = StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages,
-                                             AnsiToUtf8(saved.imageDir));
+    const std::string refusal =
+        StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages, AnsiToUtf8(saved.imageDir));
     if (!refusal.empty()) {
         return Refuse(refusal, kExitRefused);
     }

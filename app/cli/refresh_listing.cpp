@@ -27,8 +27,7 @@ int RowNumber(const ParsedSubGenre& subGenre) { return subGenre.subId; }
 
 // After a page's heading: how many rows it gave and the rows, or why it gave none.
 template <typename Page>
-void PrintPageRows(std::ostream& out, const Page& page, const std::string& notRead, const char* row,
-                   const char* rows) {
+void PrintPageRows(std::ostream& out, const Page& page, const std::string& notRead, const char* row, const char* rows) {
     if (!page.fetched) {
         out << notRead << '\n';
         return;

@@ -7,6 +7,7 @@
 
 #include <sys/ioctl.h>
 #include <unistd.h>
+
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 

@@ -27,9 +27,7 @@ std::filesystem::path InstanceLock::LockFilePath(const std::string& name) {
     return std::filesystem::path("/tmp") / (name + "-" + std::to_string(::getuid()) + ".lock");
 }
 
-std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& name) {
-    return AcquireFile(LockFilePath(name));
-}
+std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& name) { return AcquireFile(LockFilePath(name)); }
 
 std::unique_ptr<InstanceLock> InstanceLock::AcquireFile(const std::filesystem::path& file) {
     // No symbolic links: in /tmp another user could point one anywhere. Close-on-exec, so a

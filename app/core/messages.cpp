@@ -5,10 +5,10 @@
 namespace vorn::msg {
 
 // Written here in UTF-8 for the reader, handed out in the program's code page.
-#define VORN_MESSAGE(name, text)                                                                                     \
-    const std::string& name() {                                                                                      \
-        static const std::string value = UTF8ToAnsi(text);                                                          \
-        return value;                                                                                                \
+#define VORN_MESSAGE(name, text)                                                                                       \
+    const std::string& name() {                                                                                        \
+        static const std::string value = UTF8ToAnsi(text);                                                             \
+        return value;                                                                                                  \
     }
 
 VORN_MESSAGE(NoArea, "取得する地域を１つ以上選択してください。")
@@ -20,7 +20,8 @@ VORN_MESSAGE(DatabaseMissing, "DBファイルの設定が正しくありませ�
 VORN_MESSAGE(Fetching, "ページ情報を取得中です。しばらくお待ちください。")
 VORN_MESSAGE(RunCompleted, "商品情報の取得が完了しました。\n保存したファイルを開きますか？")
 VORN_MESSAGE(NoItemsFound, "条件に該当する商品情報は見つかりませんでした。")
-VORN_MESSAGE(SiteUnreachable, "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。")
+VORN_MESSAGE(SiteUnreachable,
+             "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。")
 VORN_MESSAGE(SaveFailed, "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。")
 
 #undef VORN_MESSAGE

@@ -2,19 +2,20 @@
 
 #include <string>
 
-// The texts both programs show the user, as CP932 bytes; "\n" is a line feed.
+// The texts both programs show the user, as CP932 bytes; "\n" is a line feed. The words stand
+// in messages.cpp alone.
 namespace vorn::msg {
 
-const std::string& NoArea();              // 取得する地域を１つ以上選択してください。
-const std::string& NoGenre();             // 取得するジャンルを１つ以上選択してください。
-const std::string& NoImageFolder();       // 商品画像の保存先が指定されていません。
-const std::string& ImageFolderMissing();  // 指定された商品画像保存フォルダが見つかりません。
-const std::string& FileInUse();           // 選択されたファイルが他のアプリケーションで使用中の為\n...
-const std::string& DatabaseMissing();     // DBファイルの設定が正しくありません。\n管理者に確認してください。
-const std::string& Fetching();            // ページ情報を取得中です。しばらくお待ちください。
-const std::string& RunCompleted();        // 商品情報の取得が完了しました。\n保存したファイルを開きますか？
-const std::string& NoItemsFound();        // 条件に該当する商品情報は見つかりませんでした。
-const std::string& SiteUnreachable();     // サイトへのアクセスができませんでした。\r\n...
-const std::string& SaveFailed();          // 取得情報の保存に失敗しました。\n...
+const std::string& NoArea();             // Start: no area checked
+const std::string& NoGenre();            // Start: no genre checked
+const std::string& NoImageFolder();      // Start: images on, no folder given
+const std::string& ImageFolderMissing(); // Start: the image folder is not there
+const std::string& FileInUse();          // Start: the chosen file cannot be replaced
+const std::string& DatabaseMissing();    // start-up: no db/vrn_data.db
+const std::string& Fetching();           // the status line until the run's first progress
+const std::string& RunCompleted();       // rows written (the window asks to open the file)
+const std::string& NoItemsFound();       // no listing matched
+const std::string& SiteUnreachable();    // a page or photograph was not served
+const std::string& SaveFailed();         // the CSV, a page or a photograph could not be written
 
 } // namespace vorn::msg

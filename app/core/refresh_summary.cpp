@@ -40,7 +40,7 @@ std::string PrefectureName(int areaId) {
 std::string TopGenreName(int ctgrId) {
     const std::vector<TopGenre>& genres = TopGenres();
     return ctgrId >= 1 && ctgrId <= static_cast<int>(genres.size()) ? genres[static_cast<std::size_t>(ctgrId - 1)].name
-                                                                     : std::to_string(ctgrId);
+                                                                    : std::to_string(ctgrId);
 }
 
 std::string CityRefreshMessage(const CityRefreshReport& report) {
@@ -49,8 +49,9 @@ std::string CityRefreshMessage(const CityRefreshReport& report) {
 }
 
 std::string GenreRefreshMessage(const GenreRefreshReport& report) {
-    return RefreshMessage(report, "終了", "次のジャンルはページを取得できなかったため、サブジャンルを登録していません。",
-                          TopGenreName, "ジャンル");
+    return RefreshMessage(report, "終了",
+                          "次のジャンルはページを取得できなかったため、サブジャンルを登録していません。", TopGenreName,
+                          "ジャンル");
 }
 
 } // namespace vorn

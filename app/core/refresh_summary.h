@@ -7,8 +7,8 @@
 
 namespace vorn {
 
-// The closing message of a catalogue refresh (CP932): "完了" for the cities, "終了" for the
-// genres, followed by the prefectures or genres whose pages could not be read and the number of
+// The closing message of a catalogue refresh (CP932): the word the window closes each refresh
+// with, followed by the prefectures or genres whose pages could not be read and the number of
 // rows the database refused, so that a partial refresh never reads as a whole one.
 std::string CityRefreshMessage(const CityRefreshReport& report);
 std::string GenreRefreshMessage(const GenreRefreshReport& report);

@@ -23,9 +23,9 @@
 #include "app/window/run_file_rules.h"
 #include "app/window/window_texts.h"
 #include "catalogue/statements.h"
-#include "catalogue/widgets/qt_text.h"
 #include "catalogue/widgets/area_selection.h"
 #include "catalogue/widgets/genre_tree.h"
+#include "catalogue/widgets/qt_text.h"
 #include "crawl/crawl_job.h"
 #include "crawl/crawl_state.h"
 
@@ -212,9 +212,9 @@ void TFrmMain::FinishRun(int endState) {
 
 void TFrmMain::SetRunningState(bool running) {
     const bool idle = !running;
-    for (QWidget* control : std::initializer_list<QWidget*>{btnAction, btnClear, chkArea, cmbArea, clstArea, chkItem,
-                                                           TreeView, spbExpand, spbCollapse, lblWord, txtWord,
-                                                           chkImgSave}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{btnAction, btnClear, chkArea, cmbArea, clstArea, chkItem, TreeView, spbExpand,
+                                         spbCollapse, lblWord, txtWord, chkImgSave}) {
         control->setEnabled(idle);
     }
     btnCancel->setEnabled(running);

@@ -21,8 +21,9 @@ int ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& text, const Q
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     // Set on the buttons themselves, so that they read the same whatever translation Qt has;
     // the mnemonics keep Y and N as the keyboard's answers.
-    const std::pair<QMessageBox::StandardButton, const QString*> labels[] = {
-        {QMessageBox::Yes, &texts::kYesButton}, {QMessageBox::No, &texts::kNoButton}, {QMessageBox::Ok, &texts::kOkButton}};
+    const std::pair<QMessageBox::StandardButton, const QString*> labels[] = {{QMessageBox::Yes, &texts::kYesButton},
+                                                                             {QMessageBox::No, &texts::kNoButton},
+                                                                             {QMessageBox::Ok, &texts::kOkButton}};
     for (const auto& [button, label] : labels) {
         if (QAbstractButton* shown = box.button(button)) {
             shown->setText(*label);

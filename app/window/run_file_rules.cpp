@@ -32,7 +32,8 @@ QString WithCsvExtension(const QString& path) {
 }
 
 QString InitialImageFolder() {
-    return QFile::decodeName(QByteArray::fromStdString(WithFolderSeparator(QFile::encodeName(QDir::homePath()).toStdString())));
+    return QFile::decodeName(
+        QByteArray::fromStdString(WithFolderSeparator(QFile::encodeName(QDir::homePath()).toStdString())));
 }
 
 } // namespace vorn

@@ -9,9 +9,7 @@ namespace {
 
 // Markers are ASCII and the line is still UTF-8, so a plain byte search is the right one here:
 // a search at CP932 character boundaries could step over a marker that follows a UTF-8 byte.
-bool Contains(std::string_view line, std::string_view marker) {
-    return line.find(marker) != std::string_view::npos;
-}
+bool Contains(std::string_view line, std::string_view marker) { return line.find(marker) != std::string_view::npos; }
 
 } // namespace
 

@@ -53,7 +53,7 @@ struct RefreshReport {
 };
 
 // Reads pages 1..count in order, each made by readPage(id), one at a time. The progress shows
-// "label done件/count件 取得中..." after each page and may stop the refresh before the next one.
+// the label and ProgressCountText after each page and may stop the refresh before the next one.
 template <typename Page, typename ReadPage>
 RefreshReport<Page> RefreshPages(RefreshProgress& progress, int count, const std::string& labelCp932,
                                  ReadPage readPage) {

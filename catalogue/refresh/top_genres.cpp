@@ -11,13 +11,26 @@ const std::vector<TopGenre>& TopGenres() {
             const char* nameUtf8;
         };
         static const Entry kEntries[] = {
-            {"fur", "家具"},           {"ele", "家電"},         {"bic", "自転車"},
-            {"auto", "車のパーツ"},    {"bik", "バイク"},       {"inc", "楽器"},
-            {"tic", "チケット"},       {"hom", "生活雑貨"},     {"kid", "子供用品"},
-            {"toy", "おもちゃ"},       {"spo", "スポーツ"},     {"pcp", "パソコン"},
-            {"mob", "携帯電話/スマホ"}, {"boo", "本/CD/DVD"},   {"clo", "服/ファッション"},
-            {"sab", "靴/バッグ"},      {"cos", "コスメ/ヘルスケア"}, {"food", "食品"},
-            {"adl", "お酒"},           {"oth", "その他"},
+            {"fur", "家具"},
+            {"ele", "家電"},
+            {"bic", "自転車"},
+            {"auto", "車のパーツ"},
+            {"bik", "バイク"},
+            {"inc", "楽器"},
+            {"tic", "チケット"},
+            {"hom", "生活雑貨"},
+            {"kid", "子供用品"},
+            {"toy", "おもちゃ"},
+            {"spo", "スポーツ"},
+            {"pcp", "パソコン"},
+            {"mob", "携帯電話/スマホ"},
+            {"boo", "本/CD/DVD"},
+            {"clo", "服/ファッション"},
+            {"sab", "靴/バッグ"},
+            {"cos", "コスメ/ヘルスケア"},
+            {"food", "食品"},
+            {"adl", "お酒"},
+            {"oth", "その他"},
         };
         std::vector<TopGenre> converted;
         for (const Entry& entry : kEntries) {

@@ -128,8 +128,9 @@ TEST_F(CliRefreshTest, PagesNotServedAreSkippedNamedAndExitThree) {
     EXPECT_TRUE(LoadAreaNames(db_, 26).empty());
     EXPECT_TRUE(LoadAreaNames(db_, 27).empty());
     EXPECT_EQ(LoadAreaNames(db_, 28), CityNames(28)) << "the page after a failed one is read";
-    EXPECT_TRUE(Contains(cities.err, "完了\n\n次の都道府県はページを取得できなかったため、市区町村を登録していません。\n"
-                                     "東京都、京都府、大阪府\n"))
+    EXPECT_TRUE(Contains(cities.err,
+                         "完了\n\n次の都道府県はページを取得できなかったため、市区町村を登録していません。\n"
+                         "東京都、京都府、大阪府\n"))
         << cities.err;
     EXPECT_TRUE(Contains(cities.out, "13 東京都: page not read, nothing stored")) << cities.out;
     EXPECT_FALSE(Contains(cities.err, "サイトへのアクセスができませんでした。")) << "most pages were read";
@@ -141,8 +142,9 @@ TEST_F(CliRefreshTest, PagesNotServedAreSkippedNamedAndExitThree) {
     ASSERT_GE(nodes.size(), 9u);
     EXPECT_EQ(nodes[7].code, "sale-ele/g-all");
     EXPECT_EQ(nodes[8].code, "sale-bic/g-all") << "家電 keeps its own row and nothing under it";
-    EXPECT_TRUE(Contains(genres.err, "終了\n\n次のジャンルはページを取得できなかったため、サブジャンルを登録していません。\n"
-                                     "家電\n"))
+    EXPECT_TRUE(Contains(genres.err,
+                         "終了\n\n次のジャンルはページを取得できなかったため、サブジャンルを登録していません。\n"
+                         "家電\n"))
         << genres.err;
 }
 
@@ -155,7 +157,8 @@ TEST_F(CliRefreshTest, AnUnreachableSiteStoresNothingAndSaysSo) {
     for (int prefecture = 1; prefecture <= site::kPrefectureCount; ++prefecture) {
         ASSERT_TRUE(LoadAreaNames(db_, prefecture).empty()) << prefecture;
     }
-    EXPECT_TRUE(Contains(result.err, "サイトへのアクセスができませんでした。\nしばらく時間を置いてから再度実行してください。"))
+    EXPECT_TRUE(
+        Contains(result.err, "サイトへのアクセスができませんでした。\nしばらく時間を置いてから再度実行してください。"))
         << result.err;
     EXPECT_TRUE(Contains(result.err, "北海道、青森県")) << result.err;
     EXPECT_FALSE(fs::exists(dir_.scratchFile()));

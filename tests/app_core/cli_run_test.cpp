@@ -49,7 +49,8 @@ protected:
         content_ = site::ServeContent(site_, site::SiteConfig{});
         CatalogueDb db;
         db.Configure(dir_.databaseFile());
-        const char* cities[][2] = {{"a-13101", "港区"}, {"a-13102", "泉区"}, {"a-13199", "北区"}, {"a-13103", "青葉区"}};
+        const char* cities[][2] = {
+            {"a-13101", "港区"}, {"a-13102", "泉区"}, {"a-13199", "北区"}, {"a-13103", "青葉区"}};
         for (std::int64_t city = 1; city <= 4; ++city) {
             db.Execute(sql::kInsertCity,
                        {std::int64_t{13}, city, std::string(cities[city - 1][0]), UTF8ToAnsi(cities[city - 1][1])});
@@ -67,7 +68,8 @@ protected:
     // The [Config] lines of the run and the site's section.
     void WriteSettings(const std::string& configLines, const std::string& baseUrl = {}) const {
         std::ofstream(dir_.db() / "vrn.ini", std::ios::binary)
-            << "[Config]\r\n" << configLines << "[Site]\r\nBaseUrl=" << (baseUrl.empty() ? site_.baseUrl() : baseUrl)
+            << "[Config]\r\n"
+            << configLines << "[Site]\r\nBaseUrl=" << (baseUrl.empty() ? site_.baseUrl() : baseUrl)
             << "\r\nCaFile=" << site::SampleSite::CaFile().string() << "\r\n";
     }
 
@@ -162,7 +164,8 @@ TEST_F(CliRunTest, AnOutputThatCannotBeReplacedOrWrittenExitsFour) {
     std::ofstream(folder / "inside") << "x";
     const ChildResult inUse = Run({"crawl", folder.string()});
     EXPECT_EQ(inUse.exitCode, 4);
-    EXPECT_TRUE(Contains(inUse.err, "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。"))
+    EXPECT_TRUE(
+        Contains(inUse.err, "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。"))
         << inUse.err;
     EXPECT_TRUE(fs::exists(folder / "inside"));
 

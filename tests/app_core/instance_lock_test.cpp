@@ -2,9 +2,10 @@
 
 #include <csignal>
 
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/test_program_dir.h"
 

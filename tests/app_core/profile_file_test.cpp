@@ -34,17 +34,16 @@ protected:
 
 TEST_F(ProfileFileTest, ReadsValuesByTheProfileRules) {
     // "ア" is 83 41 and "ヂ" 83 61: their second bytes differ only in ASCII case.
-    const ProfileFile file = FileWith(
-        "; comment=not a key\r\n"
-        "[config]\r\n"
-        "WORD=  chair  \r\n"
-        "Quoted=\"  padded  \"\r\n"
-        "Inner=a\"b\"\r\n"
-        "Empty=\r\n"
-        "\x83\x41=kana\r\n"
-        "  Spaced Key   =  x y  \n"
-        "[Other]\n"
-        "Only=other\r");
+    const ProfileFile file = FileWith("; comment=not a key\r\n"
+                                      "[config]\r\n"
+                                      "WORD=  chair  \r\n"
+                                      "Quoted=\"  padded  \"\r\n"
+                                      "Inner=a\"b\"\r\n"
+                                      "Empty=\r\n"
+                                      "\x83\x41=kana\r\n"
+                                      "  Spaced Key   =  x y  \n"
+                                      "[Other]\n"
+                                      "Only=other\r");
     struct Case {
         const char* name;
         const char* section;
@@ -94,17 +93,16 @@ TEST_F(ProfileFileTest, MissingFileReadsFallbacksAndIsCreatedByAWrite) {
 }
 
 TEST_F(ProfileFileTest, WriteUpdatesInPlaceAndKeepsEverythingElse) {
-    const std::string before =
-        "; settings\r\n"
-        "[Site]\r\n"
-        "BaseUrl=https://127.0.0.1:8443/\r\n"
-        "\r\n"
-        "[CONFIG]\r\n"
-        "word = old value\r\n"
-        "Areasel=3\r\n"
-        "\r\n"
-        "[Tail]\n"
-        "X=1";
+    const std::string before = "; settings\r\n"
+                               "[Site]\r\n"
+                               "BaseUrl=https://127.0.0.1:8443/\r\n"
+                               "\r\n"
+                               "[CONFIG]\r\n"
+                               "word = old value\r\n"
+                               "Areasel=3\r\n"
+                               "\r\n"
+                               "[Tail]\n"
+                               "X=1";
     ProfileFile file = FileWith(before);
 
     ASSERT_TRUE(file.WriteString("Config", "Word", "new"));
@@ -112,21 +110,20 @@ TEST_F(ProfileFileTest, WriteUpdatesInPlaceAndKeepsEverythingElse) {
     ASSERT_TRUE(file.WriteString("Tail", "Y", "2"));
     ASSERT_TRUE(file.WriteString("New", "Z", "3"));
 
-    EXPECT_EQ(ReadBytes(Ini()),
-              "; settings\r\n"
-              "[Site]\r\n"
-              "BaseUrl=https://127.0.0.1:8443/\r\n"
-              "\r\n"
-              "[CONFIG]\r\n"
-              "word=new\r\n"
-              "Areasel=3\r\n"
-              "Arealist=0101\r\n"
-              "\r\n"
-              "[Tail]\n"
-              "X=1\r\n"
-              "Y=2\r\n"
-              "[New]\r\n"
-              "Z=3\r\n");
+    EXPECT_EQ(ReadBytes(Ini()), "; settings\r\n"
+                                "[Site]\r\n"
+                                "BaseUrl=https://127.0.0.1:8443/\r\n"
+                                "\r\n"
+                                "[CONFIG]\r\n"
+                                "word=new\r\n"
+                                "Areasel=3\r\n"
+                                "Arealist=0101\r\n"
+                                "\r\n"
+                                "[Tail]\n"
+                                "X=1\r\n"
+                                "Y=2\r\n"
+                                "[New]\r\n"
+                                "Z=3\r\n");
 }
 
 TEST_F(ProfileFileTest, AValueCannotCreateASectionOrAKey) {
@@ -163,11 +160,25 @@ TEST(ProfileIntegerTest, ReadsDecimalAndBothHexadecimalForms) {
         std::optional<int> expected;
     };
     const Case cases[] = {
-        {"1", 1},           {"0", 0},           {"0x10", 16},       {"0X1f", 31},
-        {"$1F", 31},        {"-5", -5},         {"+7", 7},          {"-$10", -16},
-        {"$FFFFFFFF", -1},  {"2147483647", 2147483647},            {"-2147483648", -2147483647 - 1},
-        {"2147483648", {}}, {"$100000000", {}}, {"junk", {}},       {"12a", {}},
-        {"", {}},           {"0x", {}},         {"$", {}},          {"-", {}},
+        {"1", 1},
+        {"0", 0},
+        {"0x10", 16},
+        {"0X1f", 31},
+        {"$1F", 31},
+        {"-5", -5},
+        {"+7", 7},
+        {"-$10", -16},
+        {"$FFFFFFFF", -1},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", {}},
+        {"$100000000", {}},
+        {"junk", {}},
+        {"12a", {}},
+        {"", {}},
+        {"0x", {}},
+        {"$", {}},
+        {"-", {}},
         {"1.5", {}},
     };
     for (const Case& c : cases) {

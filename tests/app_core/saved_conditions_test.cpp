@@ -32,9 +32,9 @@ TEST_F(SavedConditionsTest, CheckImageIsAnIntegerAndAnyNonZeroValueChecks) {
         bool checked;
     };
     const Case cases[] = {
-        {"CheckImage=1", true},    {"CheckImage=0", false}, {"CheckImage=0x10", true}, {"CheckImage=$1F", true},
-        {"CheckImage=-1", true},   {"CheckImage=$0", false}, {"CheckImage=junk", false}, {"CheckImage=", false},
-        {"Other=1", false},
+        {"CheckImage=1", true},     {"CheckImage=0", false}, {"CheckImage=0x10", true},
+        {"CheckImage=$1F", true},   {"CheckImage=-1", true}, {"CheckImage=$0", false},
+        {"CheckImage=junk", false}, {"CheckImage=", false},  {"Other=1", false},
     };
     for (const Case& c : cases) {
         const ProfileFile file = FileWith(std::string("[Config]\r\n") + c.line + "\r\n");

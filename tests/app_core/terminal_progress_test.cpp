@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace vorn::cli {
 namespace {
 
@@ -50,10 +49,9 @@ TEST(TerminalProgressTest, WritesALinePerChangeWithoutControlCharacters) {
     progress.Step();
     progress.ShowStatus("B : 1件/5件 取得中...");
     progress.Finish();
-    EXPECT_EQ(out.str(),
-              "ページ情報を取得中です。\n"
-              "1/2  A : 0件/0件 取得中...\n"
-              "2/2  B : 1件/5件 取得中...\n");
+    EXPECT_EQ(out.str(), "ページ情報を取得中です。\n"
+                         "1/2  A : 0件/0件 取得中...\n"
+                         "2/2  B : 1件/5件 取得中...\n");
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "catalogue/catalogue_db.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -7,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "catalogue/catalogue_db.h"
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/refresh/top_genres.h"
 #include "catalogue/statements.h"
@@ -117,12 +118,9 @@ TEST_F(CatalogueDbTest, LookUpAreaPath) {
         std::string expected;
     };
     const Case cases[] = {
-        {"first prefecture", 0, 0, "hokkaido"},
-        {"Tokyo in the prefecture list", 12, 0, "tokyo"},
-        {"last prefecture", 46, 0, "okinawa"},
-        {"past the last prefecture", 47, 0, ""},
-        {"first city of Tokyo", 0, 13, "tokyo,a-13101"},
-        {"city without a row", 1, 13, ""},
+        {"first prefecture", 0, 0, "hokkaido"},          {"Tokyo in the prefecture list", 12, 0, "tokyo"},
+        {"last prefecture", 46, 0, "okinawa"},           {"past the last prefecture", 47, 0, ""},
+        {"first city of Tokyo", 0, 13, "tokyo,a-13101"}, {"city without a row", 1, 13, ""},
         {"prefecture without cities", 0, 1, ""},
     };
     for (const Case& c : cases) {
@@ -252,7 +250,6 @@ TEST_F(CatalogueDbTest, JapaneseTextIsCp932OutsideAndUtf8Inside) {
     }
 }
 
-
 TEST(CatalogueDbErrors, FailuresThrowReadableErrors) {
     test::TestProgramDir dir;
     {
@@ -290,7 +287,6 @@ TEST(CatalogueDbErrors, MissingFileIsNotCreated) {
     EXPECT_THROW(db.Execute(sql::kDeleteSeen), DbError);
     EXPECT_FALSE(std::filesystem::exists(dir.databaseFile()));
 }
-
 
 } // namespace
 } // namespace vorn

@@ -17,7 +17,8 @@ using Lines = std::vector<std::string>;
 
 std::string Sjis(const std::string& utf8) { return UTF8ToAnsi(utf8); }
 
-const char* const kCityListStart = "  <span class=\"c-definition-list-item c-definition-list-item-current\">東京都</span>";
+const char* const kCityListStart =
+    "  <span class=\"c-definition-list-item c-definition-list-item-current\">東京都</span>";
 const char* const kGreyCity = "    <span class=\"u-color-light-gray\">";
 
 TEST(CityPageParser, ReadsTheFirstCityList) {
@@ -29,11 +30,12 @@ TEST(CityPageParser, ReadsTheFirstCityList) {
     const Case cases[] = {
         {"linked, grey and linked cities numbered in page order",
          {"<html>", "<ul>", kCityListStart, "<li>", "<a href=\"https://127.0.0.1/tokyo/sale/a-13101\">千代田区</a>",
-          "</li>", "\t<a class=\"x\" href=\"/tokyo/sale/a-13102\"><b>中央区</b></a>  ", kGreyCity, "  港区  ", "</span>",
-          "</ul>", "</html>"},
+          "</li>", "\t<a class=\"x\" href=\"/tokyo/sale/a-13102\"><b>中央区</b></a>  ", kGreyCity, "  港区  ",
+          "</span>", "</ul>", "</html>"},
          {{1, "a-13101", Sjis("千代田区")}, {2, "a-13102", Sjis("中央区")}, {3, "0", Sjis("港区")}}},
         {"link without /a- uses no number",
-         {kCityListStart, "<a href=\"/tokyo/sale\">すべて</a>", "<a href=\"/tokyo/sale/a-13101\">千代田区</a>", "</ul>"},
+         {kCityListStart, "<a href=\"/tokyo/sale\">すべて</a>", "<a href=\"/tokyo/sale/a-13101\">千代田区</a>",
+          "</ul>"},
          {{1, "a-13101", Sjis("千代田区")}}},
         {"link without a closing quote, or with an empty code, is passed over",
          {kCityListStart, "<a href=\"/tokyo/sale/a-13101>broken</a>", "<a href=\"/tokyo/sale/ \">blank</a>",
@@ -71,9 +73,10 @@ TEST(GenrePageParser, ReadsTheListsTitledWithTheGenre) {
     };
     const Case cases[] = {
         {"list ended by </dd>; link without /g- passed over",
-         {"<dl>", kCandidate, "  <span>全ての家具</span>", "<a href=\"https://127.0.0.1/all/sale-fur/g-123\">ソファ</a>",
-          "<a href=\"https://127.0.0.1/all/sale-ele\">家電を見る</a>", "<a href=\"/all/sale-fur/g-45\">椅子</a>", "</dd>",
-          "<a href=\"/all/sale-fur/g-99\">after the list</a>", "</html>"},
+         {"<dl>", kCandidate, "  <span>全ての家具</span>",
+          "<a href=\"https://127.0.0.1/all/sale-fur/g-123\">ソファ</a>",
+          "<a href=\"https://127.0.0.1/all/sale-ele\">家電を見る</a>", "<a href=\"/all/sale-fur/g-45\">椅子</a>",
+          "</dd>", "<a href=\"/all/sale-fur/g-99\">after the list</a>", "</html>"},
          {{1, "sale-fur/g-123", Sjis("ソファ")}, {2, "sale-fur/g-45", Sjis("椅子")}}},
         {"candidate titled with another genre is passed over",
          {kCandidate, "全ての家電", "<a href=\"/all/sale-ele/g-1\">x</a>", "</ul>", "</html>"},
@@ -104,7 +107,10 @@ TEST(RefreshLines, StrictDecodingEmptiesMalformedLines) {
     };
     const Case cases[] = {
         {"well formed, tags stripped and trimmed", "  <b>千代田区</b> ", Sjis("千代田区")},
-        {"stray continuation byte", "ab\x80" "cd", ""},
+        {"stray continuation byte",
+         "ab\x80"
+         "cd",
+         ""},
         {"lead byte without its continuation", "<b>\xE5\xAE</b>", ""},
         {"four-byte character", "\xF0\x9F\x98\x80 smile", ""},
     };
@@ -120,7 +126,6 @@ TEST(RefreshLines, MarkersAfterMultiByteTextAreFound) {
     EXPECT_TRUE(refresh::IsGreyEntry("<span>ぁu-color-light-gray"));
     EXPECT_EQ(refresh::LinkCode("<a href=\"/大阪/a-27100\">x</a>", "/a-", 1), "a-27100");
 }
-
 
 } // namespace
 } // namespace vorn

@@ -56,10 +56,18 @@ public:
 
     static std::string CityPage(const std::string& alpha) {
         return "<html>\n<ul class=\"c-definition-list\">\n"
-               "  <span class=\"c-definition-list-item-current\">" + alpha + "</span>\n"
-               "  <li>\n  <a href=\"/" + alpha + "/sale/a-1\">" + alpha + "市</a>\n  </li>\n"
-               "  <span class=\"u-color-light-gray\">\n  " + alpha + "村\n  </span>\n"
-               "  <a href=\"/" + alpha + "/sale/a-2\">" + alpha + "'s町</a>\n"
+               "  <span class=\"c-definition-list-item-current\">" +
+               alpha +
+               "</span>\n"
+               "  <li>\n  <a href=\"/" +
+               alpha + "/sale/a-1\">" + alpha +
+               "市</a>\n  </li>\n"
+               "  <span class=\"u-color-light-gray\">\n  " +
+               alpha +
+               "村\n  </span>\n"
+               "  <a href=\"/" +
+               alpha + "/sale/a-2\">" + alpha +
+               "'s町</a>\n"
                "</ul>\n</html>\n";
     }
     static std::string GenrePage(const std::string& code) {
@@ -69,9 +77,14 @@ public:
                 title = AnsiToUtf8(genre.name);
             }
         }
-        return "<html>\n<dl>\n<span class=\"c-definition-list-item-current\">\n<span>全ての" + title + "</span>\n"
-               "<a href=\"/all/sale-" + code + "/g-10\">" + code + " one</a>\n"
-               "<a href=\"/all/sale-" + code + "/g-20\">" + code + " two</a>\n"
+        return "<html>\n<dl>\n<span class=\"c-definition-list-item-current\">\n<span>全ての" + title +
+               "</span>\n"
+               "<a href=\"/all/sale-" +
+               code + "/g-10\">" + code +
+               " one</a>\n"
+               "<a href=\"/all/sale-" +
+               code + "/g-20\">" + code +
+               " two</a>\n"
                "</dd>\n</html>\n";
     }
 
@@ -106,7 +119,7 @@ public:
 
     int steps() const {
         return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                               [](const std::string& call) { return call.starts_with("step"); }));
+                                              [](const std::string& call) { return call.starts_with("step"); }));
     }
 
     // Init, then for every page the pending events before its step.

@@ -30,20 +30,57 @@ TEST_F(CrawlJobTest, SearchesEveryAreaWithEveryGenreInOrder) {
               (Strings{"/p0/sale-fur/g-all" + query, "/article/1", "/article/2", "/p0/sale-ele/g-all" + query,
                        "/p2/sale-fur/g-all" + query, "/p2/sale-ele/g-all" + query, "/p4/sale-fur/g-all" + query,
                        "/p4/sale-ele/g-all" + query}));
-    EXPECT_EQ(frontEnd_.calls,
-              (Strings{"take", "init 6", "lookup 0 0", "step", "seen " + Key(1), "status " + Status("県0 - 家具", 1, 2),
-                       "seen " + Key(2), "status " + Status("県0 - 家具", 2, 2), "step",
-                       "status " + Status("県0 - 家電", 0, 0), "lookup 2 0", "step",
-                       "status " + Status("県2 - 家具", 0, 0), "step", "status " + Status("県2 - 家電", 0, 0),
-                       "lookup 4 0", "step", "status " + Status("県4 - 家具", 0, 0), "step",
-                       "status " + Status("県4 - 家電", 0, 0), "handback 1"}));
+    EXPECT_EQ(frontEnd_.calls, (Strings{"take",
+                                        "init 6",
+                                        "lookup 0 0",
+                                        "step",
+                                        "seen " + Key(1),
+                                        "status " + Status("県0 - 家具", 1, 2),
+                                        "seen " + Key(2),
+                                        "status " + Status("県0 - 家具", 2, 2),
+                                        "step",
+                                        "status " + Status("県0 - 家電", 0, 0),
+                                        "lookup 2 0",
+                                        "step",
+                                        "status " + Status("県2 - 家具", 0, 0),
+                                        "step",
+                                        "status " + Status("県2 - 家電", 0, 0),
+                                        "lookup 4 0",
+                                        "step",
+                                        "status " + Status("県4 - 家具", 0, 0),
+                                        "step",
+                                        "status " + Status("県4 - 家電", 0, 0),
+                                        "handback 1"}));
 
     const std::vector<Strings> rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].size(), 25u);
     EXPECT_EQ(rows[0][0], "投稿ID");
-    EXPECT_EQ(rows[1], (Strings{"p1", "品物1", "", "", "", "", "", "", "", "", "", "", "", "", "", "3", "2024年5月1日",
-                                "2024年4月1日", "", "", "", "", "", "", site_.ArticleUrl(1)}));
+    EXPECT_EQ(rows[1], (Strings{"p1",
+                                "品物1",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "3",
+                                "2024年5月1日",
+                                "2024年4月1日",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                "",
+                                site_.ArticleUrl(1)}));
     EXPECT_EQ(rows[2][24], site_.ArticleUrl(2));
 }
 
@@ -56,9 +93,14 @@ TEST_F(CrawlJobTest, WholeAreaChoicesSearchNationwideOrCityByCity) {
         Strings calls;
     };
     const std::vector<Case> cases = {
-        {"every prefecture: one nationwide search", 0, {}, {"/all/sale-all/g-all"},
+        {"every prefecture: one nationwide search",
+         0,
+         {},
+         {"/all/sale-all/g-all"},
          {"take", "init 1", "step", "status " + Status("全国 - 全ジャンル", 0, 0), "handback 0"}},
-        {"every city of prefecture 13: one search per city", 13, {{0, 13}, {1, 13}},
+        {"every city of prefecture 13: one search per city",
+         13,
+         {{0, 13}, {1, 13}},
          {"/tokyo/sale-all/g-all/a-13101", "//sale-all/g-all"},
          {"take", "init 2", "lookup 0 13", "step", "status " + Status("東京都千代田区 - 全ジャンル", 0, 0),
           "lookup 1 13", "step", "status " + Status("東京都中央区 - 全ジャンル", 0, 0), "handback 0"}},
@@ -166,7 +208,8 @@ TEST_F(CrawlJobTest, ItemPageThatCannotBeFetchedStillGivesItsRow) {
 }
 
 TEST_F(CrawlJobTest, OutputThatCannotBeCreatedOrWrittenStopsAtOnceWithEight) {
-    for (const std::filesystem::path& file : {outDir_.path() / "missing" / "out.csv", std::filesystem::path("/dev/full")}) {
+    for (const std::filesystem::path& file :
+         {outDir_.path() / "missing" / "out.csv", std::filesystem::path("/dev/full")}) {
         SCOPED_TRACE(file.string());
         FakeFrontEnd frontEnd;
         frontEnd.selection = selection();

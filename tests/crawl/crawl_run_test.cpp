@@ -1,5 +1,3 @@
-#include "crawl/crawl_job.h"
-
 #include <fstream>
 #include <memory>
 #include <string>
@@ -7,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "crawl/crawl_job.h"
 #include "tests/crawl/crawl_job_fixture.h"
 #include "tools/sample_site/site_content.h"
 
@@ -55,9 +54,9 @@ TEST_F(CrawlRunTest, ThreeAreasTimesTwoGenresGiveTheGoldenFile) {
 
     EXPECT_EQ(Run(), kSiteUnreachable);
 
-    const std::vector<std::string> searches = {
-        "/tokyo/sale-fur/g-1/a-13101", "/tokyo/sale-ele/g-all/a-13101", "/tokyo/sale-fur/g-1/a-13102",
-        "/tokyo/sale-ele/g-all/a-13102", "/tokyo/sale-fur/g-1/a-13103", "/tokyo/sale-ele/g-all/a-13103"};
+    const std::vector<std::string> searches = {"/tokyo/sale-fur/g-1/a-13101", "/tokyo/sale-ele/g-all/a-13101",
+                                               "/tokyo/sale-fur/g-1/a-13102", "/tokyo/sale-ele/g-all/a-13102",
+                                               "/tokyo/sale-fur/g-1/a-13103", "/tokyo/sale-ele/g-all/a-13103"};
     const std::vector<std::vector<int>> collected = {{1, 2, 3}, {4}, {}, {}, {5, 6, 7}, {8}};
     Strings expectedRequests;
     for (std::size_t search = 0; search < searches.size(); ++search) {

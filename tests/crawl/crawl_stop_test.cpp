@@ -1,11 +1,10 @@
-#include "crawl/crawl_job.h"
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "crawl/crawl_job.h"
 #include "tests/crawl/crawl_job_fixture.h"
 
 namespace vorn {
@@ -78,8 +77,8 @@ TEST_F(CrawlStopTest, AfterALinkLineEndsTheWalkThere) {
 
     EXPECT_EQ(Run(), kRowsWritten);
 
-    EXPECT_EQ(site_.RequestedPaths(), (Strings{results_, "/article/1", "/articles/images/thumb_1_1.jpg",
-                                               "/articles/images/thumb_1_2.jpg"}));
+    EXPECT_EQ(site_.RequestedPaths(),
+              (Strings{results_, "/article/1", "/articles/images/thumb_1_1.jpg", "/articles/images/thumb_1_2.jpg"}));
     const std::vector<Strings> rows = Rows();
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1][15], "3");

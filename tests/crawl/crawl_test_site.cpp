@@ -73,7 +73,8 @@ std::string CrawlTestSite::ResultsPage(int total, const std::vector<int>& articl
 std::string CrawlTestSite::ResultsLinking(int total, const std::vector<std::string>& urls, bool totalFirst) {
     std::string page;
     if (!totalFirst) {
-        page += "<!DOCTYPE html>\n<html><head><title>検索結果</title></head>\n<body>\n<nav><a href=\"/\">トップ</a></nav>\n";
+        page += "<!DOCTYPE html>\n<html><head><title>検索結果</title></head>\n<body>\n<nav><a "
+                "href=\"/\">トップ</a></nav>\n";
     }
     page += site::ResultTotalMarkup(std::to_string(total)) + "<div class=\"p-articles-list\">\n";
     for (const std::string& url : urls) {
@@ -91,7 +92,8 @@ std::string CrawlTestSite::ItemPage(int article, int images) const {
         page += "<img src=\"" + site_.Url("articles/images/thumb_s_" + n + "_" + std::to_string(k) + ".jpg") + "\">\n";
     }
     page += "<script>\n</script>\n";
-    page += "</div><script id=\"__NEXT_DATA__\" type=\"application/json\">{\"favorite_user_count\":3,\"x\":1}</script>\n";
+    page +=
+        "</div><script id=\"__NEXT_DATA__\" type=\"application/json\">{\"favorite_user_count\":3,\"x\":1}</script>\n";
     page += "</body></html>\n";
     return page;
 }
@@ -106,11 +108,12 @@ void CrawlTestSite::AddResults(const std::string& searchPath, int total, const s
 
 void CrawlTestSite::AddItems(const std::vector<int>& articles, int images) {
     for (const int article : articles) {
-        site_.Handle("/article/" + std::to_string(article), [page = ItemPage(article, images)](const site::SiteRequest&) {
-            site::SiteResponse answer;
-            answer.body = page;
-            return answer;
-        });
+        site_.Handle("/article/" + std::to_string(article),
+                     [page = ItemPage(article, images)](const site::SiteRequest&) {
+                         site::SiteResponse answer;
+                         answer.body = page;
+                         return answer;
+                     });
     }
 }
 

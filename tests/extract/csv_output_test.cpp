@@ -56,7 +56,8 @@ TEST(CleanField, Replacements) {
         {"other numeric references stay", "&#12354;&copy;", "&#12354;&copy;"},
         {"replaced text is not rescanned", "&amp;amp;", "&amp;"},
         {"an entity freed by &amp; is decoded by its own later pass", "&amp;#039;&AMP;middot;", "'" + Sjis("・")},
-        {"space bytes across two characters stay", Sjis("メ") + "\x40" + Sjis("メ　"), Sjis("メ") + "\x40" + Sjis("メ ")},
+        {"space bytes across two characters stay", Sjis("メ") + "\x40" + Sjis("メ　"),
+         Sjis("メ") + "\x40" + Sjis("メ ")},
         {"an ampersand alone stays", "A & B &", "A & B &"},
     };
     for (const Case& c : cases) {

@@ -20,18 +20,22 @@ std::string Sjis(std::string_view utf8) { return UTF8ToAnsi(utf8); }
 // by a "<script>" line, then the page data line. Each part can be replaced by a test.
 struct ItemPage {
     std::string title = R"(<h1 class="title">ソファー　3人掛け<span class="id">（投稿ID : abc123）</span></h1>)";
-    std::string dates = R"(<div class="d"><div>更新<!-- -->2024年5月1日</div><div>作成<!-- -->2024年4月20日</div></div>)";
+    std::string dates =
+        R"(<div class="d"><div>更新<!-- -->2024年5月1日</div><div>作成<!-- -->2024年4月20日</div></div>)";
     std::string images = R"(<div class="p"><img src="https://img.vorn.test/articles/images/thumb_s_1.jpg" alt=""/>)"
                          R"(<img src="https://img.vorn.test/articles/images/thumb_s_2.jpg" alt=""/></div>)";
-    std::string description = R"(<iframe src="https://video.test/x"></iframe><p>きれいなソファーです。<br/>送料込み</p>)";
-    std::string table = R"(<table><tr><td>価格</td><td><span>5,000円</span></td></tr>)"
-                        R"(<tr><td>取引場所</td><td><div>東京都</div><div>新宿区</div></td></tr>)"
-                        R"(<tr><td>ジャンル</td><td><a href="/g">家具</a> &gt; <a href="/s">ソファー</a></td></tr></table>)";
+    std::string description =
+        R"(<iframe src="https://video.test/x"></iframe><p>きれいなソファーです。<br/>送料込み</p>)";
+    std::string table =
+        R"(<table><tr><td>価格</td><td><span>5,000円</span></td></tr>)"
+        R"(<tr><td>取引場所</td><td><div>東京都</div><div>新宿区</div></td></tr>)"
+        R"(<tr><td>ジャンル</td><td><a href="/g">家具</a> &gt; <a href="/s">ソファー</a></td></tr></table>)";
     std::string reception = R"(<a class="btn" href="/contact/abc123">投稿者にメールで問い合わせ</a>)";
     std::string poster = R"(<div class="h">投稿者</div><a href="/profiles/u42">山田太郎</a></div><div>男性 30代</div>)";
     std::string counts = R"(<div>投稿：<!-- -->34</div><div><span>件</span></div></div>)"
                          R"(<div><span>本人確認</span></div><div><span>電話番号</span></div>)";
-    std::string introduction = R"(<span>認証とは</span><a href="/help">?</a>よろしくお願いします。<svg><path d="M0"></path></svg>)";
+    std::string introduction =
+        R"(<span>認証とは</span><a href="/help">?</a>よろしくお願いします。<svg><path d="M0"></path></svg>)";
     std::string nextData = R"(</div></div><script id="__NEXT_DATA__" type="application/json">{"props":{"article":)"
                            R"({"id":"abc123","favorite_user_count":7,"user":{"good_evaluation_count":12,)"
                            R"("normal_evaluation_count":1,"bad_evaluation_count":0}}},"page":"/item"}</script>)";
@@ -123,7 +127,8 @@ TEST(ParseItemLines, ImageUrls) {
          {"a", "b", "c", "d", "e"}},
         {"thumb_s_ becomes thumb_ whatever its case", img + R"(THUMB_S_9.jpg"/>)", {"thumb_9"}},
         {"other image addresses skipped and not counted",
-         R"(<img src="https://i.test/icons/logo.png"/>)" + img + R"(x.jpg"/>)", {"x"}},
+         R"(<img src="https://i.test/icons/logo.png"/>)" + img + R"(x.jpg"/>)",
+         {"x"}},
         {"tag must start with img in lower case", R"(<IMG src="https://i.test/articles/images/y.jpg"/>)", {}},
         {"address without a closing quote skipped", R"(<img src=https://i.test/articles/images/z.jpg>)", {}},
     };
@@ -152,7 +157,8 @@ TEST(ParseItemLines, PosterGender) {
         {"male", R"(投稿者</div><a href="/profiles/1">A</a></div><div>男性</div>)", true, "男性"},
         {"female", R"(投稿者</div><a href="/profiles/1">A</a></div><div>女性 40代</div>)", true, "女性"},
         {"neither", R"(投稿者</div><a href="/profiles/1">A</a></div><div>30代</div>)", true, "性別未公開"},
-        {"nothing closes the poster text", R"(投稿者</div><a href="/profiles/1">A</a></div><div>男性</div>)", false, ""},
+        {"nothing closes the poster text", R"(投稿者</div><a href="/profiles/1">A</a></div><div>男性</div>)", false,
+         ""},
     };
     for (const Case& c : cases) {
         ItemPage page;

@@ -1,5 +1,3 @@
-#include "extract/item_page.h"
-
 #include <algorithm>
 #include <fstream>
 #include <string>
@@ -8,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "extract/item_images.h"
+#include "extract/item_page.h"
 #include "tests/support/test_program_dir.h"
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/site_content.h"
@@ -41,8 +40,8 @@ ItemFields ExpectedFields(const site::Listing& listing, const std::string& baseU
         f[kReception] = Sjis((listing.traits & site::kEnquiriesClosed) ? "受付終了" : "申し込み可");
     }
     f[kGenre] = Sjis(std::string(site::GenreAt(listing.genre).name) + " &gt; " + listing.subGenreName);
-    f[kPlace] = Sjis(std::string(site::PrefectureAt(listing.prefecture).name) + "、" + listing.cityName + "、" +
-                     listing.spot);
+    f[kPlace] =
+        Sjis(std::string(site::PrefectureAt(listing.prefecture).name) + "、" + listing.cityName + "、" + listing.spot);
     if (poster) {
         const char* genders[] = {"性別未公開", "男性", "女性"};
         f[kPosterName] = Sjis(listing.posterName);

@@ -114,8 +114,8 @@ TEST_F(HostilePageTest, TotalAboveTheLinksFollowsEveryLinkAndStopsAtTheEndOfTheP
     EXPECT_EQ(Run(), kRowsWritten);
 
     EXPECT_EQ(RowSummaries(), AfterTheGoodSearch({"品物3 @ /article/3", "品物4 @ /article/4"}));
-    EXPECT_EQ(site_.RequestedPaths(), (Strings{kGoodSearch, "/article/1", "/article/2", kFaultSearch, "/article/3",
-                                               "/article/4"}));
+    EXPECT_EQ(site_.RequestedPaths(),
+              (Strings{kGoodSearch, "/article/1", "/article/2", kFaultSearch, "/article/3", "/article/4"}));
     EXPECT_EQ(Statuses().back(), Status("県0 - 家電", 2, 50));
 }
 

@@ -131,9 +131,14 @@ TEST(FetchedAddressTest, BlanksInAnAddressCannotAddARequestHeader) {
 TEST(TerminalStatusTest, ControlCharactersFromTheSiteCannotDriveTheTerminal) {
     const std::string status = "東京都 - 家具 : 1件/2件 取得中...";
     EXPECT_EQ(cli::PrintableText(status), status);
-    EXPECT_EQ(cli::PrintableText("a\x1b]0;title\x07" "b"), "a?]0;title?b");
+    EXPECT_EQ(cli::PrintableText("a\x1b]0;title\x07"
+                                 "b"),
+              "a?]0;title?b");
     EXPECT_EQ(cli::PrintableText("\x1b[2J\r\n\t\x7f"), "?[2J????");
-    EXPECT_EQ(cli::PrintableText("c1 \xc2\x9b" "31m"), "c1 ?31m") << "the 8-bit escape U+009B";
+    EXPECT_EQ(cli::PrintableText("c1 \xc2\x9b"
+                                 "31m"),
+              "c1 ?31m")
+        << "the 8-bit escape U+009B";
     EXPECT_EQ(cli::PrintableText("bad \xff\xc0"), "bad ??");
 }
 

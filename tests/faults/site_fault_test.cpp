@@ -34,9 +34,8 @@ protected:
             SetFetchSettings(shortSettings_);
             site_.AddResults(std::string(kFaultSearch).substr(1), 2, {3, 4});
             site_.AddItems({3}, 2);
-            site_.server().Handle("/articles/images/*", [](const site::SiteRequest&) {
-                return Page("\xFF\xD8\xFF\xD9");
-            });
+            site_.server().Handle("/articles/images/*",
+                                  [](const site::SiteRequest&) { return Page("\xFF\xD8\xFF\xD9"); });
             std::filesystem::remove_all(selection().imageDir);
             std::filesystem::create_directory(selection().imageDir);
             c.arrange();
@@ -73,8 +72,8 @@ protected:
         };
         return {
             {"accepts and never answers", at([] { return Faulty(Fault::Hang); }), kSiteUnreachable, rows},
-            {"connection closed without an answer", at([] { return Faulty(Fault::DropConnection); }),
-             kSiteUnreachable, rows},
+            {"connection closed without an answer", at([] { return Faulty(Fault::DropConnection); }), kSiteUnreachable,
+             rows},
             {"body stops mid-transfer", at([] { return Faulty(Fault::CutOff); }), kSiteUnreachable, rows},
             {"slow drip past the total time limit", at([this] { return Dripping(); }), kSiteUnreachable, rows},
             {"body over the size limit", at([this] { return TooLarge(); }), kSiteUnreachable, rows},
@@ -96,19 +95,22 @@ TEST_F(SiteFaultTest, ResultsPageNotServedEndsWithSiteUnreachableKeepingEarlierR
 TEST_F(SiteFaultTest, ItemPageNotServedStillGetsItsRowAndTheRunGoesOn) {
     const Strings urlOnly = AfterTheGoodSearch({" @ /article/3", "品物4 @ /article/4"});
     std::vector<FaultCase> cases = NotServed("/article/3", urlOnly);
-    cases.push_back({"404: a listing taken down since the results page",
-                     [this] { Serve("/article/3", Status(404)); }, kRowsWritten, urlOnly});
+    cases.push_back({"404: a listing taken down since the results page", [this] { Serve("/article/3", Status(404)); },
+                     kRowsWritten, urlOnly});
 
     const std::string refused = "https://127.0.0.1:" + std::to_string(site::RefusedLoopbackPort()) + "/article/3";
     cases.push_back({"connection refused",
-                     [this, refused] { Serve(kFaultSearch, Page(CrawlTestSite::ResultsLinking(2, {refused, site_.ArticleUrl(4)}))); },
+                     [this, refused] {
+                         Serve(kFaultSearch, Page(CrawlTestSite::ResultsLinking(2, {refused, site_.ArticleUrl(4)})));
+                     },
                      kSiteUnreachable, AfterTheGoodSearch({" @ " + refused, "品物4 @ /article/4"})});
     const SilentListener silent;
     const std::string unanswered = "https://127.0.0.1:" + std::to_string(silent.port()) + "/article/3";
-    cases.push_back(
-        {"accepts the connection and never speaks",
-         [this, unanswered] { Serve(kFaultSearch, Page(CrawlTestSite::ResultsLinking(2, {unanswered, site_.ArticleUrl(4)}))); },
-         kSiteUnreachable, AfterTheGoodSearch({" @ " + unanswered, "品物4 @ /article/4"})});
+    cases.push_back({"accepts the connection and never speaks",
+                     [this, unanswered] {
+                         Serve(kFaultSearch, Page(CrawlTestSite::ResultsLinking(2, {unanswered, site_.ArticleUrl(4)})));
+                     },
+                     kSiteUnreachable, AfterTheGoodSearch({" @ " + unanswered, "品物4 @ /article/4"})});
     RunCases(cases);
 }
 
@@ -116,8 +118,8 @@ TEST_F(SiteFaultTest, PhotographNotServedIsMissingFromTheFolderAndTheRowStays) {
     selection().saveImages = true;
     const Strings allRows = AfterTheGoodSearch({"品物3 @ /article/3", "品物4 @ /article/4"});
     std::vector<FaultCase> cases = NotServed(PhotoPath(3, 1), allRows);
-    cases.push_back({"404: a photograph taken down", [this] { Serve(PhotoPath(3, 1), Status(404)); }, kRowsWritten,
-                     allRows});
+    cases.push_back(
+        {"404: a photograph taken down", [this] { Serve(PhotoPath(3, 1), Status(404)); }, kRowsWritten, allRows});
     const std::filesystem::path folder = selection().imageDir;
     RunCases(cases, [folder] {
         EXPECT_FALSE(std::filesystem::exists(folder / "p3_0.jpg")) << "no broken photograph is left";

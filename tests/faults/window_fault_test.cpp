@@ -30,8 +30,7 @@ constexpr const char* kSearch = "tokyo/sale-bic/g-all"; // 東京都 x 自転車
 constexpr int kTokyoItem = 12;
 constexpr const char* kSiteUnreachable =
     "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。";
-constexpr const char* kNotSaved =
-    "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。";
+constexpr const char* kNotSaved = "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。";
 
 class WindowFaultTest : public SiteWindowTest {
 protected:
@@ -137,8 +136,7 @@ TEST_F(CorruptDatabaseWindowTest, ErrorIsShownAndNoRunCanStart) {
     ClickCheckBox(Area(kTokyoItem));
     window->btnAction->click();
     ASSERT_EQ(prompt.Messages().size(), 1u);
-    EXPECT_EQ(prompt.Messages()[0].text, Utf8("取得するジャンルを１つ以上選択してください。"))
-        << "the tree is empty";
+    EXPECT_EQ(prompt.Messages()[0].text, Utf8("取得するジャンルを１つ以上選択してください。")) << "the tree is empty";
     EXPECT_EQ(window->myThread(), nullptr);
 }
 

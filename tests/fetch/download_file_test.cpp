@@ -1,9 +1,8 @@
-#include "web/fetch_page.h"
-
 #include <gtest/gtest.h>
 
 #include "tests/fetch/fetch_fixture.h"
 #include "tools/sample_site/refused_port.h"
+#include "web/fetch_page.h"
 
 namespace vorn::test {
 namespace {

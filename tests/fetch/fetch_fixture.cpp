@@ -28,8 +28,6 @@ FetchTest::FetchTest() {
     ResetUserAgentSequence();
 }
 
-FetchTest::~FetchTest() {
-    SetFetchSettings(FetchSettings{});
-}
+FetchTest::~FetchTest() { SetFetchSettings(FetchSettings{}); }
 
 } // namespace vorn::test

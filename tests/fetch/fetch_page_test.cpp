@@ -185,9 +185,7 @@ struct FailureCase {
     FetchSettings (*settings)();
 };
 
-FetchSettings Shortened() {
-    return ShortFetchSettings();
-}
+FetchSettings Shortened() { return ShortFetchSettings(); }
 
 FetchSettings OneSecondIdle() {
     FetchSettings settings = ShortFetchSettings();

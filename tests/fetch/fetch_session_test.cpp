@@ -117,16 +117,13 @@ TEST_P(FetchSessionFailureTest, TheNextFetchArrivesWhole) {
     EXPECT_EQ(Fetch("/page?after"), "200 page after");
 }
 
-INSTANTIATE_TEST_SUITE_P(Failures, FetchSessionFailureTest,
-                         testing::Values(SessionFailure{"CutOff", "/test/cutoff?bytes=5000"},
-                                         SessionFailure{"Dropped", "/test/drop"},
-                                         SessionFailure{"OverSizeLimit", "/test/drip?bytes=2000&ms=0"},
-                                         SessionFailure{"RedirectLoop", "/test/loop"},
-                                         SessionFailure{"ServerError", "/test/status/500"},
-                                         SessionFailure{"NotFound", "/nothing-here"}),
-                         [](const testing::TestParamInfo<SessionFailure>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FetchSessionFailureTest,
+    testing::Values(SessionFailure{"CutOff", "/test/cutoff?bytes=5000"}, SessionFailure{"Dropped", "/test/drop"},
+                    SessionFailure{"OverSizeLimit", "/test/drip?bytes=2000&ms=0"},
+                    SessionFailure{"RedirectLoop", "/test/loop"}, SessionFailure{"ServerError", "/test/status/500"},
+                    SessionFailure{"NotFound", "/nothing-here"}),
+    [](const testing::TestParamInfo<SessionFailure>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace vorn::test

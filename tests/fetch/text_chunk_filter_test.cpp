@@ -8,9 +8,7 @@
 namespace vorn::fetch {
 namespace {
 
-std::string Repeat(char c, std::size_t n) {
-    return std::string(n, c);
-}
+std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
 
 struct ChunkCase {
     const char* name;

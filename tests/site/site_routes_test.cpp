@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include <QByteArray>
 #include <QImage>
+
+#include <gtest/gtest.h>
 
 #include "tools/sample_site/site_content.h"
 #include "tools/sample_site/site_listing.h"

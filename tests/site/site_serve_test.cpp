@@ -8,10 +8,10 @@
 #include <string>
 #include <thread>
 
-#include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/test_program_dir.h"
 #include "tools/sample_site/sample_site.h"
@@ -224,9 +224,13 @@ TEST_F(SiteServeTest, StandaloneProgramLogsEveryRequestWithItsTimeOnExit) {
 }
 
 TEST_F(SiteServeTest, StandaloneProgramRefusesBadArguments) {
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"--port"}, {"--port", "70000"}, {"--seed", "x"}, {"--listings", "-1"}, {"--what"},
-          {"--request-log", ""}, {"--search", ""}}) {
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--port"},
+                                                      {"--port", "70000"},
+                                                      {"--seed", "x"},
+                                                      {"--listings", "-1"},
+                                                      {"--what"},
+                                                      {"--request-log", ""},
+                                                      {"--search", ""}}) {
         SiteProgram program(arguments, true);
         EXPECT_EQ(program.ReadLine(), "");
         EXPECT_EQ(program.Terminate(), 2);

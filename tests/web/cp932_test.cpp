@@ -103,15 +103,30 @@ TEST(Utf8ToAnsi, ConvertsLikeWindowsWithCompositeCheck) {
 // zero bytes, the text must still come out as the decoder makes it character by character.
 TEST(Utf8ToAnsi, PassingAsciiThroughGivesTheBytesOfTheCharacterByCharacterConversion) {
     const std::string pieces[] = {
-        "a", "Z", " ", "\n", std::string(1, '\0'), "<div>", "\"",
+        "a",
+        "Z",
+        " ",
+        "\n",
+        std::string(1, '\0'),
+        "<div>",
+        "\"",
         "\xCC\x81",         // combining acute
         "\xCC\x88",         // combining diaeresis
         "\xE3\x82\x99",     // combining voiced sound mark
-        "か", "漢", "é", "～", "😀",
-        "\x80", "\xFF", "\xE3\x81", "\xF0\x9F", // stray, invalid and truncated bytes
+        "か",
+        "漢",
+        "é",
+        "～",
+        "😀",
+        "\x80",
+        "\xFF",
+        "\xE3\x81",
+        "\xF0\x9F", // stray, invalid and truncated bytes
         "\xED\xA0\x80",     // encoded surrogate
-        "\xE3\x82\x9A", "\xE3\x81\xAF", // semi-voiced mark, ha
-        "\xC0\x80", "\xE0\x80\xAF", // overlong forms
+        "\xE3\x82\x9A",
+        "\xE3\x81\xAF", // semi-voiced mark, ha
+        "\xC0\x80",
+        "\xE0\x80\xAF", // overlong forms
         "\xE3\x80\x9C",     // wave dash, which the table does not list
     };
     ExpectByCharacterBytesOnRandomTexts(pieces, 932, 24, 20000);
@@ -129,7 +144,8 @@ TEST(Utf8ToAnsi, EveryBasicPlaneCharacterInContextMatchesTheCharacterByCharacter
         {"\xE3\x81\x8B", "x"},               // after kana, before ASCII
         {"", "\xE3\x82\x99"},                // before a combining voiced mark
         {"\xE3\x81\xAF", "\xE3\x82\x9A\xE6\xBC\xA2"}, // before a semi-voiced mark and a kanji
-        {"a", "\xCC\x81" "b"},               // before a combining acute
+        {"a", "\xCC\x81"
+              "b"},               // before a combining acute
         {"\xE6\xBC\xA2", "\xE3\x81"},        // before a truncated sequence
     };
     int mismatches = 0;
@@ -153,7 +169,8 @@ TEST(Utf8ToAnsi, MalformedAndAdversarialBytesMatchTheCharacterByCharacterConvers
         std::string input;
     };
     const Case cases[] = {
-        {"overlong two-byte", "a\xC0\x80" "b"},
+        {"overlong two-byte", "a\xC0\x80"
+                              "b"},
         {"overlong two-byte letter", "\xC1\x81"},
         {"overlong three-byte", "\xE0\x80\xAF"},
         {"overlong three-byte at the edge", "\xE0\x9F\xBF"},
@@ -164,13 +181,16 @@ TEST(Utf8ToAnsi, MalformedAndAdversarialBytesMatchTheCharacterByCharacterConvers
         {"four-byte, then kana", "\xF0\x9F\x98\x80\xE3\x81\x8B"},
         {"past U+10FFFF", "\xF4\x90\x80\x80"},
         {"five and six byte leads", "\xF8\x88\x80\x80\x80\xFC\x84\x80\x80\x80\x80"},
-        {"lead then ASCII", "\xE3\x81" "a\xC3" "b"},
+        {"lead then ASCII", "\xE3\x81"
+                            "a\xC3"
+                            "b"},
         {"truncated at the end", "\xE6\xBC"},
         {"continuation bytes only", "\x80\xBF\x80"},
         {"noncharacters", "\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xB7\x90"},
         {"replacement character itself", "\xEF\xBF\xBD"},
         {"mark first in the text", "\xE3\x82\x99\xE3\x81\x8B"},
-        {"mark after ASCII after kana", "\xE3\x81\x8B" "e\xCC\x81"},
+        {"mark after ASCII after kana", "\xE3\x81\x8B"
+                                        "e\xCC\x81"},
         {"variation selector after a symbol", "\xE2\x9D\xA4\xEF\xB8\x8F"},
         {"unmappable among mappable", "\xE6\xBC\xA2\xE3\x80\x9C\xE5\xAD\x97"},
         {"zero bytes", std::string("\xE3\x81\x8B\0\xCC\x81\0", 7)},
@@ -229,9 +249,28 @@ TEST(AsciiSurvivesConversion, NoAsciiAppearsMovesOrGoesWhereItSaysYes) {
     EXPECT_GT(intact, 2 * 60000);
 
     const std::string pieces[] = {
-        "<h1", ",", "?", "a", "e", "\"", "か", "漢", "ｈ", "\xE3\x82\x99", "\xE2\x84\xAA" /* Kelvin sign */,
-        "\xC3\xA0" /* à */, "\xC2\xB9" /* superscript one */, "\xCC\x81", "\xCC\xB8" /* long solidus overlay */,
-        "😀", "\x80", "\xE3\x81", "\xED\xA0\x80", "\xE0\x80\xAF", "\xC0\xBC", "\xEF\xBF\xBD",
+        "<h1",
+        ",",
+        "?",
+        "a",
+        "e",
+        "\"",
+        "か",
+        "漢",
+        "ｈ",
+        "\xE3\x82\x99",
+        "\xE2\x84\xAA" /* Kelvin sign */,
+        "\xC3\xA0" /* à */,
+        "\xC2\xB9" /* superscript one */,
+        "\xCC\x81",
+        "\xCC\xB8" /* long solidus overlay */,
+        "😀",
+        "\x80",
+        "\xE3\x81",
+        "\xED\xA0\x80",
+        "\xE0\x80\xAF",
+        "\xC0\xBC",
+        "\xEF\xBF\xBD",
     };
     std::mt19937 random(7);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
@@ -305,7 +344,10 @@ TEST(AnsiToUtf8, ReadsLikeWindows) {
         {"ascii", "abc 123", "abc 123"},
         {"backslash trail byte", "\x83\x5C\x95\x5C", "ソ表"},
         {"halfwidth katakana", "\xB6\xDE", "ｶﾞ"},
-        {"unlisted pair reads as one middle dot", "\x81\xAD" "a", "・a"},
+        {"unlisted pair reads as one middle dot",
+         "\x81\xAD"
+         "a",
+         "・a"},
         {"lead byte takes an invalid trail with it", "\x81 a", "・a"},
         {"lone lead byte at end", "a\x81", "a・"},
         {"user-defined area", "\xF0\x40", "\xEE\x80\x80"},

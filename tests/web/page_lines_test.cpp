@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/test_program_dir.h"
 

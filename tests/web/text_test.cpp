@@ -177,8 +177,8 @@ std::string ReplaceAllByWalking(std::string_view text, std::string_view from, st
 
 TEST(ReplaceAllNoCase, ReplacesWhereWalkingCharacterByCharacterWould) {
     // Letters of both cases, bytes that are lead bytes and trail bytes alike, "&" and "\".
-    const std::string pieces[] = {"a", "A", "b", "&", "\\", " ", kSo, kHyou, kA, "\x83", "\x41", "\x88",
-                                  "\x9F", "\x81\x40", "\x40", "\x72", "\x83\x72"};
+    const std::string pieces[] = {"a",    "A",    "b",    "&",    "\\",       " ",    kSo,    kHyou,     kA,
+                                  "\x83", "\x41", "\x88", "\x9F", "\x81\x40", "\x40", "\x72", "\x83\x72"};
     std::mt19937 random(932);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     const auto randomText = [&](int maxPieces) {
@@ -206,7 +206,12 @@ TEST(Trim, RemovesBytesUpTo32AtBothEnds) {
     EXPECT_EQ(Trim(" \t\r\n \x01"), "");
     EXPECT_EQ(Trim(""), "");
     EXPECT_EQ(Trim("\t a b \r\n"), "a b");
-    EXPECT_EQ(Trim("\x7F" "a" "\x7F"), "\x7F" "a" "\x7F");
+    EXPECT_EQ(Trim("\x7F"
+                   "a"
+                   "\x7F"),
+              "\x7F"
+              "a"
+              "\x7F");
     EXPECT_EQ(TrimView("  " + kSo + "  "), kSo);
     EXPECT_EQ(Trim("\x81\x40/tmp\x81\x40 "), "\x81\x40/tmp\x81\x40") << "ideographic spaces stay";
     EXPECT_EQ(CleanText("  <b> x </b>\r\n"), "x");

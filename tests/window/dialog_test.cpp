@@ -77,7 +77,11 @@ TEST(QtPromptTest, BoxesShowTheirCaptionAloneAndAnswerToTheKeys) {
     };
     const QString text = Utf8("取得処理を中断します。\nよろしいですか？");
     const Case cases[] = {
-        {"information", [&](QtPrompt& p) { p.Information(nullptr, text, QStringLiteral("Error")); return true; },
+        {"information",
+         [&](QtPrompt& p) {
+             p.Information(nullptr, text, QStringLiteral("Error"));
+             return true;
+         },
          Qt::Key_Return, InformationBox(text, QStringLiteral("Error")), true},
         {"question, Y", [&](QtPrompt& p) { return p.Question(nullptr, text, Utf8("中断確認"), true); }, Qt::Key_Y,
          QuestionBox(text, Utf8("中断確認")), true},
@@ -89,10 +93,22 @@ TEST(QtPromptTest, BoxesShowTheirCaptionAloneAndAnswerToTheKeys) {
         {"question, Return takes the default No",
          [&](QtPrompt& p) { return p.Question(nullptr, text, Utf8("処理終了"), false); }, Qt::Key_Return,
          QuestionBox(text, Utf8("処理終了"), false), false},
-        {"the standard error display", [&](QtPrompt& p) { p.Error(nullptr, text); return true; }, Qt::Key_Return,
-         {kTitle, text, QMessageBox::Critical, kOk, kOk[0], true}, true},
-        {"a plain message", [&](QtPrompt& p) { p.Message(nullptr, text); return true; }, Qt::Key_Return,
-         {kTitle, text, QMessageBox::NoIcon, kOk, kOk[0], true}, true},
+        {"the standard error display",
+         [&](QtPrompt& p) {
+             p.Error(nullptr, text);
+             return true;
+         },
+         Qt::Key_Return,
+         {kTitle, text, QMessageBox::Critical, kOk, kOk[0], true},
+         true},
+        {"a plain message",
+         [&](QtPrompt& p) {
+             p.Message(nullptr, text);
+             return true;
+         },
+         Qt::Key_Return,
+         {kTitle, text, QMessageBox::NoIcon, kOk, kOk[0], true},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -266,8 +282,9 @@ TEST_F(RealDialogTest, EndOfRunMessages) {
              content->SetFault(kSearch, site::PageFault::ServerError);
              return output.path() / "site.csv";
          },
-         InformationBox(Utf8("サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。"),
-                        QStringLiteral("Error"))},
+         InformationBox(
+             Utf8("サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。"),
+             QStringLiteral("Error"))},
         {"not saved", [this] { return output.path() / "missing" / "list.csv"; },
          InformationBox(Utf8("取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。"),
                         QStringLiteral("Error"))},
@@ -320,9 +337,9 @@ TEST_F(RealDialogWithoutDatabaseTest, MissingDatabaseIsASettingsError) {
     prompt.ShowRealBoxes();
     Open();
     ASSERT_EQ(prompt.Messages().size(), 1u);
-    ExpectShown(prompt.Messages()[0].shown,
-                InformationBox(Utf8("DBファイルの設定が正しくありません。\n管理者に確認してください。"),
-                               Utf8("設定エラー")));
+    ExpectShown(
+        prompt.Messages()[0].shown,
+        InformationBox(Utf8("DBファイルの設定が正しくありません。\n管理者に確認してください。"), Utf8("設定エラー")));
     EXPECT_TRUE(terminated);
 }
 

@@ -40,9 +40,8 @@ protected:
 
     std::size_t RequestsFor(const std::string& suffix) const {
         const std::vector<site::SiteRequest> requests = site.Requests();
-        return static_cast<std::size_t>(std::count_if(requests.begin(), requests.end(), [&](const auto& request) {
-            return request.path.ends_with(suffix);
-        }));
+        return static_cast<std::size_t>(std::count_if(
+            requests.begin(), requests.end(), [&](const auto& request) { return request.path.ends_with(suffix); }));
     }
 
     void ExpectInputsEnabled() const {
@@ -120,17 +119,18 @@ TEST_F(RefreshTest, PagesNotServedAreNamedInTheClosingMessage) {
     content->SetFault("tokyo/sale", site::PageFault::ServerError);
     content->SetFault("okinawa/sale", site::PageFault::CutOff);
     window->btnUpdateAreaClick();
-    EXPECT_EQ(PlainMessages(),
-              std::vector<QString>{Utf8("完了\n\n次の都道府県はページを取得できなかったため、市区町村を登録していません。\n"
-                                        "東京都、沖縄県")});
+    EXPECT_EQ(PlainMessages(), std::vector<QString>{Utf8(
+                                   "完了\n\n次の都道府県はページを取得できなかったため、市区町村を登録していません。\n"
+                                   "東京都、沖縄県")});
     EXPECT_EQ(window->prgBar->value(), 47);
 
     prompt.ClearCalls();
     content->SetFault("all/sale-oth", site::PageFault::DropConnection);
     window->btnUpdateGunreClick();
     EXPECT_EQ(PlainMessages(),
-              std::vector<QString>{Utf8("終了\n\n次のジャンルはページを取得できなかったため、サブジャンルを登録していません。\n"
-                                        "その他")});
+              std::vector<QString>{
+                  Utf8("終了\n\n次のジャンルはページを取得できなかったため、サブジャンルを登録していません。\n"
+                       "その他")});
 }
 
 TEST_F(RefreshTest, NoCrawlStartsDuringARefreshAndACloseStopsIt) {

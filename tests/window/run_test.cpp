@@ -12,8 +12,8 @@
 #include <QTreeWidget>
 
 #include "catalogue/catalogue_db.h"
-#include "extract/csv_output.h"
 #include "catalogue/widgets/genre_tree.h"
+#include "extract/csv_output.h"
 #include "tests/window/window_fixture.h"
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/site_content.h"

@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 

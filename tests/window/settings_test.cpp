@@ -15,8 +15,8 @@ namespace {
 using SettingsTest = WindowTest;
 
 std::string ConfigText(const std::string& ctgrlist, int areasel, const std::string& arealist) {
-    return "[Config]\r\nWord=\r\nAreasel=" + std::to_string(areasel) + "\r\nImageDir=\r\nCheckImage=0\r\nCtgrlist=" +
-           ctgrlist + "\r\nArealist=" + arealist + "\r\n";
+    return "[Config]\r\nWord=\r\nAreasel=" + std::to_string(areasel) +
+           "\r\nImageDir=\r\nCheckImage=0\r\nCtgrlist=" + ctgrlist + "\r\nArealist=" + arealist + "\r\n";
 }
 
 TEST_F(SettingsTest, WithoutASettingsFileTheFirstNodeAndItemAreSelected) {
@@ -96,8 +96,8 @@ TEST_F(SettingsTest, SavedMarksAreAppliedByPositionAsSaved) {
         {"short strings and other characters count as unchecked", "x1", "0x01", kTokyo,
          "01" + std::string(node::kCount - 2, '0'), "0001", node::kSofa, 3},
         {"extra characters are ignored", noNodes + "111", "00001111", kTokyo, noNodes, "0000", 0, 0},
-        {"a prefecture beyond the list keeps prefecture mode", "", "01", 48, noNodes,
-         "01" + std::string(45, '0'), 0, 1},
+        {"a prefecture beyond the list keeps prefecture mode", "", "01", 48, noNodes, "01" + std::string(45, '0'), 0,
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,8 +127,7 @@ TEST_F(SettingsTest, ClosingLeavesTheSiteSectionAsItIs) {
     Open();
     ASSERT_TRUE(Close());
     const std::string saved = SettingsText();
-    EXPECT_EQ(saved.find("[Site]\r\nBaseUrl=https://127.0.0.1:1/\r\n[Config]\r\nWord=\r\nAreasel=0\r\n"), 0u)
-        << saved;
+    EXPECT_EQ(saved.find("[Site]\r\nBaseUrl=https://127.0.0.1:1/\r\n[Config]\r\nWord=\r\nAreasel=0\r\n"), 0u) << saved;
 }
 
 TEST_F(SettingsTest, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses) {

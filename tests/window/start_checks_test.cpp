@@ -1,11 +1,11 @@
 // The start command's checks, in their order, and what it makes of the user's paths, up to the
 // moment a run would begin.
+#include <fstream>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-
-#include <fstream>
 
 #include <QCheckBox>
 #include <QComboBox>

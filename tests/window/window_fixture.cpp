@@ -37,8 +37,7 @@ void AddTestCatalogue(const std::filesystem::path& database) {
     genre(2, 1, "sale-ele/g-201", "テレビ");
     genre(2, 2, "sale-ele/g-202", "冷蔵庫");
     const auto city = [&db](int id, const char* code, const char* name) {
-        db.Execute(sql::kInsertCity,
-                   {std::int64_t{kTokyo}, std::int64_t{id}, std::string(code), UTF8ToAnsi(name)});
+        db.Execute(sql::kInsertCity, {std::int64_t{kTokyo}, std::int64_t{id}, std::string(code), UTF8ToAnsi(name)});
     };
     city(1, "13101", "千代田区");
     city(2, "13102", "中央区");

@@ -5,9 +5,10 @@
 #include <csignal>
 #include <stdexcept>
 
-#include <httplib.h>
 #include <openssl/ssl.h>
 #include <sys/socket.h>
+
+#include <httplib.h>
 
 namespace vorn::site {
 
@@ -94,13 +95,9 @@ SampleSite::SampleSite(int port) {
     }
 }
 
-SampleSite::~SampleSite() {
-    Stop();
-}
+SampleSite::~SampleSite() { Stop(); }
 
-std::string SampleSite::baseUrl() const {
-    return "https://" + std::string(kHost) + ":" + std::to_string(port_) + "/";
-}
+std::string SampleSite::baseUrl() const { return "https://" + std::string(kHost) + ":" + std::to_string(port_) + "/"; }
 
 std::string SampleSite::Url(std::string_view path) const {
     if (!path.empty() && path.front() == '/') {
@@ -144,17 +141,11 @@ void SampleSite::Stop() {
     }
 }
 
-std::filesystem::path SampleSite::CaFile() {
-    return std::filesystem::path(VORN_SAMPLE_SITE_CERT_DIR) / "ca.crt";
-}
+std::filesystem::path SampleSite::CaFile() { return std::filesystem::path(VORN_SAMPLE_SITE_CERT_DIR) / "ca.crt"; }
 
-std::filesystem::path SampleSite::CertFile() {
-    return std::filesystem::path(VORN_SAMPLE_SITE_CERT_DIR) / "server.crt";
-}
+std::filesystem::path SampleSite::CertFile() { return std::filesystem::path(VORN_SAMPLE_SITE_CERT_DIR) / "server.crt"; }
 
-std::filesystem::path SampleSite::KeyFile() {
-    return std::filesystem::path(VORN_SAMPLE_SITE_CERT_DIR) / "server.key";
-}
+std::filesystem::path SampleSite::KeyFile() { return std::filesystem::path(VORN_SAMPLE_SITE_CERT_DIR) / "server.key"; }
 
 void SampleSite::Serve(const httplib::Request& req, httplib::Response& res) {
     SiteRequest request;

@@ -1,7 +1,6 @@
-#include "tools/sample_site/site_pages.h"
-
 #include <algorithm>
 
+#include "tools/sample_site/site_pages.h"
 #include "tools/sample_site/site_tables.h"
 
 namespace vorn::site {
@@ -10,9 +9,7 @@ namespace {
 
 constexpr const char* kCurrentItem = "<span class=\"c-definition-list-item-current\">";
 
-std::string ListItem(const std::string& inner) {
-    return "<li class=\"c-definition-list-item\">\n" + inner + "</li>\n";
-}
+std::string ListItem(const std::string& inner) { return "<li class=\"c-definition-list-item\">\n" + inner + "</li>\n"; }
 
 std::string CityItem(const City& city, const Prefecture& prefecture, const PageContext& page) {
     if (!city.linked()) {

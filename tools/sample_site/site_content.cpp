@@ -158,9 +158,7 @@ SearchSetup SiteContent::SearchOf(std::string_view searchKey) const {
     return setup;
 }
 
-Listing SiteContent::ListingAt(int number) const {
-    return MakeListing(config_.seed, number);
-}
+Listing SiteContent::ListingAt(int number) const { return MakeListing(config_.seed, number); }
 
 std::string SiteContent::ListingUrl(int number) const {
     return site::ListingUrl(ListingAt(number), {config_.baseUrl, config_.realisticSize});

@@ -24,7 +24,8 @@ public:
     // 0 .. bound - 1
     int Below(int bound) { return static_cast<int>(Next() % static_cast<std::uint64_t>(bound)); }
     int Between(int low, int high) { return low + Below(high - low + 1); }
-    template <typename T, std::size_t N> const T& Pick(const std::array<T, N>& items) {
+    template <typename T, std::size_t N>
+    const T& Pick(const std::array<T, N>& items) {
         return items[Below(static_cast<int>(N))];
     }
 
@@ -134,9 +135,7 @@ std::string WithThousands(int value) {
     return grouped;
 }
 
-long ArticleIdOf(int number) {
-    return 1000000L + number;
-}
+long ArticleIdOf(int number) { return 1000000L + number; }
 
 Listing MakeListing(std::uint32_t seed, int number) {
     SeededRandom random((static_cast<std::uint64_t>(seed) << 32) ^ static_cast<std::uint32_t>(number));

@@ -12,8 +12,8 @@ std::string CardMarkup(const Listing& listing, const PageContext& page) {
     const std::string picture =
         listing.imageCount > 0 ? PhotoUrl(listing, 1, page) : page.baseUrl + "assets/noimage.png";
     std::string card = "<li class=\"p-articles-list-item\">\n";
-    card += ItemLinkMarkup(url, "class=\"p-item-image\" src=\"" + picture + "\" alt=\"" + EscapeAttribute(listing.title) +
-                                    "\" loading=\"lazy\"/");
+    card += ItemLinkMarkup(url, "class=\"p-item-image\" src=\"" + picture + "\" alt=\"" +
+                                    EscapeAttribute(listing.title) + "\" loading=\"lazy\"/");
     card += "<div class=\"p-item-detail\"><a class=\"p-item-title\" href=\"" + url + "\">" + listing.title +
             "</a><div class=\"p-item-price\">" + listing.price + "<!-- -->円</div><div class=\"p-item-place\">" +
             std::string(PrefectureAt(listing.prefecture).name) + " " + listing.cityName + "</div>";
@@ -28,7 +28,8 @@ std::string CardMarkup(const Listing& listing, const PageContext& page) {
 } // namespace
 
 std::string ResultTotalMarkup(std::string_view totalText) {
-    return "<span class=\"p-articles-title-sub\">\n<span>全<!-- -->" + std::string(totalText) + "<!-- -->件</span>\n</span>\n";
+    return "<span class=\"p-articles-title-sub\">\n<span>全<!-- -->" + std::string(totalText) +
+           "<!-- -->件</span>\n</span>\n";
 }
 
 std::string ItemLinkMarkup(std::string_view url, std::string_view imageAttributes) {
