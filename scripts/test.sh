@@ -2,10 +2,13 @@
 # Builds everything and runs the whole test suite: ./scripts/test.sh [--quick]
 # The suite runs under AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer,
 # the fuzzers run for a bounded time on their seeds, and last the suite runs on the plain debug
-# build, whose ctest summary ends the output. --quick runs only that last step.
+# build, whose ctest summary ends the output. --quick runs only that last step. Every build treats
+# a warning as an error, and a source file that .clang-format would change fails the run first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
+echo "== format"
+./scripts/format.sh --check
 # Widget tests run on Qt's offscreen platform; the one test of the captions a desktop shows starts
 # its own X server (xvfb-run).
 export QT_QPA_PLATFORM=offscreen
