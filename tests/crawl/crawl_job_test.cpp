@@ -54,34 +54,17 @@ TEST_F(CrawlJobTest, SearchesEveryAreaWithEveryGenreInOrder) {
 
     const std::vector<Strings> rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].size(), 25u);
+    EXPECT_EQ(rows[0].size(), static_cast<std::size_t>(kItemFieldCount));
     EXPECT_EQ(rows[0][0], "投稿ID");
-    EXPECT_EQ(rows[1], (Strings{"p1",
-                                "品物1",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "3",
-                                "2024年5月1日",
-                                "2024年4月1日",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                "",
-                                site_.ArticleUrl(1)}));
-    EXPECT_EQ(rows[2][24], site_.ArticleUrl(2));
+    Strings first(kItemFieldCount);
+    first[kPostId] = "p1";
+    first[kTitle] = "品物1";
+    first[kFavourites] = "3";
+    first[kUpdatedDate] = "2024年5月1日";
+    first[kCreatedDate] = "2024年4月1日";
+    first[kDetailUrl] = site_.ArticleUrl(1);
+    EXPECT_EQ(rows[1], first);
+    EXPECT_EQ(rows[2][kDetailUrl], site_.ArticleUrl(2));
 }
 
 TEST_F(CrawlJobTest, WholeAreaChoicesSearchNationwideOrCityByCity) {
