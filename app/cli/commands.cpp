@@ -3,15 +3,19 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/cli/crawl_arguments.h"
 #include "app/cli/crawl_command.h"
 #include "app/cli/exit_codes.h"
+#include "app/cli/list_command.h"
 #include "app/cli/refresh_command.h"
 
 namespace vorn::cli {
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands{
-        {"crawl", "OUTPUT.csv", "collect the listings of the saved conditions into OUTPUT.csv", RunCrawlCommand},
+        {"crawl", "[OPTIONS] OUTPUT.csv", "collect the listings of the saved or the named conditions into OUTPUT.csv",
+         RunCrawlCommand},
+        {"list", "prefectures|cities P|genres", "print the names the crawl options take", RunListCommand},
         {"refresh-cities", "", "rebuild the cities of the 47 prefectures from the site", RunRefreshCitiesCommand},
         {"refresh-genres", "", "rebuild the sub-genres of the 20 genres from the site", RunRefreshGenresCommand},
     };
@@ -22,8 +26,8 @@ void PrintUsage(std::ostream& out) {
     out << "Usage: vorn-search-cli COMMAND [ARGUMENTS]\n"
            "       vorn-search-cli --help\n\n"
            "Does the program's work without its window, in the db/ folder beside the program: a crawl\n"
-           "on the conditions the window saved in db/vrn.ini, or a refresh of the catalogue in\n"
-           "db/vrn_data.db from the site ([Site] BaseUrl in db/vrn.ini).\n\n"
+           "on the conditions the window saved in db/vrn.ini or on conditions named here, or a refresh\n"
+           "of the catalogue in db/vrn_data.db from the site ([Site] BaseUrl in db/vrn.ini).\n\n"
            "Commands:\n";
     std::size_t width = 0;
     for (const Command& command : Commands()) {
@@ -37,6 +41,9 @@ void PrintUsage(std::ostream& out) {
         head.resize(width, ' ');
         out << "  " << head << "  " << command.summary << '\n';
     }
+    out << '\n'
+        << kCrawlOptionsHelp
+        << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     out << "\nExit codes:\n"
            "  0  rows were written; for a refresh, every page was read and stored\n"
            "  1  no listing matched the conditions\n"

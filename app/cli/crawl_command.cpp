@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include "app/cli/commands.h"
+#include "app/cli/crawl_arguments.h"
 #include "app/cli/exit_codes.h"
+#include "app/cli/named_conditions.h"
 #include "app/cli/program_session.h"
 #include "app/cli/stop_signals.h"
 #include "app/cli/terminal_front_end.h"
@@ -85,8 +87,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
 } // namespace
 
 int RunCrawlCommand(const std::vector<std::string>& arguments) {
-    if (arguments.size() != 1 || arguments[0].empty()) {
-        std::cerr << "vorn-search-cli: crawl takes one argument, the CSV file to write\n\n";
+    const CrawlArguments parsed = ParseCrawlArguments(arguments);
+    if (!parsed.error.empty()) {
+        std::cerr << "vorn-search-cli: " << parsed.error << "\n\n";
         PrintUsage(std::cerr);
         return kExitRefused;
     }
@@ -94,13 +97,31 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     if (!session) {
         return kExitRefused;
     }
-    const ProfileFile& settings = session->settings();
-    if (!settings.Exists()) {
-        std::cerr << "vorn-search-cli: no saved conditions in " << settings.path().string() << '\n';
-    }
-    const SavedConditions saved = ReadSavedConditions(settings);
-
     CatalogueDb& db = session->db();
+    SavedConditions saved;
+    // The folder as the file system spells it: code page 932 cannot hold every name.
+    std::string imageDirText;
+    try {
+        if (parsed.named.Any()) {
+            // Named conditions stand alone: the saved ones are neither read nor written.
+            NamedChoice choice = ChoiceFromNames(parsed.named, db);
+            if (!choice.refusal.empty()) {
+                return Fail(choice.refusal, kExitRefused);
+            }
+            saved = std::move(choice.saved);
+            imageDirText = parsed.named.imageFolder.value_or("");
+        } else {
+            const ProfileFile& settings = session->settings();
+            if (!settings.Exists()) {
+                std::cerr << "vorn-search-cli: no saved conditions in " << settings.path().string() << '\n';
+            }
+            saved = ReadSavedConditions(settings);
+            imageDirText = AnsiToUtf8(saved.imageDir);
+        }
+    } catch (const DbError& dbError) {
+        return Fail(dbError.what(), kExitRefused);
+    }
+
     CrawlSelection selection;
     try {
         selection = SelectionFromSaved(saved, db);
@@ -108,13 +129,16 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
         return Fail(dbError.what(), kExitRefused);
     }
     const std::string refusal =
-        StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages, AnsiToUtf8(saved.imageDir));
+        StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages, imageDirText);
     if (!refusal.empty()) {
         return Refuse(refusal, kExitRefused);
     }
+    if (selection.saveImages) {
+        selection.imageDir = ImageFolderPath(imageDirText);
+    }
 
     std::error_code error;
-    const fs::path output = fs::absolute(arguments[0], error);
+    const fs::path output = fs::absolute(parsed.output, error);
     if (error || !RemoveOldOutput(output)) {
         return Refuse(msg::FileInUse(), kExitCsvFailed);
     }

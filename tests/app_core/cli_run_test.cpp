@@ -104,7 +104,8 @@ TEST_F(CliRunTest, UsageErrorsExitFiveAndHelpShowsTheCommands) {
     }
     const ChildResult help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(Contains(help.out, "crawl OUTPUT.csv")) << help.out;
+    EXPECT_TRUE(Contains(help.out, "crawl [OPTIONS] OUTPUT.csv")) << help.out;
+    EXPECT_TRUE(Contains(help.out, "--prefecture NAME")) << help.out;
 }
 
 TEST_F(CliRunTest, RefusesToStartOnTheWindowsChecks) {
@@ -200,6 +201,128 @@ TEST_F(CliRunTest, ExitCodeTellsRowsNothingAndAnUnreachableSite) {
     EXPECT_EQ(test::ReadBytes(Output()), HeaderLine());
     EXPECT_TRUE(Contains(unreachable.err, "サイトへのアクセスができませんでした。")) << unreachable.err;
     EXPECT_FALSE(fs::exists(dir_.scratchFile()));
+}
+
+// Conditions by name against the same choice saved by the window. The catalogue gets a second
+// sub-genre under 家具 here (家具 0, ベッド 1, ソファ 2, 家電 3), so that one sub-genre can stand alone.
+class CliByNameTest : public CliRunTest {
+protected:
+    CliByNameTest() {
+        site::SiteConfig config;
+        config.linksPerSearch = 1;
+        content_ = site::ServeContent(site_, config);
+        CatalogueDb db;
+        db.Configure(dir_.databaseFile());
+        db.Execute(sql::kInsertGenre,
+                   {std::int64_t{1}, std::int64_t{2}, std::string("sale-fur/g-2"), UTF8ToAnsi("ソファ")});
+    }
+
+    // "path?query" of every request the site received, and the log cleared.
+    std::vector<std::string> TakeRequests() {
+        std::vector<std::string> requests;
+        for (const site::SiteRequest& request : site_.Requests()) {
+            requests.push_back(request.path + (request.query.empty() ? "" : "?" + request.query));
+        }
+        site_.ClearRequests();
+        return requests;
+    }
+};
+
+TEST_F(CliByNameTest, AskTheSiteWhatTheSameSavedChoiceAsks) {
+    std::string tokyoAndOsaka(47, '0');
+    tokyoAndOsaka[12] = tokyoAndOsaka[26] = '1';
+    struct Case {
+        const char* name;
+        std::vector<std::string> named;
+        std::string config;
+    };
+    std::vector<Case> cases = {
+        {"prefectures",
+         {"--prefecture", "東京都", "--prefecture=大阪府", "--genre", "家電"},
+         "Areasel=0\r\nArealist=" + tokyoAndOsaka + "\r\nCtgrlist=0001\r\n"},
+        {"cities of one prefecture",
+         {"--prefecture", "東京都", "--city", "泉区", "--city", "北区", "--genre", "家電"},
+         "Areasel=13\r\nArealist=0110\r\nCtgrlist=0001\r\n"},
+        {"nationwide, every genre",
+         {"--all-areas", "--all-genres"},
+         "Arealist=" + std::string(47, '1') + "\r\nCtgrlist=" + std::string(30, '1') + "\r\n"},
+        {"a sub-genre alone",
+         {"--prefecture", "東京都", "--genre", "家具/ソファ"},
+         "Areasel=0\r\nArealist=" + std::string(12, '0') + "1\r\nCtgrlist=001\r\n"},
+        {"a genre names its sub-genres",
+         {"--prefecture", "東京都", "--genre", "家具"},
+         "Areasel=0\r\nArealist=" + std::string(12, '0') + "1\r\nCtgrlist=111\r\n"},
+        {"all sub-genres tick their genre",
+         {"--prefecture", "東京都", "--genre", "家具/ベッド", "--genre", "家具/ソファ"},
+         "Areasel=0\r\nArealist=" + std::string(12, '0') + "1\r\nCtgrlist=111\r\n"},
+        {"a keyword",
+         {"--prefecture", "東京都", "--genre", "家電", "--keyword", "椅子 2人"},
+         "Word=" + UTF8ToAnsi("椅子 2人") + "\r\nArealist=" + std::string(12, '0') + "1\r\nCtgrlist=0001\r\n"},
+    };
+    const fs::path photos = out_.path() / "photos";
+    fs::create_directory(photos);
+    cases.push_back({"photographs",
+                     {"--prefecture", "東京都", "--genre", "家電", "--images", photos.string()},
+                     "Arealist=" + std::string(12, '0') +
+                         "1\r\nCtgrlist=0001\r\nCheckImage=1\r\nImageDir=" + photos.string() + "\r\n"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteSettings(c.config);
+        const ChildResult saved = Crawl();
+        ASSERT_EQ(saved.exitCode, 0) << saved.err;
+        const std::vector<std::string> asked = TakeRequests();
+
+        // The saved conditions are neither read nor written by a crawl by name.
+        WriteSettings("Areasel=5\r\nArealist=1\r\nCtgrlist=1\r\nWord=x\r\n");
+        const std::string settings = test::ReadBytes(dir_.db() / "vrn.ini");
+        std::vector<std::string> arguments = {"crawl"};
+        arguments.insert(arguments.end(), c.named.begin(), c.named.end());
+        arguments.push_back(Output().string());
+        const ChildResult named = Run(arguments);
+        ASSERT_EQ(named.exitCode, 0) << named.err;
+        EXPECT_EQ(TakeRequests(), asked);
+        EXPECT_EQ(test::ReadBytes(dir_.db() / "vrn.ini"), settings);
+    }
+}
+
+TEST_F(CliByNameTest, UnknownNamesAndACityWithoutOnePrefectureAreRefused) {
+    struct Case {
+        std::vector<std::string> named;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--prefecture", "東京", "--genre", "家電"}, "no prefecture named \"東京\"; the closest: 東京都"},
+        {{"--prefecture", "東京都", "--city", "南区", "--genre", "家電"}, "no city named \"南区\""},
+        {{"--prefecture", "東京都", "--genre", "家具/机"}, "no genre named \"家具/机\""},
+        {{"--city", "泉区", "--genre", "家電"}, "--city takes exactly one --prefecture"},
+        {{"--prefecture", "東京都", "--prefecture", "大阪府", "--city", "泉区", "--genre", "家電"},
+         "--city takes exactly one --prefecture"},
+        {{"--all-areas", "--prefecture", "東京都", "--genre", "家電"}, "--all-areas"},
+        {{"--prefecture", "東京都", "--genre="}, "--genre takes a value"},
+        {{"--prefecture", "東京都", "--colour", "red"}, "unknown option --colour"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"crawl"};
+        arguments.insert(arguments.end(), c.named.begin(), c.named.end());
+        arguments.push_back(Output().string());
+        const ChildResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, 5) << c.says;
+        EXPECT_TRUE(Contains(result.err, c.says)) << result.err;
+        EXPECT_FALSE(fs::exists(Output())) << c.says;
+    }
+    EXPECT_TRUE(TakeRequests().empty());
+}
+
+TEST_F(CliByNameTest, ListsTheNamesTheOptionsTake) {
+    const ChildResult genres = Run({"list", "genres"});
+    EXPECT_EQ(genres.exitCode, 0) << genres.err;
+    EXPECT_EQ(genres.out.substr(0, genres.out.find("自転車")), "家具\n  ベッド\n  ソファ\n家電\n");
+    const ChildResult cities = Run({"list", "cities", "東京都"});
+    EXPECT_EQ(cities.out, "港区\n泉区\n北区\n青葉区\n");
+    const ChildResult prefectures = Run({"list", "prefectures"});
+    EXPECT_EQ(prefectures.out.substr(0, prefectures.out.find("岩手県")), "北海道\n青森県\n");
+    EXPECT_EQ(Run({"list", "cities", "東京"}).exitCode, 5);
+    EXPECT_EQ(Run({"list"}).exitCode, 5);
 }
 
 // The engine's own end-to-end run, made from saved conditions instead of a selection.

@@ -1,0 +1,91 @@
+#include "app/cli/crawl_arguments.h"
+
+#include <optional>
+#include <string>
+
+
+namespace vorn::cli {
+
+namespace {
+
+// The window's keyword box takes no more.
+constexpr std::size_t kKeywordCharacters = 30;
+
+std::size_t Characters(const std::string& utf8) {
+    std::size_t count = 0;
+    for (const char c : utf8) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+const char* const kCrawlOptionsHelp =
+    "Crawl options, before OUTPUT.csv (any of them: the saved conditions are not used):\n"
+    "  --prefecture NAME  a prefecture by its name (東京都); again for more\n"
+    "  --all-areas        the whole country in one search\n"
+    "  --city NAME        a city of the one --prefecture given; again for more\n"
+    "  --genre NAME       a genre (家具) or a sub-genre as genre/sub-genre (家具/ソファ); again for more\n"
+    "  --all-genres       every genre in one search\n"
+    "  --keyword TEXT     search for TEXT (at most 30 characters)\n"
+    "  --images FOLDER    also save up to five photographs of each listing into FOLDER\n"
+    "Names are written as `vorn-search-cli list` prints them.\n";
+
+CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
+    CrawlArguments parsed;
+    NamedConditions& named = parsed.named;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
+        std::string option = arguments[i];
+        std::optional<std::string> value;
+        if (const std::size_t equals = option.find('='); option.starts_with("--") && equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option.resize(equals);
+        }
+        const auto takeValue = [&]() -> std::optional<std::string> {
+            if (!value && i + 1 < arguments.size()) {
+                value = arguments[++i];
+            }
+            if (!value || value->empty()) {
+                parsed.error = option + " takes a value";
+                return std::nullopt;
+            }
+            return value;
+        };
+        if (option == "--all-areas" || option == "--all-genres") {
+            if (value) {
+                parsed.error = option + " takes no value";
+            }
+            (option == "--all-areas" ? named.allAreas : named.allGenres) = true;
+        } else if (option == "--prefecture" || option == "--city" || option == "--genre") {
+            if (const auto name = takeValue()) {
+                (option == "--prefecture" ? named.prefectures : option == "--city" ? named.cities : named.genres)
+                    .push_back(*name);
+            }
+        } else if (option == "--keyword" || option == "--images") {
+            std::optional<std::string>& target = option == "--keyword" ? named.keyword : named.imageFolder;
+            if (target) {
+                parsed.error = option + " is given twice";
+            } else if (const auto text = takeValue()) {
+                target = *text;
+            }
+        } else if (option.starts_with("--")) {
+            parsed.error = "unknown option " + option;
+        } else {
+            files.push_back(option);
+        }
+    }
+    if (parsed.error.empty() && named.keyword && Characters(*named.keyword) > kKeywordCharacters) {
+        parsed.error = "--keyword takes at most 30 characters, as the window's keyword box does";
+    }
+    if (parsed.error.empty() && (files.size() != 1 || files[0].empty())) {
+        parsed.error = "crawl takes one file name, the CSV file to write";
+    }
+    if (parsed.error.empty()) {
+        parsed.output = files[0];
+    }
+    return parsed;
+}
+
+} // namespace vorn::cli
