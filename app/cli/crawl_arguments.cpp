@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-
 namespace vorn::cli {
 
 namespace {
@@ -60,7 +59,9 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
             (option == "--all-areas" ? named.allAreas : named.allGenres) = true;
         } else if (option == "--prefecture" || option == "--city" || option == "--genre") {
             if (const auto name = takeValue()) {
-                (option == "--prefecture" ? named.prefectures : option == "--city" ? named.cities : named.genres)
+                (option == "--prefecture" ? named.prefectures
+                 : option == "--city"     ? named.cities
+                                          : named.genres)
                     .push_back(*name);
             }
         } else if (option == "--keyword" || option == "--images") {

@@ -168,7 +168,8 @@ std::vector<std::string> ClosestNames(const std::string& name, const std::vector
     // Names holding what was typed, or held in it, come first: 東京 is most likely 東京都.
     std::vector<std::tuple<bool, std::size_t, std::size_t>> ranked; // apart, distance, index
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        const bool apart = candidates[i].find(name) == std::string::npos && name.find(candidates[i]) == std::string::npos;
+        const bool apart =
+            candidates[i].find(name) == std::string::npos && name.find(candidates[i]) == std::string::npos;
         ranked.emplace_back(apart, EditDistance(wanted, CodePoints(candidates[i])), i);
     }
     std::stable_sort(ranked.begin(), ranked.end());
