@@ -6,6 +6,7 @@
 #include "app/cli/crawl_command.h"
 #include "app/cli/exit_codes.h"
 #include "app/cli/refresh_command.h"
+#include "app/core/program_dir.h"
 
 namespace vorn::cli {
 
@@ -20,10 +21,10 @@ const std::vector<Command>& Commands() {
 
 void PrintUsage(std::ostream& out) {
     out << "Usage: vorn-search-cli COMMAND [ARGUMENTS]\n"
-           "       vorn-search-cli --help\n\n"
-           "Does the program's work without its window, in the db/ folder beside the program: a crawl\n"
-           "on the conditions the window saved in db/vrn.ini, or a refresh of the catalogue in\n"
-           "db/vrn_data.db from the site ([Site] BaseUrl in db/vrn.ini).\n\n"
+           "       vorn-search-cli --help | --version\n\n"
+           "Does the program's work without its window, in the program's db/ folder: a crawl on the\n"
+           "conditions the window saved in db/vrn.ini, or a refresh of the catalogue in db/vrn_data.db\n"
+           "from the site ([Site] BaseUrl in db/vrn.ini).\n\n"
            "Commands:\n";
     std::size_t width = 0;
     for (const Command& command : Commands()) {
@@ -37,6 +38,14 @@ void PrintUsage(std::ostream& out) {
         head.resize(width, ' ');
         out << "  " << head << "  " << command.summary << '\n';
     }
+    // Where this user's files are, without making anything.
+    const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());
+    out << "\nFiles:\n"
+           "  db/ beside the program when it is there and writable (a build tree, a copied program\n"
+           "  folder); otherwise db/ in $XDG_DATA_HOME/vorn-search (~/.local/share/vorn-search when\n"
+           "  XDG_DATA_HOME is unset), made on the first start with a copy of the shipped catalogue\n"
+           "  (../share/vorn-search/vrn_data.db from the program's folder). Here: "
+        << (where.dir / "db").string() << "/\n";
     out << "\nExit codes:\n"
            "  0  rows were written; for a refresh, every page was read and stored\n"
            "  1  no listing matched the conditions\n"
@@ -50,6 +59,10 @@ void PrintUsage(std::ostream& out) {
 int RunCommandLine(const std::vector<std::string>& arguments) {
     if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help")) {
         PrintUsage(std::cout);
+        return 0;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        std::cout << "vorn-search-cli " VORN_VERSION "\n";
         return 0;
     }
     if (!arguments.empty()) {
