@@ -44,7 +44,8 @@ void PrintUsage(std::ostream& out) {
            "  db/ beside the program when it is there and writable (a build tree, a copied program\n"
            "  folder); otherwise db/ in $XDG_DATA_HOME/vorn-search (~/.local/share/vorn-search when\n"
            "  XDG_DATA_HOME is unset), made on the first start with a copy of the shipped catalogue\n"
-           "  (../share/vorn-search/vrn_data.db from the program's folder). Here: "
+           "  (../share/vorn-search/vrn_data.db from the program's folder).\n"
+           "  For this program: "
         << (where.dir / "db").string() << "/\n";
     out << "\nExit codes:\n"
            "  0  rows were written; for a refresh, every page was read and stored\n"

@@ -222,7 +222,7 @@ protected:
 TEST_F(InstalledTreeTest, FirstStartCopiesTheShippedCatalogueAndWithoutOneTheDatabaseIsMissing) {
     const test::ChildResult help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("Here: " + (UserDir() / "db").string() + "/\n"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("For this program: " + (UserDir() / "db").string() + "/\n"), std::string::npos) << help.out;
     EXPECT_FALSE(fs::exists(UserDir())) << "--help makes nothing";
 
     // No saved conditions: refused by the Start checks, so the database was there.
