@@ -25,6 +25,16 @@ void WriteFile(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
+void WriteReadOnly(const fs::path& file, const std::string& bytes) {
+    WriteFile(file, bytes);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+unsigned Mode(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
 bool NeverWritable(const fs::path&) { return false; }
 
 // An installed tree under a temporary folder: prefix/bin for the executable, prefix/share for the
@@ -46,54 +56,43 @@ protected:
 };
 
 TEST_F(ProgramDirTest, TheProgramsFolderWithAWritableDbWinsElseTheUsersDataFolder) {
+    enum class Beside { WritableDb, ReadOnlyDb, NoDb, FileCalledDb };
     enum class Where { Program, DataHome, LocalShare };
     struct Case {
         const char* name;
-        bool dbBesideProgram;
-        bool dbWritable;
-        bool dbBesideIsAFile;
+        Beside beside;
         std::string dataHome; // "@" stands for an absolute folder of the test
         Where where;
     };
     const Case cases[] = {
-        {"writable db/ beside the program (build tree, demo, copied folder)", true, true, false, "@", Where::Program},
-        {"db/ beside the program not writable", true, false, false, "@", Where::DataHome},
-        {"no db/ beside the program (installed)", false, false, false, "@", Where::DataHome},
-        {"a file called db beside the program", false, false, true, "@", Where::DataHome},
-        {"XDG_DATA_HOME unset", false, false, false, "", Where::LocalShare},
-        {"XDG_DATA_HOME relative", false, false, false, "relative/data", Where::LocalShare},
-        {"db/ not writable, XDG_DATA_HOME unset", true, false, false, "", Where::LocalShare},
+        {"writable db/ beside the program (build tree, demo, copied folder)", Beside::WritableDb, "@", Where::Program},
+        {"db/ beside the program not writable", Beside::ReadOnlyDb, "@", Where::DataHome},
+        {"no db/ beside the program (installed)", Beside::NoDb, "@", Where::DataHome},
+        {"a file called db beside the program", Beside::FileCalledDb, "@", Where::DataHome},
+        {"XDG_DATA_HOME unset", Beside::NoDb, "", Where::LocalShare},
+        {"XDG_DATA_HOME relative", Beside::NoDb, "relative/data", Where::LocalShare},
+        {"db/ not writable, XDG_DATA_HOME unset", Beside::ReadOnlyDb, "", Where::LocalShare},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(Bin());
         fs::create_directories(Bin());
-        if (c.dbBesideProgram) {
+        if (c.beside == Beside::WritableDb || c.beside == Beside::ReadOnlyDb) {
             fs::create_directory(Bin() / "db");
-        }
-        if (c.dbBesideIsAFile) {
+        } else if (c.beside == Beside::FileCalledDb) {
             WriteFile(Bin() / "db", "not a folder");
         }
         const fs::path dataHome = root_.path() / "xdg";
         ProgramDirSources sources = Sources(c.dataHome == "@" ? dataHome.string() : c.dataHome);
-        if (c.dbBesideProgram && !c.dbWritable) {
+        if (c.beside == Beside::ReadOnlyDb) {
             sources.canWriteFolder = NeverWritable; // root may write any folder a test can make
         }
         const ProgramDirChoice choice = ChooseProgramDir(sources);
-        switch (c.where) {
-        case Where::Program:
-            EXPECT_EQ(choice.dir, Bin());
-            EXPECT_FALSE(choice.perUser);
-            break;
-        case Where::DataHome:
-            EXPECT_EQ(choice.dir, dataHome / "vorn-search");
-            EXPECT_TRUE(choice.perUser);
-            break;
-        case Where::LocalShare:
-            EXPECT_EQ(choice.dir, UserDir());
-            EXPECT_TRUE(choice.perUser);
-            break;
-        }
+        const fs::path expected = c.where == Where::Program    ? Bin()
+                                  : c.where == Where::DataHome ? dataHome / "vorn-search"
+                                                               : UserDir();
+        EXPECT_EQ(choice.dir, expected);
+        EXPECT_EQ(choice.perUser, c.where != Where::Program);
         EXPECT_FALSE(fs::exists(dataHome)) << "choosing makes nothing";
         EXPECT_FALSE(fs::exists(Home()));
     }
@@ -121,11 +120,12 @@ TEST_F(ProgramDirTest, TheUsersDatabaseIsCopiedOnceFromTheCatalogueThereIs) {
         fs::remove_all(root_.path() / "prefix");
         fs::remove_all(Home());
         fs::create_directories(Bin() / "db");
+        // Catalogues are read-only to the user; the copy must not be.
         if (c.shipped) {
-            WriteFile(Shipped(), *c.shipped);
+            WriteReadOnly(Shipped(), *c.shipped);
         }
         if (c.besideProgram) {
-            WriteFile(Bin() / "db" / "vrn_data.db", *c.besideProgram);
+            WriteReadOnly(Bin() / "db" / "vrn_data.db", *c.besideProgram);
         }
         if (c.earlierCopy) {
             WriteFile(UserDir() / "db" / "vrn_data.db", *c.earlierCopy);
@@ -141,6 +141,10 @@ TEST_F(ProgramDirTest, TheUsersDatabaseIsCopiedOnceFromTheCatalogueThereIs) {
         if (c.database) {
             EXPECT_EQ(ReadBytes(database), *c.database);
             EXPECT_EQ(fs::status(database).permissions() & fs::perms::owner_write, fs::perms::owner_write);
+            if (!c.earlierCopy) {
+                EXPECT_EQ(Mode(UserDir()), 0700u) << "folders it makes are the user's alone";
+                EXPECT_EQ(Mode(UserDir() / "db"), 0700u);
+            }
             // A second start changes nothing either.
             EXPECT_TRUE(PrepareProgramDir(choice));
             EXPECT_EQ(ReadBytes(database), *c.database);
@@ -154,20 +158,6 @@ TEST_F(ProgramDirTest, TheUsersDatabaseIsCopiedOnceFromTheCatalogueThereIs) {
             EXPECT_EQ(ReadBytes(Shipped()), *c.shipped) << "the shipped file is only read";
         }
     }
-}
-
-TEST_F(ProgramDirTest, FoldersItMakesAreTheUsersAloneAndAReadOnlyCatalogueGivesAWritableCopy) {
-    WriteFile(Shipped(), "shipped");
-    fs::permissions(Shipped(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    const ProgramDirChoice choice = ChooseProgramDir(Sources());
-    ASSERT_TRUE(PrepareProgramDir(choice));
-    for (const fs::path& folder : {Home() / ".local", Home() / ".local" / "share", UserDir(), UserDir() / "db"}) {
-        struct stat info {};
-        ASSERT_EQ(::stat(folder.c_str(), &info), 0) << folder;
-        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
-    }
-    const fs::perms copied = fs::status(UserDir() / "db" / "vrn_data.db").permissions();
-    EXPECT_NE(copied & fs::perms::owner_write, fs::perms::none);
 }
 
 TEST_F(ProgramDirTest, ACopyThatFailsLeavesNothingANextStartWouldTakeForTheDatabase) {
