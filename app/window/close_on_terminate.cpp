@@ -73,15 +73,18 @@ void CloseOnTerminate::Watch(QWidget& window) {
     }
     // Queued behind the window's after-show event, posted when it was shown: a SIGTERM that came
     // during the start is handled after the settings were read, never saved over them unread.
-    QMetaObject::invokeMethod(&window, [window = QPointer<QWidget>(&window)] {
-        auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-        QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
-            char bytes[16];
-            while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
-            }
-            CloseWhenNoDialogIsOpen(window);
-        });
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &window,
+        [window = QPointer<QWidget>(&window)] {
+            auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+            QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+                char bytes[16];
+                while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+                }
+                CloseWhenNoDialogIsOpen(window);
+            });
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace vorn

@@ -102,10 +102,10 @@ TEST_F(ProgramDirTest, TheProgramsFolderWithAWritableDbWinsElseTheUsersDataFolde
 TEST_F(ProgramDirTest, TheUsersDatabaseIsCopiedOnceFromTheCatalogueThereIs) {
     struct Case {
         const char* name;
-        std::optional<std::string> shipped;      // share/vorn-search/vrn_data.db
+        std::optional<std::string> shipped;       // share/vorn-search/vrn_data.db
         std::optional<std::string> besideProgram; // db/vrn_data.db in a read-only program folder
-        std::optional<std::string> earlierCopy;  // the user's db/vrn_data.db before the start
-        std::optional<std::string> database;     // the user's database after it; none: missing
+        std::optional<std::string> earlierCopy;   // the user's db/vrn_data.db before the start
+        std::optional<std::string> database;      // the user's database after it; none: missing
     };
     const Case cases[] = {
         {"first start: the shipped catalogue", "shipped", std::nullopt, std::nullopt, "shipped"},

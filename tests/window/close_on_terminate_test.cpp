@@ -85,7 +85,8 @@ TEST(CloseOnTerminateTest, SigtermSavesTheSettingsWhereTheProgramKeepsItsFiles) 
         const std::string settings = ReadBytes(keptIn / "db" / "vrn.ini");
         EXPECT_EQ(settings.rfind("[Config]\r\nWord=\r\nAreasel=0\r\n", 0), 0u) << settings;
         EXPECT_TRUE(fs::is_regular_file(keptIn / "db" / "vrn_data.db"));
-        EXPECT_FALSE(fs::exists(bin / "db" / "vrn.ini") && c.installed) << "nothing written beside an installed program";
+        EXPECT_FALSE(fs::exists(bin / "db" / "vrn.ini") && c.installed)
+            << "nothing written beside an installed program";
         EXPECT_EQ(fs::exists(home / ".local"), c.installed) << "the home is used only when installed";
     }
 }
