@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite: ./scripts/test.sh [--quick]
 # The suite runs under AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer,
-# the fuzzers run for a bounded time on their seeds, and last the suite runs on the plain debug
-# build, whose ctest summary ends the output. --quick runs only that last step. Every build treats
-# a warning as an error, and a source file that .clang-format would change fails the run first.
+# the fuzzers run for a bounded time on their seeds, the Debian package is built and proved
+# (./scripts/package.sh --check), and last the suite runs on the plain debug build, whose ctest
+# summary ends the output. --quick runs only that last step. Every build treats a warning as an
+# error, and a source file that .clang-format would change fails the run first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -21,6 +22,8 @@ if [ "${1:-}" != "--quick" ]; then
     done
     echo "== fuzzers"
     ./scripts/fuzz.sh 20
+    echo "== the Debian package"
+    ./scripts/package.sh --check
 fi
 echo "== the test suite"
 cmake --preset dev -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null

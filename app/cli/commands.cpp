@@ -8,6 +8,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/list_command.h"
 #include "app/cli/refresh_command.h"
+#include "app/core/program_dir.h"
 
 namespace vorn::cli {
 
@@ -24,10 +25,10 @@ const std::vector<Command>& Commands() {
 
 void PrintUsage(std::ostream& out) {
     out << "Usage: vorn-search-cli COMMAND [ARGUMENTS]\n"
-           "       vorn-search-cli --help\n\n"
-           "Does the program's work without its window, in the db/ folder beside the program: a crawl\n"
-           "on the conditions the window saved in db/vrn.ini or on conditions named here, or a refresh\n"
-           "of the catalogue in db/vrn_data.db from the site ([Site] BaseUrl in db/vrn.ini).\n\n"
+           "       vorn-search-cli --help | --version\n\n"
+           "Does the program's work without its window, in the program's db/ folder: a crawl on the\n"
+           "conditions the window saved in db/vrn.ini or on conditions named here, or a refresh of the\n"
+           "catalogue in db/vrn_data.db from the site ([Site] BaseUrl in db/vrn.ini).\n\n"
            "Commands:\n";
     std::size_t width = 0;
     for (const Command& command : Commands()) {
@@ -44,6 +45,15 @@ void PrintUsage(std::ostream& out) {
     out << '\n'
         << kCrawlOptionsHelp
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
+    // Where this user's files are, without making anything.
+    const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());
+    out << "\nFiles:\n"
+           "  db/ beside the program when it is there and writable (a build tree, a copied program\n"
+           "  folder); otherwise db/ in $XDG_DATA_HOME/vorn-search (~/.local/share/vorn-search when\n"
+           "  XDG_DATA_HOME is unset), made on the first start with a copy of the shipped catalogue\n"
+           "  (../share/vorn-search/vrn_data.db from the program's folder).\n"
+           "  For this program: "
+        << (where.dir / "db").string() << "/\n";
     out << "\nExit codes:\n"
            "  0  rows were written; for a refresh, every page was read and stored\n"
            "  1  no listing matched the conditions\n"
@@ -57,6 +67,10 @@ void PrintUsage(std::ostream& out) {
 int RunCommandLine(const std::vector<std::string>& arguments) {
     if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help")) {
         PrintUsage(std::cout);
+        return 0;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        std::cout << "vorn-search-cli " VORN_VERSION "\n";
         return 0;
     }
     if (!arguments.empty()) {

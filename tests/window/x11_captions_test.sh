@@ -9,6 +9,10 @@ work=$(mktemp -d)
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# A program without db/ beside it looks in the user's data folder: an empty home of its own.
+export HOME=$work/home
+unset XDG_DATA_HOME
+mkdir "$HOME"
 pid=
 trap '[[ -n $pid ]] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 
