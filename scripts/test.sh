@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite: ./scripts/test.sh [--quick]
 # The suite runs under AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer,
-# the fuzzers run for a bounded time on their seeds, the Debian package is built and proved
-# (./scripts/package.sh --check), and last the suite runs on the plain debug build, whose ctest
-# summary ends the output. --quick runs only that last step.
+# the fuzzers run for a bounded time on their seeds, and last the suite runs on the plain debug
+# build, whose ctest summary ends the output. --quick runs only that last step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -18,6 +17,7 @@ if [ "${1:-}" != "--quick" ]; then
     done
     echo "== fuzzers"
     ./scripts/fuzz.sh 20
+    # The package is built, installed, run and purged (full mode only: it installs a package).
     echo "== the Debian package"
     ./scripts/package.sh --check
 fi
