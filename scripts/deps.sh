@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     qt6-base-dev libqt6dbus6 libgl-dev qt6-translations-l10n
+    dpkg-dev lintian desktop-file-utils appstream
     libcurl4-openssl-dev libicu-dev libsqlite3-dev libsimpleini-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev openssl
     fonts-ipafont-gothic xvfb xauth xdotool dbus python3 clang-format-16
-    dpkg-dev lintian desktop-file-utils appstream
 )
 if [[ "${VORN_EXTRA_PACKAGES:-}" != "" ]]; then
     read -r -a extra <<<"$VORN_EXTRA_PACKAGES"

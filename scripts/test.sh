@@ -22,6 +22,7 @@ if [ "${1:-}" != "--quick" ]; then
     done
     echo "== fuzzers"
     ./scripts/fuzz.sh 20
+    # The package is built, installed, run and purged (full mode only: it installs a package).
     echo "== the Debian package"
     ./scripts/package.sh --check
 fi
