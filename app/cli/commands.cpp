@@ -5,6 +5,7 @@
 
 #include "app/cli/crawl_command.h"
 #include "app/cli/exit_codes.h"
+#include "app/cli/history_command.h"
 #include "app/cli/refresh_command.h"
 
 namespace vorn::cli {
@@ -12,6 +13,9 @@ namespace vorn::cli {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands{
         {"crawl", "OUTPUT.csv", "collect the listings of the saved conditions into OUTPUT.csv", RunCrawlCommand},
+        {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
+        {"forget", "[--before YYYY-MM-DD]",
+         "remove the collected listings (those last seen before the day) from the history", RunForgetCommand},
         {"refresh-cities", "", "rebuild the cities of the 47 prefectures from the site", RunRefreshCitiesCommand},
         {"refresh-genres", "", "rebuild the sub-genres of the 20 genres from the site", RunRefreshGenresCommand},
     };
@@ -37,7 +41,13 @@ void PrintUsage(std::ostream& out) {
         head.resize(width, ' ');
         out << "  " << head << "  " << command.summary << '\n';
     }
-    out << "\nExit codes:\n"
+    out << "\nOptions of crawl (before or after OUTPUT.csv):\n"
+           "  --new-only          pass over the listings an earlier run collected (see history)\n"
+           "  --append            add the rows to the end of OUTPUT.csv, a file of this program in\n"
+           "                      the same encoding; a missing file is created with its header\n"
+           "  --encoding cp932    code page 932, as the window writes (the default)\n"
+           "  --encoding utf-8    UTF-8 with a byte-order mark: keeps every character of the site\n"
+           "\nExit codes:\n"
            "  0  rows were written; for a refresh, every page was read and stored\n"
            "  1  no listing matched the conditions\n"
            "  2  stopped by SIGINT (Ctrl-C) or SIGTERM; what was done so far is kept\n"

@@ -53,8 +53,56 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
     }
 }
 
+// What the options of crawl ask for.
+struct CrawlOptions {
+    fs::path output;
+    bool newOnly = false;
+    bool append = false;
+    CsvEncoding encoding = CsvEncoding::Cp932;
+};
+
+// Nothing on a usage error, which has then been printed.
+std::optional<CrawlOptions> ParseCrawlOptions(const std::vector<std::string>& arguments) {
+    CrawlOptions options;
+    std::optional<std::string> output;
+    std::string wrong;
+    for (std::size_t i = 0; i < arguments.size() && wrong.empty(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--new-only") {
+            options.newOnly = true;
+        } else if (argument == "--append") {
+            options.append = true;
+        } else if (argument == "--encoding") {
+            const std::string value = i + 1 < arguments.size() ? arguments[++i] : std::string();
+            if (value == "cp932") {
+                options.encoding = CsvEncoding::Cp932;
+            } else if (value == "utf-8") {
+                options.encoding = CsvEncoding::Utf8;
+            } else {
+                wrong = "--encoding takes cp932 or utf-8";
+            }
+        } else if (argument.starts_with("--")) {
+            wrong = "unknown option for crawl: " + argument;
+        } else if (output || argument.empty()) {
+            wrong = "crawl takes one argument, the CSV file to write";
+        } else {
+            output = argument;
+        }
+    }
+    if (wrong.empty() && !output) {
+        wrong = "crawl takes one argument, the CSV file to write";
+    }
+    if (!wrong.empty()) {
+        std::cerr << "vorn-search-cli: " << wrong << "\n\n";
+        PrintUsage(std::cerr);
+        return std::nullopt;
+    }
+    options.output = *output;
+    return options;
+}
+
 // Runs the job on this thread, front end calls included, until it hands back.
-int RunJob(ProgramSession& session, CrawlSelection selection) {
+int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlOptions& options) {
     const SiteSettings site = session.UseSite();
     const fs::path output = selection.csvFileName;
 
@@ -64,6 +112,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
     bool stopRequested = false;
     std::optional<StopSignals> stopSignals;
     TerminalFrontEnd frontEnd(session.db(), std::move(selection), progress, [&stopSignals] { stopSignals->Poll(); });
+    if (options.newOnly) {
+        frontEnd.SkipCollectedBefore();
+    }
     CrawlWorker job(frontEnd, CrawlConfig{session.programDir(), site.baseUrl});
     stopSignals.emplace(&job.stopFlag(), [&](int) {
         if (!stopRequested) {
@@ -79,15 +130,18 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
     const int crawlResult = frontEnd.result().value_or(kNoRows);
     const RunOutcome outcome = OutcomeOf(crawlResult, stopRequested, !job.errorText().empty());
     ReportOutcome(outcome, output, job.errorText());
+    if (job.lostCharacters() > 0) {
+        std::cout << job.lostCharacters()
+                  << " characters that code page 932 lacks were written as \"?\"; --encoding utf-8 keeps them\n";
+    }
     return ExitCodeFor(outcome);
 }
 
 } // namespace
 
 int RunCrawlCommand(const std::vector<std::string>& arguments) {
-    if (arguments.size() != 1 || arguments[0].empty()) {
-        std::cerr << "vorn-search-cli: crawl takes one argument, the CSV file to write\n\n";
-        PrintUsage(std::cerr);
+    const std::optional<CrawlOptions> options = ParseCrawlOptions(arguments);
+    if (!options) {
         return kExitRefused;
     }
     const auto session = ProgramSession::Open();
@@ -114,18 +168,29 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     }
 
     std::error_code error;
-    const fs::path output = fs::absolute(arguments[0], error);
-    if (error || !RemoveOldOutput(output)) {
+    const fs::path output = fs::absolute(options->output, error);
+    if (options->append) {
+        // Rows of another layout or encoding, or after another program's header, would make
+        // the file unreadable as one table.
+        if (!error && fs::exists(output, error) && !IsOwnCsvFile(output, options->encoding)) {
+            return Fail(output.string() + " is not a CSV file of this program in that encoding; --append leaves it "
+                                          "as it is",
+                        kExitRefused);
+        }
+    } else if (error || !RemoveOldOutput(output)) {
         return Refuse(msg::FileInUse(), kExitCsvFailed);
     }
     selection.csvFileName = output;
+    selection.appendOutput = options->append;
+    selection.csvEncoding = options->encoding;
+    selection.countLostCharacters = options->encoding == CsvEncoding::Cp932;
     try {
         db.Execute(sql::kDeleteSeen);
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);
     }
 
-    return RunJob(*session, std::move(selection));
+    return RunJob(*session, std::move(selection), *options);
 }
 
 } // namespace vorn::cli
