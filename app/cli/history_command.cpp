@@ -78,9 +78,8 @@ int RunForgetCommand(const std::vector<std::string>& arguments) {
         return kExitRefused;
     }
     try {
-        const std::int64_t removed = before.empty()
-                                         ? session->db().Execute(sql::kForgetHistory)
-                                         : session->db().Execute(sql::kForgetHistoryBefore, {before});
+        const std::int64_t removed = before.empty() ? session->db().Execute(sql::kForgetHistory)
+                                                    : session->db().Execute(sql::kForgetHistoryBefore, {before});
         std::cout << "listings forgotten: " << removed << '\n';
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);

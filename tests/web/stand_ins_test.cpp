@@ -1,9 +1,10 @@
+#include "web/stand_ins.h"
+
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "web/cp932.h"
-#include "web/stand_ins.h"
 
 namespace vorn {
 namespace {
