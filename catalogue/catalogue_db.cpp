@@ -1,5 +1,7 @@
 #include "catalogue/catalogue_db.h"
 
+#include <ctime>
+
 #include <strings.h>
 
 #include <sqlite3.h>
@@ -158,10 +160,10 @@ void CatalogueDb::Configure(const std::filesystem::path& file) {
 
 void CatalogueDb::Close() {
     CommitSeen();
-    sqlite3_finalize(selectSeen_);
-    sqlite3_finalize(insertSeen_);
-    selectSeen_ = nullptr;
-    insertSeen_ = nullptr;
+    for (sqlite3_stmt** slot : {&selectSeen_, &insertSeen_, &selectHistory_, &touchHistory_, &recordHistory_}) {
+        sqlite3_finalize(*slot);
+        *slot = nullptr;
+    }
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -172,21 +174,26 @@ DbRows CatalogueDb::OpenRows(std::string_view statement, const std::vector<DbVal
     return rows;
 }
 
-void CatalogueDb::Execute(std::string_view statement, const std::vector<DbValue>& values) {
+std::int64_t CatalogueDb::Execute(std::string_view statement, const std::vector<DbValue>& values) {
     CommitSeen(); // a statement of its own, never part of a batch (nor a BEGIN inside one)
     StatementHandle handle = Prepare(Connection(), statement, values);
     while (Step(handle.get())) {
     }
+    return sqlite3_changes64(db_);
 }
 
-sqlite3_stmt* CatalogueDb::Reusable(sqlite3_stmt*& slot, std::string_view statement, const DbValue& value) {
+sqlite3_stmt* CatalogueDb::Reusable(sqlite3_stmt*& slot, std::string_view statement,
+                                    std::initializer_list<DbValue> values) {
     sqlite3* db = Connection();
     if (slot == nullptr) {
         slot = PrepareRaw(db, statement, SQLITE_PREPARE_PERSISTENT);
     }
     sqlite3_reset(slot);
     sqlite3_clear_bindings(slot);
-    Bind(db, slot, statement, 1, value);
+    int index = 1;
+    for (const DbValue& value : values) {
+        Bind(db, slot, statement, index++, value);
+    }
     return slot;
 }
 
@@ -194,26 +201,64 @@ sqlite3_stmt* CatalogueDb::Reusable(sqlite3_stmt*& slot, std::string_view statem
 // commit for every listing cost more than the rest of the listing's bookkeeping.
 constexpr int kSeenKeysPerCommit = 64;
 
-bool CatalogueDb::SeenListing(const std::string& key) {
-    sqlite3_stmt* select = Reusable(selectSeen_, sql::kSelectSeen, key);
-    const bool seen = Step(select);
+void CatalogueDb::BeginBatch() {
+    if (uncommittedSeen_ == 0 && sqlite3_get_autocommit(db_) != 0) {
+        sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr); // failing, each change commits alone
+    }
+}
+
+void CatalogueDb::CountInBatch() {
+    if (++uncommittedSeen_ >= kSeenKeysPerCommit) {
+        CommitSeen();
+    }
+}
+
+bool CatalogueDb::SeenListing(const std::string& key, bool alsoHistory) {
+    sqlite3_stmt* select = Reusable(selectSeen_, sql::kSelectSeen, {key});
+    bool seen = Step(select);
     sqlite3_reset(select); // ends its read before the insert
-    if (!seen) {
-        try {
-            if (uncommittedSeen_ == 0 && sqlite3_get_autocommit(db_) != 0) {
-                sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr); // failing, the insert commits alone
+    if (seen) {
+        return true;
+    }
+    try {
+        BeginBatch();
+        sqlite3_stmt* insert = Reusable(insertSeen_, sql::kInsertSeen, {key});
+        Step(insert);
+        sqlite3_reset(insert);
+        CountInBatch();
+    } catch (const DbError&) {
+        // A key that cannot be recorded only means the listing may come out twice.
+    }
+    if (alsoHistory) {
+        sqlite3_stmt* history = Reusable(selectHistory_, sql::kSelectHistory, {key});
+        seen = Step(history);
+        sqlite3_reset(history);
+        if (seen) {
+            try {
+                BeginBatch();
+                sqlite3_stmt* touch = Reusable(touchHistory_, sql::kTouchHistory, {LocalDateToday(), key});
+                Step(touch);
+                sqlite3_reset(touch);
+                CountInBatch();
+            } catch (const DbError&) {
+                // Only the date is stale.
             }
-            sqlite3_stmt* insert = Reusable(insertSeen_, sql::kInsertSeen, key);
-            Step(insert);
-            sqlite3_reset(insert);
-            if (++uncommittedSeen_ >= kSeenKeysPerCommit) {
-                CommitSeen();
-            }
-        } catch (const DbError&) {
-            // A key that cannot be recorded only means the listing may come out twice.
         }
     }
     return seen;
+}
+
+void CatalogueDb::RecordCollected(const std::string& key) {
+    try {
+        const std::string today = LocalDateToday();
+        BeginBatch();
+        sqlite3_stmt* record = Reusable(recordHistory_, sql::kRecordHistory, {key, today, today});
+        Step(record);
+        sqlite3_reset(record);
+        CountInBatch();
+    } catch (const DbError&) {
+        // The listing is only not known as collected to a later run.
+    }
 }
 
 void CatalogueDb::CommitSeen() {
@@ -250,8 +295,20 @@ sqlite3* CatalogueDb::Connection() {
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // A database from before the history gets it here; failing (a read-only file), every history
+    // statement fails the way a missing table would.
+    sqlite3_exec(db, sql::kCreateHistory, nullptr, nullptr, nullptr);
     db_ = db;
     return db_;
+}
+
+std::string LocalDateToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
 }
 
 } // namespace vorn

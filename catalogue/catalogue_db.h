@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -60,11 +61,16 @@ public:
     bool IsConfigured() const { return !file_.empty(); }
 
     DbRows OpenRows(std::string_view statement, const std::vector<DbValue>& values = {});
-    void Execute(std::string_view statement, const std::vector<DbValue>& values = {});
+    // Answers how many rows the statement changed.
+    std::int64_t Execute(std::string_view statement, const std::vector<DbValue>& values = {});
 
     // True when the key was recorded earlier in this run; otherwise records it (keys of any
-    // length) and answers false. A failed insert is ignored.
-    bool SeenListing(const std::string& key);
+    // length) and answers false. A failed insert is ignored. With alsoHistory, a key the history
+    // of earlier runs holds answers true as well, and its LastSeen becomes today.
+    bool SeenListing(const std::string& key, bool alsoHistory = false);
+    // Adds a listing whose row was written to the history (or moves its LastSeen to today), in
+    // the seen keys' batch. A failure is ignored: the listing may then come out again.
+    void RecordCollected(const std::string& key);
     // Commits the keys recorded since the last commit; the end of a run calls it. Keys are
     // committed in batches, any other statement commits them first, and so does closing.
     void CommitSeen();
@@ -72,7 +78,9 @@ public:
 private:
     sqlite3* Connection();
     // A statement prepared once for the connection, reset before each use.
-    sqlite3_stmt* Reusable(sqlite3_stmt*& slot, std::string_view statement, const DbValue& value);
+    sqlite3_stmt* Reusable(sqlite3_stmt*& slot, std::string_view statement, std::initializer_list<DbValue> values);
+    void BeginBatch();
+    void CountInBatch();
     void Close();
 
     std::filesystem::path file_;
@@ -80,8 +88,14 @@ private:
     // The seen-listing check runs for every listing of a run: its statements are kept.
     sqlite3_stmt* selectSeen_ = nullptr;
     sqlite3_stmt* insertSeen_ = nullptr;
+    sqlite3_stmt* selectHistory_ = nullptr;
+    sqlite3_stmt* touchHistory_ = nullptr;
+    sqlite3_stmt* recordHistory_ = nullptr;
     // Keys recorded in the open batch transaction, if one is open.
     int uncommittedSeen_ = 0;
 };
+
+// Today in local time as YYYY-MM-DD, the history's dates.
+std::string LocalDateToday();
 
 } // namespace vorn

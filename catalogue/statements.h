@@ -24,4 +24,18 @@ inline constexpr const char* kDeleteGenres = "DELETE FROM T10_CTGR";
 inline constexpr const char* kInsertGenre =
     "INSERT INTO T10_CTGR (CtgrID, CtgrSubID, CtgrCode, CtgrName) VALUES (?, ?, ?, ?)";
 
+// The history of collected listings, across runs. Keyed by UrlKey without a row id, so a look-up
+// is one descent of the key's own tree however many keys the history holds.
+inline constexpr const char* kCreateHistory =
+    "CREATE TABLE IF NOT EXISTS T20_HIST (UrlKey TEXT PRIMARY KEY, FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL) "
+    "WITHOUT ROWID";
+inline constexpr const char* kSelectHistory = "SELECT UrlKey FROM T20_HIST WHERE UrlKey = ?";
+inline constexpr const char* kTouchHistory = "UPDATE T20_HIST SET LastSeen = ? WHERE UrlKey = ?";
+inline constexpr const char* kRecordHistory = "INSERT INTO T20_HIST (UrlKey, FirstSeen, LastSeen) VALUES (?, ?, ?) "
+                                              "ON CONFLICT (UrlKey) DO UPDATE SET LastSeen = excluded.LastSeen";
+inline constexpr const char* kSummariseHistory =
+    "SELECT COUNT(*) AS Listings, MIN(FirstSeen) AS Oldest, MAX(FirstSeen) AS Newest FROM T20_HIST";
+inline constexpr const char* kForgetHistory = "DELETE FROM T20_HIST";
+inline constexpr const char* kForgetHistoryBefore = "DELETE FROM T20_HIST WHERE LastSeen < ?";
+
 } // namespace vorn::sql

@@ -24,6 +24,8 @@ public:
     virtual void StepProgress() = 0;                       // and the taskbar, when ready
     virtual void ShowStatus(const std::string& textCp932) = 0;
     virtual bool CheckSeen(const std::string& listingKey) = 0;
+    // The listing's row is written: it joins the history of collected listings.
+    virtual void RecordCollected(const std::string& listingKey) { static_cast<void>(listingKey); }
     virtual std::string LookUpAreaPath(int areaIndex, int comboIndex) = 0;
     // The end-of-run call: isRunning is already false and crawlResult final.
     virtual void HandBack(int crawlResult) = 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/catalogue_lists.h"
+#include "extract/csv_output.h"
 
 namespace vorn {
 
@@ -23,6 +24,9 @@ struct CrawlSelection {
     bool saveImages = false;              // chkImgSave
     std::filesystem::path imageDir;       // txtDirPath, trimmed, an existing folder
     std::filesystem::path csvFileName;    // the output file
+    bool appendOutput = false;            // rows after those already in csvFileName, one header
+    CsvEncoding csvEncoding = CsvEncoding::Cp932;
+    bool countLostCharacters = false;     // in CP932: count the characters written as "?"
 };
 
 } // namespace vorn

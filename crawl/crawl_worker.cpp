@@ -66,11 +66,19 @@ ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl) {
     context.stopRequested = [this] { return StopRequested(); };
     context.pause = [this] { Pause(); };
     context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
+    if (selection_.csvEncoding == CsvEncoding::Utf8) {
+        context.standIns = &standIns_;
+    } else if (selection_.countLostCharacters) {
+        context.lostCharacters = &lostCharacters_;
+    }
     return ExtractItem(context, itemUrl);
 }
 
 void CrawlWorker::WriteRow(const std::string& rowCp932) {
-    if (!state_.csvFile.WriteLine(rowCp932)) {
+    const bool written = selection_.csvEncoding == CsvEncoding::Utf8
+                             ? state_.csvFile.WriteLine(standIns_.Restore(rowCp932))
+                             : state_.csvFile.WriteLine(rowCp932);
+    if (!written) {
         // Going on would collect listings that can no longer be saved.
         state_.writeFailed = true;
         RequestStop();
@@ -78,6 +86,8 @@ void CrawlWorker::WriteRow(const std::string& rowCp932) {
     }
     state_.rowWritten = true;
     crawlResult_.store(kRowsWritten);
+    // Every row comes right after the check of its own key.
+    Synchronize([this] { frontEnd_.RecordCollected(state_.listingKey); });
 }
 
 void CrawlWorker::Execute() {
@@ -87,6 +97,7 @@ void CrawlWorker::Execute() {
     state_.writeFailed = false;
     state_.siteFailed = false;
     errorText_.clear();
+    lostCharacters_ = 0;
 
     try {
         // One connection to the site for the whole run: a handshake per page would cost more
@@ -166,7 +177,14 @@ void CrawlWorker::RunCrawl() {
 }
 
 bool CrawlWorker::OpenOutput() {
-    if (!state_.csvFile.Open(selection_.csvFileName) || !state_.csvFile.WriteLine(CsvHeader())) {
+    CsvFile& file = state_.csvFile;
+    const bool opened =
+        selection_.appendOutput ? file.OpenForAppend(selection_.csvFileName) : file.Open(selection_.csvFileName);
+    // A file appended to already has its header.
+    const bool headed = opened && (!file.IsEmpty() || (selection_.csvEncoding == CsvEncoding::Utf8
+                                                           ? file.WriteRaw(CsvFileStart(CsvEncoding::Utf8))
+                                                           : file.WriteLine(CsvHeader())));
+    if (!headed) {
         state_.writeFailed = true;
         CloseOutput();
         return false;

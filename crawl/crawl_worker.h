@@ -10,6 +10,7 @@
 #include "crawl/crawl_state.h"
 #include "crawl/search_host.h"
 #include "extract/item_context.h"
+#include "web/stand_ins.h"
 
 namespace vorn {
 
@@ -47,6 +48,9 @@ public:
     const CrawlConfig& config() const { return config_; }
     // The text of an error that ended the run early (empty when none did). Final at the hand-back.
     const std::string& errorText() const { return errorText_; }
+    // The characters of the rows written that became "?" in code page 932, when the selection
+    // asks for the count. Final at the hand-back.
+    int lostCharacters() const { return lostCharacters_; }
 
     // The whole run.
     void Execute();
@@ -86,6 +90,9 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<int> crawlResult_{0};
     std::string errorText_;
+    // The stand-ins of the listing being read, for its UTF-8 row.
+    StandIns standIns_;
+    int lostCharacters_ = 0;
 };
 
 } // namespace vorn

@@ -7,6 +7,15 @@ CREATE TABLE T00_DATA (
 );
 CREATE INDEX T00_DATA_UrlKey ON T00_DATA (UrlKey);
 
+-- Keys of every listing a run has written a row for, across runs; dates are local YYYY-MM-DD.
+-- The programs add the table to a database that lacks it (catalogue/statements.h holds the
+-- same statement).
+CREATE TABLE IF NOT EXISTS T20_HIST (
+    UrlKey TEXT PRIMARY KEY,
+    FirstSeen TEXT NOT NULL,
+    LastSeen TEXT NOT NULL
+) WITHOUT ROWID;
+
 -- The 47 prefectures; AreaAlpha is the prefecture's word in the site's URLs.
 CREATE TABLE T01_AREA (
     AreaID INTEGER PRIMARY KEY,

@@ -12,6 +12,8 @@ namespace vorn {
 
 namespace {
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 using Replacement = std::pair<std::string, std::string>;
 
 const std::string& IdeographicSpace() {
@@ -86,6 +88,25 @@ const std::string& CsvHeader() {
     return header;
 }
 
+std::string CsvFileStart(CsvEncoding encoding) {
+    if (encoding == CsvEncoding::Utf8) {
+        return std::string(kUtf8ByteOrderMark) + AnsiToUtf8(CsvHeader()) + "\r\n";
+    }
+    return CsvHeader() + "\r\n";
+}
+
+bool IsOwnCsvFile(const std::filesystem::path& path, CsvEncoding encoding) {
+    const std::string start = CsvFileStart(encoding);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    std::string first(start.size(), '\0');
+    const std::size_t read = std::fread(first.data(), 1, first.size(), file);
+    std::fclose(file);
+    return read == start.size() && first == start;
+}
+
 std::string CleanField(std::string_view value) {
     std::string cleaned(value);
     CleanFieldInPlace(cleaned);
@@ -124,11 +145,24 @@ bool CsvFile::Open(const std::filesystem::path& path) {
     return file_ != nullptr;
 }
 
-bool CsvFile::WriteLine(std::string_view text) {
+bool CsvFile::OpenForAppend(const std::filesystem::path& path) {
+    Close();
+    file_ = std::fopen(path.c_str(), "ab");
     if (file_ == nullptr) {
         return false;
     }
-    const std::string bytes = WithCrLfLineEnd(text);
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    std::fseek(file_, 0, SEEK_END);
+    end_ = static_cast<off_t>(std::ftell(file_));
+    return end_ >= 0;
+}
+
+bool CsvFile::WriteLine(std::string_view text) { return WriteRaw(WithCrLfLineEnd(text)); }
+
+bool CsvFile::WriteRaw(std::string_view bytes) {
+    if (file_ == nullptr) {
+        return false;
+    }
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) {
         end_ += static_cast<off_t>(bytes.size());
         return true;

@@ -14,6 +14,15 @@ namespace vorn {
 // The header line (CP932, without its line end).
 const std::string& CsvHeader();
 
+// How the CSV file's text is written: code page 932, or UTF-8 with a byte-order mark.
+enum class CsvEncoding { Cp932, Utf8 };
+
+// The first bytes of a file of this program in encoding: the byte-order mark if any, the header
+// and its line end.
+std::string CsvFileStart(CsvEncoding encoding);
+// True when the file begins with CsvFileStart(encoding).
+bool IsOwnCsvFile(const std::filesystem::path& path, CsvEncoding encoding);
+
 // The twelve entity and space replacements every value goes through before it is written.
 std::string CleanField(std::string_view value);
 
@@ -33,6 +42,13 @@ public:
 
     // Creates or empties the file. False when it cannot be created.
     bool Open(const std::filesystem::path& path);
+    // Opens the file to write after its last line, creating it if missing. False when it cannot
+    // be opened.
+    bool OpenForAppend(const std::filesystem::path& path);
+    // True while nothing has been written to the file, nor was in it when it was opened.
+    bool IsEmpty() const { return end_ == 0; }
+    // Writes bytes as they are (a byte-order mark). False on any failure.
+    bool WriteRaw(std::string_view bytes);
     // Writes text followed by a line end (every LF written becomes CR LF). False on any failure.
     bool WriteLine(std::string_view text);
     // Closes the file; false when the last bytes, or any line before them, could not be written.

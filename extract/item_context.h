@@ -8,6 +8,7 @@
 namespace vorn {
 
 struct FetchResult;
+class StandIns;
 
 // The site owes us this pause after every page fetch and every photograph.
 inline constexpr std::chrono::milliseconds kFetchPause{300};
@@ -23,6 +24,12 @@ struct ItemContext {
     // Told what became of the page fetch and of every photograph download, so the run can tell
     // a served listing from one the site failed to serve.
     std::function<void(const FetchResult&)> fetched;
+    // For a row written in UTF-8: the page is read with stand-ins for the characters code page
+    // 932 would change, and they are kept here to put the originals back in the row.
+    StandIns* standIns = nullptr;
+    // For a row in code page 932 whose lost characters are counted: the characters of its fields
+    // that became "?" are added here.
+    int* lostCharacters = nullptr;
 };
 
 } // namespace vorn

@@ -7,6 +7,7 @@
 #include "web/cp932.h"
 #include "web/fetch_page.h"
 #include "web/page_lines.h"
+#include "web/stand_ins.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -383,6 +384,30 @@ void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view b
     ParseItemLines(views, baseUrl, stopRequested, fields);
 }
 
+namespace {
+
+// The fields are written as read; only a page holding a character that becomes "?" is read a
+// second time, with stand-ins, to tell those from question marks of the page's own.
+int CountLostCharacters(const std::string& page, const ItemContext& context, const ItemFields& fields) {
+    StandIns standIns;
+    const std::string replaced = standIns.Replace(page);
+    if (!standIns.AnyLost()) {
+        return 0;
+    }
+    std::vector<std::string_view> lines;
+    SplitPageLines(replaced, lines);
+    ItemFields marked;
+    marked[kDetailUrl] = fields[kDetailUrl];
+    ParseItemLines(lines, context.baseUrl, context.stopRequested, marked);
+    int lost = 0;
+    for (const std::string& field : marked) {
+        lost += standIns.CountLost(field);
+    }
+    return lost;
+}
+
+} // namespace
+
 ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl) {
     ItemFields fields;
     fields[kDetailUrl] = detailUrl;
@@ -397,8 +422,15 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
         context.pause();
     }
     std::vector<std::string_view> lines;
+    if (context.standIns != nullptr) {
+        *context.standIns = StandIns();
+        page = context.standIns->Replace(page);
+    }
     SplitPageLines(page, lines);
     ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
+    if (context.lostCharacters != nullptr && context.standIns == nullptr) {
+        *context.lostCharacters += CountLostCharacters(page, context, fields);
+    }
     if (!Stopped(context.stopRequested) && context.saveImages) {
         SaveItemImages(fields, context);
     }

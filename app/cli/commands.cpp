@@ -6,6 +6,7 @@
 #include "app/cli/crawl_arguments.h"
 #include "app/cli/crawl_command.h"
 #include "app/cli/exit_codes.h"
+#include "app/cli/history_command.h"
 #include "app/cli/list_command.h"
 #include "app/cli/refresh_command.h"
 #include "app/core/program_dir.h"
@@ -17,6 +18,9 @@ const std::vector<Command>& Commands() {
         {"crawl", "[OPTIONS] OUTPUT.csv", "collect the listings of the saved or the named conditions into OUTPUT.csv",
          RunCrawlCommand},
         {"list", "prefectures|cities P|genres", "print the names the crawl options take", RunListCommand},
+        {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
+        {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
+         RunForgetCommand},
         {"refresh-cities", "", "rebuild the cities of the 47 prefectures from the site", RunRefreshCitiesCommand},
         {"refresh-genres", "", "rebuild the sub-genres of the 20 genres from the site", RunRefreshGenresCommand},
     };

@@ -21,7 +21,13 @@ std::size_t Characters(const std::string& utf8) {
 } // namespace
 
 const char* const kCrawlOptionsHelp =
-    "Crawl options, before OUTPUT.csv (any of them: the saved conditions are not used):\n"
+    "Crawl options:\n"
+    "  --new-only         pass over the listings an earlier run collected (see history)\n"
+    "  --append           add the rows to the end of OUTPUT.csv, a file of this program in the\n"
+    "                     same encoding; a missing file is created with its header\n"
+    "  --encoding cp932   code page 932, as the window writes (the default)\n"
+    "  --encoding utf-8   UTF-8 with a byte-order mark: keeps every character of the site\n"
+    "Conditions by name (any of them: the saved conditions are not used):\n"
     "  --prefecture NAME  a prefecture by its name (東京都); again for more\n"
     "  --all-areas        the whole country in one search\n"
     "  --city NAME        a city of the one --prefecture given; again for more\n"
@@ -52,7 +58,20 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
             }
             return value;
         };
-        if (option == "--all-areas" || option == "--all-genres") {
+        if (option == "--new-only" || option == "--append") {
+            if (value) {
+                parsed.error = option + " takes no value";
+            }
+            (option == "--new-only" ? parsed.newOnly : parsed.append) = true;
+        } else if (option == "--encoding") {
+            if (const auto name = takeValue(); name && *name == "cp932") {
+                parsed.encoding = CsvEncoding::Cp932;
+            } else if (name && *name == "utf-8") {
+                parsed.encoding = CsvEncoding::Utf8;
+            } else if (parsed.error.empty()) {
+                parsed.error = "--encoding takes cp932 or utf-8";
+            }
+        } else if (option == "--all-areas" || option == "--all-genres") {
             if (value) {
                 parsed.error = option + " takes no value";
             }

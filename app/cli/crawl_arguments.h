@@ -4,13 +4,18 @@
 #include <vector>
 
 #include "app/cli/named_conditions.h"
+#include "extract/csv_output.h"
 
 namespace vorn::cli {
 
-// crawl [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre NAME]... [--all-genres]
+// crawl [--new-only] [--append] [--encoding cp932|utf-8] [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre
+// NAME]... [--all-genres]
 //       [--keyword TEXT] [--images FOLDER] OUTPUT.csv
 struct CrawlArguments {
     NamedConditions named;
+    bool newOnly = false; // pass over listings collected by earlier runs
+    bool append = false; // add the rows to an existing file of this program
+    CsvEncoding encoding = CsvEncoding::Cp932;
     std::string output;
     std::string error; // what was wrong with the arguments; empty when they are sound
 };

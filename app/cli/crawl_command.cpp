@@ -56,7 +56,7 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
 }
 
 // Runs the job on this thread, front end calls included, until it hands back.
-int RunJob(ProgramSession& session, CrawlSelection selection) {
+int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArguments& options) {
     const SiteSettings site = session.UseSite();
     const fs::path output = selection.csvFileName;
 
@@ -66,6 +66,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
     bool stopRequested = false;
     std::optional<StopSignals> stopSignals;
     TerminalFrontEnd frontEnd(session.db(), std::move(selection), progress, [&stopSignals] { stopSignals->Poll(); });
+    if (options.newOnly) {
+        frontEnd.SkipCollectedBefore();
+    }
     CrawlWorker job(frontEnd, CrawlConfig{session.programDir(), site.baseUrl});
     stopSignals.emplace(&job.stopFlag(), [&](int) {
         if (!stopRequested) {
@@ -81,6 +84,10 @@ int RunJob(ProgramSession& session, CrawlSelection selection) {
     const int crawlResult = frontEnd.result().value_or(kNoRows);
     const RunOutcome outcome = OutcomeOf(crawlResult, stopRequested, !job.errorText().empty());
     ReportOutcome(outcome, output, job.errorText());
+    if (job.lostCharacters() > 0) {
+        std::cout << job.lostCharacters()
+                  << " characters that code page 932 lacks were written as \"?\"; --encoding utf-8 keeps them\n";
+    }
     return ExitCodeFor(outcome);
 }
 
@@ -139,17 +146,28 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
 
     std::error_code error;
     const fs::path output = fs::absolute(parsed.output, error);
-    if (error || !RemoveOldOutput(output)) {
+    if (parsed.append) {
+        // Rows of another layout or encoding, or after another program's header, would make
+        // the file unreadable as one table.
+        if (!error && fs::exists(output, error) && !IsOwnCsvFile(output, parsed.encoding)) {
+            return Fail(output.string() + " is not a CSV file of this program in that encoding; --append leaves it "
+                                          "as it is",
+                        kExitRefused);
+        }
+    } else if (error || !RemoveOldOutput(output)) {
         return Refuse(msg::FileInUse(), kExitCsvFailed);
     }
     selection.csvFileName = output;
+    selection.appendOutput = parsed.append;
+    selection.csvEncoding = parsed.encoding;
+    selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932;
     try {
         db.Execute(sql::kDeleteSeen);
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);
     }
 
-    return RunJob(*session, std::move(selection));
+    return RunJob(*session, std::move(selection), parsed);
 }
 
 } // namespace vorn::cli

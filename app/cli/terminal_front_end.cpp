@@ -40,7 +40,12 @@ void TerminalFrontEnd::ShowStatus(const std::string& textCp932) {
 
 bool TerminalFrontEnd::CheckSeen(const std::string& listingKey) {
     BeforeCall();
-    return db_.SeenListing(listingKey);
+    return db_.SeenListing(listingKey, skipHistory_);
+}
+
+void TerminalFrontEnd::RecordCollected(const std::string& listingKey) {
+    BeforeCall();
+    db_.RecordCollected(listingKey);
 }
 
 std::string TerminalFrontEnd::LookUpAreaPath(int areaIndex, int comboIndex) {

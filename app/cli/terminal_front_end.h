@@ -25,8 +25,12 @@ public:
     void StepProgress() override;
     void ShowStatus(const std::string& textCp932) override;
     bool CheckSeen(const std::string& listingKey) override;
+    void RecordCollected(const std::string& listingKey) override;
     std::string LookUpAreaPath(int areaIndex, int comboIndex) override;
     void HandBack(int crawlResult) override;
+
+    // Listings an earlier run collected count as seen (--new-only).
+    void SkipCollectedBefore() { skipHistory_ = true; }
 
     // The final crawlResult, once the job has handed back.
     std::optional<int> result() const { return result_; }
@@ -39,6 +43,7 @@ private:
     TerminalProgress& progress_;
     std::function<void()> beforeEachCall_;
     std::optional<int> result_;
+    bool skipHistory_ = false;
 };
 
 } // namespace vorn::cli

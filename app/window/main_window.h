@@ -94,6 +94,7 @@ public:
     QObject* context() override { return this; }
     CrawlSelection TakeSelection() override;
     bool CheckSeen(const std::string& listingKey) override;
+    void RecordCollected(const std::string& listingKey) override;
     std::string LookUpAreaPath(int areaIndex, int comboIndex) override;
     void InitProgress(int maximum) override;
     void StepProgress() override;

@@ -53,6 +53,8 @@ void TFrmMain::ShowStatus(const std::string& textCp932) { lblStatus->setText(Fro
 
 bool TFrmMain::CheckSeen(const std::string& listingKey) { return db_.SeenListing(listingKey); }
 
+void TFrmMain::RecordCollected(const std::string& listingKey) { db_.RecordCollected(listingKey); }
+
 std::string TFrmMain::LookUpAreaPath(int areaIndex, int comboIndex) {
     return vorn::LookUpAreaPath(db_, areaIndex, comboIndex);
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -374,6 +375,93 @@ TEST_F(CliRunTest, StopsCleanlyOnSigintAndSigterm) {
         EXPECT_FALSE(fs::exists(dir_.scratchFile())) << signal;
         EXPECT_TRUE(Contains(result.out, "stopped")) << result.out;
     }
+}
+
+// Daily use: a second --new-only run writes only what the site added, after the first run's rows
+// under the one header; a run that finds nothing new exits 1; forget brings the listings back.
+TEST_F(CliRunTest, NewOnlyRunsAppendWhatIsNewAndForgetBringsItBack) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    const std::string out = Output().string();
+    content_->SetSearch(kFirstCitySearch, {{1, 2, 3}, 3});
+    const ChildResult first = Run({"crawl", "--new-only", "--append", out});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const std::string afterFirst = test::ReadBytes(Output());
+
+    content_->SetSearch(kFirstCitySearch, {{4, 1, 2, 5, 3}, 5});
+    site_.ClearRequests();
+    const ChildResult second = Run({"crawl", "--new-only", "--append", out});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    std::vector<std::string> items;
+    for (const site::SiteRequest& request : site_.Requests()) {
+        if (request.path.starts_with("/article/")) {
+            items.push_back(request.path);
+        }
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"/article/1000004", "/article/1000005"}));
+    const std::string afterSecond = test::ReadBytes(Output());
+    ASSERT_EQ(afterSecond.rfind(afterFirst, 0), 0u) << "the first run's rows stay as they were";
+    const std::string added = afterSecond.substr(afterFirst.size());
+    EXPECT_FALSE(Contains(added, CsvHeader())) << "one header";
+    EXPECT_EQ(std::count(added.begin(), added.end(), '\n'), 2);
+
+    const ChildResult nothing = Run({"crawl", "--new-only", "--append", out});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_TRUE(Contains(nothing.out, "条件に該当する商品情報は見つかりませんでした。")) << nothing.out;
+    EXPECT_EQ(test::ReadBytes(Output()), afterSecond);
+
+    EXPECT_TRUE(Contains(Run({"history"}).out, "listings collected: 5"));
+    EXPECT_EQ(Run({"forget", "--before", "2026-02-30"}).exitCode, 5) << "no such day";
+    EXPECT_TRUE(Contains(Run({"forget", "--before", "2000-01-01"}).out, "listings forgotten: 0"));
+    EXPECT_TRUE(Contains(Run({"forget"}).out, "listings forgotten: 5"));
+    const ChildResult again = Run({"crawl", "--new-only", out});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    const std::string replaced = test::ReadBytes(Output());
+    EXPECT_EQ(std::count(replaced.begin(), replaced.end(), '\n'), 6) << "without --append: header and five rows";
+}
+
+TEST_F(CliRunTest, AppendRefusesAFileOfAnotherLayoutAndLeavesItAlone) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    const std::string utf8Start = "\xEF\xBB\xBF" + AnsiToUtf8(CsvHeader()) + "\r\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* encoding;
+    };
+    const Case cases[] = {
+        {"another program's CSV", "a,b\r\n1,2\r\n", "cp932"},
+        {"an empty file", "", "cp932"},
+        {"a UTF-8 file appended in code page 932", utf8Start, "cp932"},
+        {"a code page 932 file appended in UTF-8", HeaderLine(), "utf-8"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(Output(), std::ios::binary) << c.bytes;
+        const ChildResult result = Run({"crawl", "--append", "--encoding", c.encoding, Output().string()});
+        EXPECT_EQ(result.exitCode, 5) << c.name;
+        EXPECT_EQ(test::ReadBytes(Output()), c.bytes) << c.name;
+    }
+    EXPECT_TRUE(site_.Requests().empty());
+}
+
+TEST_F(CliRunTest, Utf8KeepsWhatCodePage932LosesAndCodePage932CountsIt) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1}, 1});
+    const std::string title = "椅子\xF0\x9F\x98\x80 ő ① ok?";
+    content_->SetTitle(1, title);
+
+    const ChildResult utf8 = Run({"crawl", "--encoding", "utf-8", Output().string()});
+    ASSERT_EQ(utf8.exitCode, 0) << utf8.err;
+    const std::string csv = test::ReadBytes(Output());
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBF" + AnsiToUtf8(CsvHeader()) + "\r\n", 0), 0u);
+    EXPECT_TRUE(Contains(csv, ",\"" + title + "\",")) << csv;
+    EXPECT_FALSE(Contains(utf8.out, "written as")) << utf8.out;
+
+    const ChildResult cp932 = Crawl();
+    ASSERT_EQ(cp932.exitCode, 0) << cp932.err;
+    int lost = 0;
+    for (const char* c : {"\xF0\x9F\x98\x80", "ő", "①"}) {
+        lost += UTF8ToAnsi(c) == "?" ? 1 : 0;
+    }
+    EXPECT_TRUE(Contains(cp932.out, std::to_string(lost) + " characters that code page 932 lacks")) << cp932.out;
 }
 
 } // namespace

@@ -140,6 +140,32 @@ TEST_F(CatalogueDbTest, SeenListingRemembersKeysWithinOneRun) {
     EXPECT_TRUE(db.SeenListing(key));
 }
 
+// The history outlives the run: a key collected before answers seen only when the run asks for
+// it, and is then seen again today; keys only met (no row written) never join it.
+TEST_F(CatalogueDbTest, HistoryAnswersForEarlierRunsWhenAskedAndTracksTheDays) {
+    const std::string collected = "://127.0.0.1/article/1";
+    const std::string onlyMet = "://127.0.0.1/article/2";
+    EXPECT_FALSE(db.SeenListing(collected, true));
+    db.RecordCollected(collected);
+    EXPECT_FALSE(db.SeenListing(onlyMet, true));
+    db.Execute("UPDATE T20_HIST SET FirstSeen = '2020-01-01', LastSeen = '2020-01-02'");
+
+    db.Execute(sql::kDeleteSeen);
+    EXPECT_FALSE(db.SeenListing(collected)) << "without the history a new run collects it again";
+    db.Execute(sql::kDeleteSeen);
+    EXPECT_TRUE(db.SeenListing(collected, true));
+    EXPECT_FALSE(db.SeenListing(onlyMet, true));
+    db.CommitSeen();
+
+    DbRows rows = db.OpenRows("SELECT UrlKey, FirstSeen, LastSeen FROM T20_HIST");
+    ASSERT_FALSE(rows.AtEnd());
+    EXPECT_EQ(rows.Text("UrlKey"), collected);
+    EXPECT_EQ(rows.Text("FirstSeen"), "2020-01-01");
+    EXPECT_EQ(rows.Text("LastSeen"), LocalDateToday());
+    rows.Next();
+    EXPECT_TRUE(rows.AtEnd());
+}
+
 // Keys are committed in batches: another connection sees every key once the run has committed
 // them, statements in between still run (no BEGIN nested in the batch), and no key is forgotten
 // across a batch boundary.

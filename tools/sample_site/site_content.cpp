@@ -158,7 +158,20 @@ SearchSetup SiteContent::SearchOf(std::string_view searchKey) const {
     return setup;
 }
 
-Listing SiteContent::ListingAt(int number) const { return MakeListing(config_.seed, number); }
+void SiteContent::SetTitle(int number, std::string title) {
+    const std::lock_guard lock(mutex_);
+    titles_[number] = std::move(title);
+}
+
+Listing SiteContent::ListingAt(int number) const {
+    Listing listing = MakeListing(config_.seed, number);
+    const std::lock_guard lock(mutex_);
+    const auto title = titles_.find(number);
+    if (title != titles_.end()) {
+        listing.title = title->second;
+    }
+    return listing;
+}
 
 std::string SiteContent::ListingUrl(int number) const {
     return site::ListingUrl(ListingAt(number), {config_.baseUrl, config_.realisticSize});

@@ -75,6 +75,8 @@ public:
     void SetSearch(const std::string& searchKey, SearchSetup setup);
     void SetFault(const std::string& pathAndQuery, PageFault fault);
     void ClearFault(const std::string& pathAndQuery);
+    // Listing n's title (UTF-8 HTML text) from now on, in place of the generated one.
+    void SetTitle(int number, std::string title);
 
     SearchSetup SearchOf(std::string_view searchKey) const;
     Listing ListingAt(int number) const;
@@ -95,6 +97,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, SearchSetup, std::less<>> searches_;
     std::map<std::string, PageFault, std::less<>> faults_;
+    std::map<int, std::string> titles_;
 };
 
 // The FNV-1a 32-bit hash the default search mapping uses.

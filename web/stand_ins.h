@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vorn {
+
+// Lets text read through the CP932 engine come out in UTF-8 exactly as the page had it. Each
+// character of a page that code page 932 would not give back unchanged (emoji, ő, a wave dash
+// that comes back as a full-width tilde, private-use characters of the page itself) is replaced
+// by a private-use character of CP932's user-defined area, which the engine carries through
+// like any other two-byte character; Restore puts the originals back. One object per page.
+class StandIns {
+public:
+    // utf8 with every such character replaced by its stand-in. Malformed bytes stay as they are.
+    std::string Replace(std::string_view utf8);
+    // CP932 text made from Replace's output, as UTF-8 with the originals in place.
+    std::string Restore(std::string_view cp932) const;
+    // How many stand-ins in cp932 hold characters that UTF8ToAnsi writes as "?".
+    int CountLost(std::string_view cp932) const;
+    // True when Replace met a character that UTF8ToAnsi writes as "?".
+    bool AnyLost() const { return anyLost_; }
+
+    // The user-defined area holds this many stand-ins whose trail byte is not ASCII; a page
+    // with more distinct characters to replace keeps the rest as the table converts them.
+    static constexpr std::size_t kCapacity = 10 * 125;
+
+private:
+    struct Original {
+        std::string utf8;
+        bool lost = false;
+    };
+
+    // The stand-in's index for the original, or kCapacity when none is left.
+    std::size_t StandInFor(std::string_view original);
+
+    std::vector<Original> originals_;
+    std::unordered_map<std::string, std::size_t> indexOf_;
+    // What a character needs, decided once per distinct character.
+    std::unordered_map<std::string, bool> needsStandIn_;
+    bool anyLost_ = false;
+};
+
+} // namespace vorn
