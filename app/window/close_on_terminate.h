@@ -12,12 +12,13 @@ namespace vorn {
 class CloseOnTerminate {
 public:
     CloseOnTerminate();
-    ~CloseOnTerminate();
     CloseOnTerminate(const CloseOnTerminate&) = delete;
     CloseOnTerminate& operator=(const CloseOnTerminate&) = delete;
 
     // Call once the window is shown: its after-show step runs before any SIGTERM is handled.
     void Watch(QWidget& window);
+
+    ~CloseOnTerminate();
 };
 
 } // namespace vorn
