@@ -12,13 +12,13 @@ namespace vorn {
 class CloseOnTerminate {
 public:
     CloseOnTerminate();
-    CloseOnTerminate(const CloseOnTerminate&) = delete;
-    CloseOnTerminate& operator=(const CloseOnTerminate&) = delete;
+    ~CloseOnTerminate();
 
     // Call once the window is shown: its after-show step runs before any SIGTERM is handled.
     void Watch(QWidget& window);
 
-    ~CloseOnTerminate();
+    CloseOnTerminate(const CloseOnTerminate&) = delete;
+    CloseOnTerminate& operator=(const CloseOnTerminate&) = delete;
 };
 
 } // namespace vorn
