@@ -16,6 +16,7 @@
 #include "app/window/taskbar_progress.h"
 #include "catalogue/catalogue_db.h"
 #include "crawl/crawl_front_end.h"
+#include "extract/csv_output.h"
 #include "extract/item_context.h"
 
 class QCheckBox;
@@ -179,6 +180,7 @@ private:
     std::string ctgrIndexList_;
     std::filesystem::path csvFileName_;
     QString lastCsvFolder_; // the folder of the CSV chosen last, where the save dialog opens next
+    CsvEncoding csvEncoding_ = CsvEncoding::Cp932; // the file type chosen in the save dialog
     int endState_ = esNone;
     bool cursorSaved_ = false;
     bool afterShowPosted_ = false;

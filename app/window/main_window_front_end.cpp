@@ -33,6 +33,7 @@ CrawlSelection TFrmMain::TakeSelection() {
     selection.saveImages = chkImgSave->isChecked();
     selection.imageDir = ImageFolderPath(QFile::encodeName(txtDirPath->text()).toStdString());
     selection.csvFileName = csvFileName_;
+    selection.csvEncoding = csvEncoding_;
     return selection;
 }
 

@@ -86,13 +86,15 @@ void TFrmMain::btnActionClick() {
     csvFileName_ = ToPath(proposal);
     // Opens where the user saved last in this session, as desktop save dialogs do.
     const QString folder = lastCsvFolder_.isEmpty() ? DocumentsFolder() : lastCsvFolder_;
-    const std::optional<QString> chosen =
-        prompt_.SaveFileName(this, texts::kSaveDialogTitle, texts::kSaveDialogFilter, folder, proposal);
+    // The first file type is the program's own code page; the second keeps every character.
+    const std::optional<SaveChoice> chosen = prompt_.SaveFileName(
+        this, texts::kSaveDialogTitle, {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8}, folder, proposal);
     if (!chosen) {
         return;
     }
-    lastCsvFolder_ = QFileInfo(*chosen).absolutePath();
-    csvFileName_ = ToPath(WithCsvExtension(*chosen));
+    csvEncoding_ = chosen->filter == 1 ? CsvEncoding::Utf8 : CsvEncoding::Cp932;
+    lastCsvFolder_ = QFileInfo(chosen->path).absolutePath();
+    csvFileName_ = ToPath(WithCsvExtension(chosen->path));
     if (!RemoveOldOutput(csvFileName_)) {
         Refuse(msg::FileInUse());
         return;

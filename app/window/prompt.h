@@ -3,10 +3,17 @@
 #include <optional>
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
 namespace vorn {
+
+// What the user chose in the save dialog: the file, and the file type by its place in the list.
+struct SaveChoice {
+    QString path;
+    int filter = 0;
+};
 
 // Everything the window asks of a person or of the desktop. The program shows real dialogs
 // (QtPrompt); tests answer in place of a person.
@@ -23,9 +30,10 @@ public:
     // The display for an error that no handler expected; the command that raised it stops.
     virtual void Error(QWidget* owner, const QString& text) = 0;
 
-    // The save dialog, opened in folder with fileName proposed; nothing when the user cancels.
-    virtual std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                                const QString& folder, const QString& fileName) = 0;
+    // The save dialog, opened in folder with fileName proposed and the first of filters chosen;
+    // nothing when the user cancels.
+    virtual std::optional<SaveChoice> SaveFileName(QWidget* owner, const QString& title, const QStringList& filters,
+                                                   const QString& folder, const QString& fileName) = 0;
     // The folder browser, opened at folder with nothing preselected; nothing when the user cancels.
     virtual std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) = 0;
 

@@ -1,5 +1,7 @@
 #include "app/window/qt_prompt.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
@@ -53,19 +55,21 @@ void QtPrompt::Error(QWidget* owner, const QString& text) {
     ShowBox(owner, QMessageBox::Critical, text, texts::kTitle, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-std::optional<QString> QtPrompt::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                              const QString& folder, const QString& fileName) {
+std::optional<SaveChoice> QtPrompt::SaveFileName(QWidget* owner, const QString& title, const QStringList& filters,
+                                                 const QString& folder, const QString& fileName) {
     QFileDialog dialog(owner, title, folder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(0));
     // The name is taken as typed; the window adds the extension itself.
     dialog.setDefaultSuffix(QString());
     dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return dialog.selectedFiles().constFirst();
+    return SaveChoice{dialog.selectedFiles().constFirst(),
+                      static_cast<int>(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())))};
 }
 
 std::optional<QString> QtPrompt::BrowseFolder(QWidget* owner, const QString& title, const QString& folder) {

@@ -124,13 +124,13 @@ TEST(QtPromptTest, SaveDialogOpensInTheGivenFolderInJapaneseAndAsksBeforeReplaci
     const QString path = QString::fromStdString(folder.path().string());
     std::ofstream(folder.path() / "old.csv") << "older";
     const QString title = Utf8("取得情報の保存先を指定してください");
-    const QString filter = Utf8("CSVファイル (*.csv)");
+    const QStringList filters = {Utf8("CSVファイル (*.csv)"), Utf8("CSVファイル UTF-8 (*.csv)")};
 
     std::vector<std::string> english;
     ShownBox replaceQuestion;
-    std::optional<QString> chosen;
+    std::optional<SaveChoice> chosen;
     WhileOpen(
-        [&] { chosen = QtPrompt().SaveFileName(nullptr, title, filter, path, Utf8("東京都_ヴォルン商品リスト.csv")); },
+        [&] { chosen = QtPrompt().SaveFileName(nullptr, title, filters, path, Utf8("東京都_ヴォルン商品リスト.csv")); },
         [&](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 replaceQuestion = ReadBox(*box);
@@ -140,7 +140,8 @@ TEST(QtPromptTest, SaveDialogOpensInTheGivenFolderInJapaneseAndAsksBeforeReplaci
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->windowTitle(), title);
-            EXPECT_EQ(dialog->nameFilters(), QStringList{filter});
+            EXPECT_EQ(dialog->nameFilters(), filters);
+            EXPECT_EQ(dialog->selectedNameFilter(), filters[0]);
             EXPECT_EQ(dialog->directory().absolutePath(), path);
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             ASSERT_NE(name, nullptr);
@@ -156,7 +157,8 @@ TEST(QtPromptTest, SaveDialogOpensInTheGivenFolderInJapaneseAndAsksBeforeReplaci
     EXPECT_FALSE(HasEnglish(QString(replaceQuestion.text).remove(QStringLiteral("old.csv"))))
         << replaceQuestion.text.toStdString();
     ASSERT_TRUE(chosen);
-    EXPECT_EQ(*chosen, path + QStringLiteral("/old.csv"));
+    EXPECT_EQ(chosen->path, path + QStringLiteral("/old.csv"));
+    EXPECT_EQ(chosen->filter, 0);
 }
 
 TEST(QtPromptTest, FolderBrowserOpensAtTheGivenFolderAndOnlyPicksFolders) {

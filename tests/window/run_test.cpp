@@ -17,6 +17,7 @@
 #include "tests/window/window_fixture.h"
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/site_content.h"
+#include "web/cp932.h"
 
 namespace vorn::test {
 namespace {
@@ -99,6 +100,26 @@ TEST_F(RunTest, AFinishedRunOffersTheFileAndOpensIt) {
     EXPECT_EQ(lines, 4u) << "header and three listings";
     EXPECT_FALSE(std::filesystem::exists(programDir.scratchFile()));
     EXPECT_FALSE(SettingsText().find("[Config]") != std::string::npos) << "a run writes no settings";
+}
+
+TEST_F(RunTest, TheUtf8FileTypeKeepsWhatCodePage932Lacks) {
+    content->SetTitle(2, "椅子 \xF0\x9F\xAA\x91 ő ①");
+    const std::filesystem::path csv = output.path() / "utf8.csv";
+    prompt.QueueSaveFile(QString::fromStdString(csv.string()), 1);
+    window->btnAction->click();
+    prompt.QueueQuestion(false);
+    ASSERT_TRUE(WaitUntilIdle());
+
+    const std::string bytes = ReadBytes(csv);
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF" + AnsiToUtf8(CsvHeader()) + "\r\n", 0), 0u)
+        << "a byte-order mark, then the header";
+    EXPECT_NE(bytes.find("椅子 \xF0\x9F\xAA\x91 ő ①"), std::string::npos);
+
+    // The program's own type stays the first choice, in code page 932.
+    Start(output.path() / "cp932.csv");
+    prompt.QueueQuestion(false);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(ReadBytes(output.path() / "cp932.csv").rfind(CsvHeader() + "\r\n", 0), 0u);
 }
 
 TEST_F(RunTest, ARunWithoutListingsSaysSo) {

@@ -82,17 +82,17 @@ void ScriptedPrompt::Error(QWidget* owner, const QString& text) {
     }
 }
 
-std::optional<QString> ScriptedPrompt::SaveFileName(QWidget*, const QString& title, const QString& filter,
-                                                    const QString& folder, const QString& fileName) {
+std::optional<SaveChoice> ScriptedPrompt::SaveFileName(QWidget*, const QString& title, const QStringList& filters,
+                                                       const QString& folder, const QString& fileName) {
     Record(PromptCall::Kind::SaveFile, title);
     calls_.back().folder = folder;
-    lastSaveFilter = filter;
+    lastSaveFilters = filters;
     lastSaveFileName = fileName;
     if (saveFiles_.empty()) {
         ADD_FAILURE() << "unexpected save dialog";
         return std::nullopt;
     }
-    std::optional<QString> answer = saveFiles_.front();
+    std::optional<SaveChoice> answer = saveFiles_.front();
     saveFiles_.pop_front();
     return answer;
 }

@@ -31,7 +31,10 @@ class ScriptedPrompt : public Prompt {
 public:
     // before runs while the question is open, just before the answer.
     void QueueQuestion(bool yes, std::function<void()> before = {}) { questions_.push_back({yes, std::move(before)}); }
-    void QueueSaveFile(std::optional<QString> path) { saveFiles_.push_back(std::move(path)); }
+    // filter: the file type chosen, by its place in the dialog's list.
+    void QueueSaveFile(std::optional<QString> path, int filter = 0) {
+        saveFiles_.push_back(path ? std::optional<SaveChoice>(SaveChoice{*path, filter}) : std::nullopt);
+    }
     void QueueFolder(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
 
     const std::vector<PromptCall>& calls() const { return calls_; }
@@ -48,14 +51,14 @@ public:
     void Message(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
     void Error(QWidget* owner, const QString& text) override;
-    std::optional<QString> SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                        const QString& folder, const QString& fileName) override;
+    std::optional<SaveChoice> SaveFileName(QWidget* owner, const QString& title, const QStringList& filters,
+                                           const QString& folder, const QString& fileName) override;
     std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) override;
     void OpenFile(const QString& path) override;
     void Attention(QWidget* window) override;
 
     // What the save dialog was opened with, last time.
-    QString lastSaveFilter;
+    QStringList lastSaveFilters;
     QString lastSaveFileName;
 
 private:
@@ -71,7 +74,7 @@ private:
     std::vector<PromptCall> calls_;
     std::unique_ptr<QtPrompt> real_;
     std::deque<QueuedAnswer> questions_;
-    std::deque<std::optional<QString>> saveFiles_;
+    std::deque<std::optional<SaveChoice>> saveFiles_;
     std::deque<std::optional<QString>> folders_;
 };
 
