@@ -1,6 +1,7 @@
 #include "web/stand_ins.h"
 
 #include <optional>
+#include <vector>
 
 #include "web/cp932.h"
 #include "web/text.h"
@@ -64,6 +65,26 @@ std::optional<std::size_t> StandInIndex(unsigned char lead, unsigned char trail)
     return static_cast<std::size_t>(lead - 0xF0) * kHighTrailsPerLead + (trail - 0x80);
 }
 
+// True for a character that code page 932 would not give back unchanged, and for the page's own
+// private-use characters, which the stand-ins would be mistaken for. Decided once per character
+// of the basic plane for the thread's whole life: the tables never change.
+bool NeedsStandIn(std::string_view sequence) {
+    const char32_t c = CodePoint(sequence);
+    const auto decide = [&] {
+        return (c >= kPrivateUseFirst && c <= kPrivateUseLast) || AnsiToUtf8(UTF8ToAnsi(sequence)) != sequence;
+    };
+    if (c > 0xFFFF) {
+        return decide();
+    }
+    enum : unsigned char { kUnknown, kNo, kYes };
+    thread_local std::vector<unsigned char> decided(0x10000, kUnknown);
+    unsigned char& known = decided[c];
+    if (known == kUnknown) {
+        known = decide() ? kYes : kNo;
+    }
+    return known == kYes;
+}
+
 } // namespace
 
 std::size_t StandIns::StandInFor(std::string_view original) {
@@ -84,33 +105,29 @@ std::size_t StandIns::StandInFor(std::string_view original) {
 std::string StandIns::Replace(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
+    // Most of a page needs no stand-in: it is copied a stretch at a time.
+    std::size_t plainFrom = 0;
     std::size_t at = 0;
     while (at < utf8.size()) {
         if (static_cast<unsigned char>(utf8[at]) < 0x80) {
-            out += utf8[at++];
+            ++at;
             continue;
         }
         const std::size_t length = SequenceLength(utf8, at);
         if (length == 0) {
-            out += utf8[at++];
+            ++at;
             continue;
         }
         const std::string_view sequence = utf8.substr(at, length);
-        at += length;
-        auto decided = needsStandIn_.find(std::string(sequence));
-        if (decided == needsStandIn_.end()) {
-            const char32_t c = CodePoint(sequence);
-            const bool privateUse = c >= kPrivateUseFirst && c <= kPrivateUseLast;
-            const bool needs = privateUse || AnsiToUtf8(UTF8ToAnsi(sequence)) != sequence;
-            decided = needsStandIn_.emplace(sequence, needs).first;
-        }
-        const std::size_t index = decided->second ? StandInFor(sequence) : kCapacity;
-        if (index == kCapacity) {
-            out.append(sequence);
-        } else {
+        const std::size_t index = NeedsStandIn(sequence) ? StandInFor(sequence) : kCapacity;
+        if (index != kCapacity) {
+            out.append(utf8.substr(plainFrom, at - plainFrom));
             AppendUtf8(out, StandInCodePoint(index));
+            plainFrom = at + length;
         }
+        at += length;
     }
+    out.append(utf8.substr(plainFrom));
     return out;
 }
 

@@ -39,8 +39,6 @@ private:
 
     std::vector<Original> originals_;
     std::unordered_map<std::string, std::size_t> indexOf_;
-    // What a character needs, decided once per distinct character.
-    std::unordered_map<std::string, bool> needsStandIn_;
     bool anyLost_ = false;
 };
 
