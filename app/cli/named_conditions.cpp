@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <tuple>
 
+#include <unicode/utf8.h>
+
 #include "catalogue/catalogue_lists.h"
 #include "web/cp932.h"
 #include "web/text.h"
@@ -15,15 +17,11 @@ namespace {
 // Characters, not bytes, so that one kanji is one edit.
 std::u32string CodePoints(const std::string& utf8) {
     std::u32string points;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t point = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
-            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        points.push_back(point);
-        i += length;
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(utf8.data(), i, length, c);
+        points.push_back(static_cast<char32_t>(c < 0 ? 0xFFFD : c));
     }
     return points;
 }
