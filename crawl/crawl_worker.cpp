@@ -11,6 +11,7 @@
 #include "crawl/search_plan.h"
 #include "extract/item_page.h"
 #include "web/fetch_page.h"
+#include "web/fetch_retry.h"
 #include "web/fetch_session.h"
 #include "web/text.h"
 
@@ -39,7 +40,9 @@ void CrawlWorker::RecordFetch(const FetchResult& result) {
 }
 
 void CrawlWorker::FetchPage(const std::string& url, std::string& page) {
-    RecordFetch(vorn::FetchPage(url, ScratchFile(config_.programDir), page));
+    const std::filesystem::path scratchFile = ScratchFile(config_.programDir);
+    const RetryPolicy retry{config_.retries, [this] { Pause(); }, [this] { return StopRequested(); }};
+    RecordFetch(FetchWithRetries(retry, [&] { return vorn::FetchPage(url, scratchFile, page); }));
 }
 
 void CrawlWorker::Pause() { std::this_thread::sleep_for(config_.pause); }
@@ -65,6 +68,7 @@ ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl) {
     context.imageDir = selection_.imageDir;
     context.stopRequested = [this] { return StopRequested(); };
     context.pause = [this] { Pause(); };
+    context.retries = config_.retries;
     context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
     if (selection_.csvEncoding == CsvEncoding::Utf8) {
         context.standIns = &standIns_;

@@ -21,6 +21,7 @@ struct CrawlConfig {
     std::filesystem::path programDir;                  // holds db/
     std::string baseUrl;                               // https origin with its trailing slash
     std::chrono::milliseconds pause = kFetchPause;     // tests may shorten it
+    int retries = 0;                                   // see RetryPolicy
 };
 
 // The scratch file every fetched page passes through, relative to the program folder.

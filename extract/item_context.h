@@ -5,9 +5,10 @@
 #include <functional>
 #include <string>
 
+#include "web/fetch_retry.h"
+
 namespace vorn {
 
-struct FetchResult;
 class StandIns;
 
 // The site owes us this pause after every page fetch and every photograph.
@@ -21,6 +22,7 @@ struct ItemContext {
     std::filesystem::path imageDir;      // existing folder (photographs go inside it)
     std::function<bool()> stopRequested; // the run's stop flag
     std::function<void()> pause;         // waits the fetch pause
+    int retries = 0;                     // tries again a page or photograph the site may serve later
     // Told what became of the page fetch and of every photograph download, so the run can tell
     // a served listing from one the site failed to serve.
     std::function<void(const FetchResult&)> fetched;
@@ -31,5 +33,9 @@ struct ItemContext {
     // that became "?" are added here.
     int* lostCharacters = nullptr;
 };
+
+inline RetryPolicy RetryPolicyOf(const ItemContext& context) {
+    return RetryPolicy{context.retries, context.pause, context.stopRequested};
+}
 
 } // namespace vorn

@@ -49,7 +49,7 @@ std::filesystem::path ImageFileName(const std::filesystem::path& folder, const s
 
 void SaveItemImages(const ItemFields& fields, const ItemContext& context) {
     SaveItemImages(fields, context, [&context](const std::string& url, const std::filesystem::path& file) {
-        const FetchResult result = DownloadFile(url, file);
+        const FetchResult result = FetchWithRetries(RetryPolicyOf(context), [&] { return DownloadFile(url, file); });
         if (context.fetched) {
             context.fetched(result);
         }

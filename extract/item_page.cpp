@@ -414,7 +414,8 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     // The page as written to the scratch file. A failed fetch leaves neither file nor bytes, so
     // the previous listing's page is never read as this one.
     std::string page;
-    const FetchResult result = FetchPage(detailUrl, context.scratchFile, page);
+    const FetchResult result =
+        FetchWithRetries(RetryPolicyOf(context), [&] { return FetchPage(detailUrl, context.scratchFile, page); });
     if (context.fetched) {
         context.fetched(result);
     }

@@ -37,11 +37,20 @@ std::atomic<std::uint32_t> agentSeed{0};
 std::mutex settingsMutex;
 FetchSettings settings;
 
-FetchResult Failure(FetchResult::Outcome outcome, long httpStatus, std::string error) {
+FetchResult Failure(FetchResult::Outcome outcome, const fetch::TransferOutcome& transfer, std::string error) {
     FetchResult result;
     result.outcome = outcome;
-    result.httpStatus = httpStatus;
+    result.httpStatus = transfer.httpStatus;
+    result.retryAfterSeconds = transfer.retryAfterSeconds;
     result.error = std::move(error);
+    return result;
+}
+
+FetchResult Served(const fetch::TransferOutcome& transfer) {
+    FetchResult result;
+    result.outcome = FetchResult::Outcome::Body;
+    result.httpStatus = transfer.httpStatus;
+    result.retryAfterSeconds = transfer.retryAfterSeconds;
     return result;
 }
 
@@ -204,16 +213,13 @@ FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFi
         fetch::RunTransfer(url, agent, RequestHeaderLines(), CurrentFetchSettings(),
                            [&file](long, std::string_view data) { return file.Write(data); });
     if (transfer.complete && file.Finish()) {
-        FetchResult result;
-        result.outcome = FetchResult::Outcome::Body;
-        result.httpStatus = transfer.httpStatus;
-        return result;
+        return Served(transfer);
     }
     file.Discard();
     if (!file.error().empty()) {
-        return Failure(FetchResult::Outcome::File, transfer.httpStatus, file.error());
+        return Failure(FetchResult::Outcome::File, transfer, file.error());
     }
-    return Failure(FetchResult::Outcome::Transport, transfer.httpStatus, transfer.error);
+    return Failure(FetchResult::Outcome::Transport, transfer, transfer.error);
 }
 
 FetchResult FetchPage(const std::string& url, const std::filesystem::path& outFile) {
@@ -225,7 +231,7 @@ FetchResult DownloadFile(const std::string& url, const std::filesystem::path& ou
     const std::filesystem::path partial = TemporaryNameBeside(outFile);
     const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return Failure(FetchResult::Outcome::File, 0, SystemError("cannot create", partial, errno));
+        return Failure(FetchResult::Outcome::File, {}, SystemError("cannot create", partial, errno));
     }
 
     int writeErrno = 0;
@@ -243,27 +249,23 @@ FetchResult DownloadFile(const std::string& url, const std::filesystem::path& ou
     std::error_code ignored;
     if (writeErrno != 0) {
         std::filesystem::remove(partial, ignored);
-        return Failure(FetchResult::Outcome::File, transfer.httpStatus,
-                       SystemError("cannot write", partial, writeErrno));
+        return Failure(FetchResult::Outcome::File, transfer, SystemError("cannot write", partial, writeErrno));
     }
     if (!transfer.complete || !IsSuccess(transfer.httpStatus)) {
         std::filesystem::remove(partial, ignored);
         const std::string error = transfer.complete || transfer.sinkStopped
                                       ? "HTTP status " + std::to_string(transfer.httpStatus)
                                       : transfer.error;
-        return Failure(FetchResult::Outcome::Transport, transfer.httpStatus, error);
+        return Failure(FetchResult::Outcome::Transport, transfer, error);
     }
     std::error_code renameError;
     std::filesystem::rename(partial, outFile, renameError);
     if (renameError) {
         std::filesystem::remove(partial, ignored);
-        return Failure(FetchResult::Outcome::File, transfer.httpStatus,
+        return Failure(FetchResult::Outcome::File, transfer,
                        "cannot replace " + outFile.string() + ": " + renameError.message());
     }
-    FetchResult result;
-    result.outcome = FetchResult::Outcome::Body;
-    result.httpStatus = transfer.httpStatus;
-    return result;
+    return Served(transfer);
 }
 
 } // namespace vorn

@@ -16,6 +16,7 @@ struct FetchResult {
     };
     Outcome outcome = Outcome::Transport;
     long httpStatus = 0; // 0 when no response arrived
+    long retryAfterSeconds = 0; // what the answer's Retry-After asked for; 0 when it had none
     std::string error;   // curl's or the system's words, for logs and tests
 
     bool bodyWritten() const { return outcome == Outcome::Body; }

@@ -1,5 +1,7 @@
 #include "web/fetch_transfer.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include <curl/curl.h>
@@ -123,6 +125,10 @@ TransferOutcome RunTransfer(const std::string& url, const std::string& userAgent
 
     const CURLcode code = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
+    curl_off_t retryAfter = 0;
+    if (curl_easy_getinfo(h, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0) {
+        outcome.retryAfterSeconds = static_cast<long>(std::min<curl_off_t>(retryAfter, LONG_MAX));
+    }
     outcome.sinkStopped = state.sinkStopped;
     outcome.complete = code == CURLE_OK;
     if (state.tooLarge) {

@@ -17,6 +17,7 @@ struct TransferOutcome {
     bool complete = false; // the whole body arrived and the sink took all of it
     bool sinkStopped = false;
     long httpStatus = 0; // of the last answer; 0 when none arrived
+    long retryAfterSeconds = 0; // the last answer's Retry-After (a date made a delay); 0 when none
     std::string error;   // empty when complete
 };
 

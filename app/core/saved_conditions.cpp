@@ -1,7 +1,10 @@
 #include "app/core/saved_conditions.h"
 
+#include <algorithm>
+
 #include "web/cp932.h"
 #include "web/fetch_page.h"
+#include "web/fetch_retry.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -44,6 +47,7 @@ SiteSettings ReadSiteSettings(const ProfileFile& file) {
         site.baseUrl += '/';
     }
     site.caFile = AnsiToUtf8(file.ReadString(kSite, "CaFile"));
+    site.retries = std::clamp(file.ReadInteger(kSite, "Retries", 0), 0, kMostRetries);
     return site;
 }
 

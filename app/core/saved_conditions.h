@@ -26,9 +26,11 @@ bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions);
 struct SiteSettings {
     std::string baseUrl; // https origin with its trailing slash
     std::string caFile;  // optional extra CA bundle, as the system spells paths (UTF-8)
+    int retries = 0;     // Retries: how often a fetch the site may serve later is tried again
 };
 inline constexpr const char* kDefaultBaseUrl = "https://www.vorn.example/";
 // A missing or empty BaseUrl is the default; a trailing slash is added when it lacks one.
+// Retries is held to 0..kMostRetries.
 SiteSettings ReadSiteSettings(const ProfileFile& file);
 // The CA bundle to trust besides the system's, a relative path taken from the program folder
 // (cron starts programs in the home folder); empty when none is set.

@@ -80,5 +80,13 @@ TEST_F(SavedConditionsTest, SiteSettingsDefaultAndGainATrailingSlash) {
     EXPECT_TRUE(CaFilePath(SiteSettings{}, "/opt/vorn").empty());
 }
 
+TEST_F(SavedConditionsTest, RetriesAreOffUnlessSetAndHeldToFive) {
+    const std::pair<const char*, int> cases[] = {
+        {"", 0}, {"Retries=3\r\n", 3}, {"Retries=9\r\n", 5}, {"Retries=-2\r\n", 0}, {"Retries=many\r\n", 0}};
+    for (const auto& [line, retries] : cases) {
+        EXPECT_EQ(ReadSiteSettings(FileWith(std::string("[Site]\r\n") + line)).retries, retries) << line;
+    }
+}
+
 } // namespace
 } // namespace vorn
