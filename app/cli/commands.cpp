@@ -65,7 +65,7 @@ void PrintUsage(std::ostream& out) {
            "  3  the site could not be reached; for a refresh, a page was not read (the rest is stored)\n"
            "  4  the CSV file could not be written; for a refresh, the database refused a row\n"
            "  5  usage error, missing database, conditions refused, an error that ended the work,\n"
-           "     or the program already running\n";
+           "     or another crawl or refresh running (the window's or this program's)\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments) {

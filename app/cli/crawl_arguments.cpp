@@ -1,7 +1,10 @@
 #include "app/cli/crawl_arguments.h"
 
+#include <charconv>
 #include <optional>
 #include <string>
+
+#include "web/fetch_retry.h"
 
 namespace vorn::cli {
 
@@ -9,6 +12,18 @@ namespace {
 
 // The window's keyword box takes no more.
 constexpr std::size_t kKeywordCharacters = 30;
+
+// A day: a scheduled run that waits longer would meet the next day's.
+constexpr int kMostWaitMinutes = 24 * 60;
+
+std::optional<int> WholeNumber(const std::string& text) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || number < 0) {
+        return std::nullopt;
+    }
+    return number;
+}
 
 std::size_t Characters(const std::string& utf8) {
     std::size_t count = 0;
@@ -27,6 +42,10 @@ const char* const kCrawlOptionsHelp =
     "                     same encoding; a missing file is created with its header\n"
     "  --encoding cp932   code page 932, as the window writes (the default)\n"
     "  --encoding utf-8   UTF-8 with a byte-order mark: keeps every character of the site\n"
+    "  --retries N        fetch a page or photograph again, up to N times (at most 5), when the\n"
+    "                     site answers 429 or 503 or not at all ([Site] Retries in db/vrn.ini)\n"
+    "  --wait MINUTES     when the window or another command is running a crawl or a refresh,\n"
+    "                     wait up to MINUTES for it to end instead of giving up at once\n"
     "Conditions by name (any of them: the saved conditions are not used):\n"
     "  --prefecture NAME  a prefecture by its name (東京都); again for more\n"
     "  --all-areas        the whole country in one search\n"
@@ -70,6 +89,18 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
                 parsed.encoding = CsvEncoding::Utf8;
             } else if (parsed.error.empty()) {
                 parsed.error = "--encoding takes cp932 or utf-8";
+            }
+        } else if (option == "--retries" || option == "--wait") {
+            const bool retries = option == "--retries";
+            const int most = retries ? kMostRetries : kMostWaitMinutes;
+            if (const auto text = takeValue()) {
+                if (const std::optional<int> number = WholeNumber(*text); !number || *number > most) {
+                    parsed.error = option + " takes a whole number from 0 to " + std::to_string(most);
+                } else if (retries) {
+                    parsed.retries = *number;
+                } else {
+                    parsed.waitMinutes = *number;
+                }
             }
         } else if (option == "--all-areas" || option == "--all-genres") {
             if (value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,14 +9,16 @@
 
 namespace vorn::cli {
 
-// crawl [--new-only] [--append] [--encoding cp932|utf-8] [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre
-// NAME]... [--all-genres]
+// crawl [--new-only] [--append] [--encoding cp932|utf-8] [--retries N] [--wait MINUTES]
+//       [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre NAME]... [--all-genres]
 //       [--keyword TEXT] [--images FOLDER] OUTPUT.csv
 struct CrawlArguments {
     NamedConditions named;
     bool newOnly = false; // pass over listings collected by earlier runs
     bool append = false; // add the rows to an existing file of this program
     CsvEncoding encoding = CsvEncoding::Cp932;
+    std::optional<int> retries; // in place of [Site] Retries
+    int waitMinutes = 0;        // for another run to end; 0 gives up at once
     std::string output;
     std::string error; // what was wrong with the arguments; empty when they are sound
 };

@@ -69,7 +69,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     if (options.newOnly) {
         frontEnd.SkipCollectedBefore();
     }
-    CrawlWorker job(frontEnd, CrawlConfig{session.programDir(), site.baseUrl});
+    CrawlConfig config{session.programDir(), site.baseUrl};
+    config.retries = options.retries.value_or(site.retries);
+    CrawlWorker job(frontEnd, config);
     stopSignals.emplace(&job.stopFlag(), [&](int) {
         if (!stopRequested) {
             stopRequested = true;
@@ -101,7 +103,7 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
         return kExitRefused;
     }
     const auto session = ProgramSession::Open();
-    if (!session) {
+    if (!session || !session->TakeRunLock(parsed.waitMinutes)) {
         return kExitRefused;
     }
     CatalogueDb& db = session->db();

@@ -1,6 +1,7 @@
 #include "app/cli/program_session.h"
 
 #include <csignal>
+#include <iostream>
 #include <system_error>
 
 #include "app/cli/exit_codes.h"
@@ -11,11 +12,6 @@
 namespace vorn::cli {
 
 std::unique_ptr<ProgramSession> ProgramSession::Open() {
-    auto lock = InstanceLock::Acquire();
-    if (!lock) {
-        Fail("the program is already running", kExitRefused);
-        return nullptr;
-    }
     std::filesystem::path programDir = ProgramDir();
     std::error_code error;
     if (!std::filesystem::is_regular_file(DatabaseFilePath(programDir), error)) {
@@ -24,12 +20,27 @@ std::unique_ptr<ProgramSession> ProgramSession::Open() {
     }
     // A reader that goes away (a closed pipe) must not kill a command before it cleans up.
     std::signal(SIGPIPE, SIG_IGN);
-    return std::unique_ptr<ProgramSession>(new ProgramSession(std::move(lock), std::move(programDir)));
+    return std::unique_ptr<ProgramSession>(new ProgramSession(std::move(programDir)));
 }
 
-ProgramSession::ProgramSession(std::unique_ptr<InstanceLock> lock, std::filesystem::path programDir)
-    : lock_(std::move(lock)), programDir_(std::move(programDir)), settings_(SettingsFilePath(programDir_)) {
+ProgramSession::ProgramSession(std::filesystem::path programDir)
+    : programDir_(std::move(programDir)), settings_(SettingsFilePath(programDir_)) {
     db_.Configure(DatabaseFilePath(programDir_));
+}
+
+bool ProgramSession::TakeRunLock(int waitMinutes) {
+    RunLockAttempt attempt = TryRunLock(programDir_);
+    if (attempt.busy && waitMinutes > 0) {
+        std::cerr << "vorn-search-cli: another crawl or refresh is running; waiting up to " << waitMinutes
+                  << " minutes for it to end\n";
+        attempt = WaitForRunLock(programDir_, std::chrono::minutes(waitMinutes));
+    }
+    if (attempt.busy) {
+        Refuse(msg::OtherRunActive(), kExitRefused);
+        return false;
+    }
+    runLock_ = std::move(attempt.lock);
+    return true;
 }
 
 SiteSettings ProgramSession::UseSite() const {

@@ -3,21 +3,26 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/core/instance_lock.h"
 #include "app/core/profile_file.h"
+#include "app/core/run_lock.h"
 #include "app/core/saved_conditions.h"
 #include "catalogue/catalogue_db.h"
 
 namespace vorn::cli {
 
-// What every command that works on the program folder starts with: the window's single-instance
-// lock (the commands share its database and scratch file), the folder beside the executable, its
-// database and its settings file. The lock is held for as long as the object lives.
+// What every command that works on the program folder starts with: the folder beside the
+// executable, its database and its settings file. The window may be open meanwhile.
 class ProgramSession {
 public:
-    // Nothing when another instance holds the lock or the database is missing; the reason has
-    // then been printed and the command ends with kExitRefused.
+    // Nothing when the database is missing; the reason has then been printed and the command
+    // ends with kExitRefused.
     static std::unique_ptr<ProgramSession> Open();
+
+    // A crawl or a refresh first takes the run lock, which the window's runs take too, and holds
+    // it for as long as the session lives. When another run holds it, waits up to waitMinutes
+    // for it to end; false when it did not, after printing why (the command ends with
+    // kExitRefused).
+    bool TakeRunLock(int waitMinutes = 0);
 
     const std::filesystem::path& programDir() const { return programDir_; }
     CatalogueDb& db() { return db_; }
@@ -26,9 +31,9 @@ public:
     SiteSettings UseSite() const;
 
 private:
-    ProgramSession(std::unique_ptr<InstanceLock> lock, std::filesystem::path programDir);
+    explicit ProgramSession(std::filesystem::path programDir);
 
-    std::unique_ptr<InstanceLock> lock_;
+    std::unique_ptr<InstanceLock> runLock_; // first, so that it is let go after the database
     std::filesystem::path programDir_;
     ProfileFile settings_;
     CatalogueDb db_;

@@ -119,7 +119,7 @@ int RunRefresh(const char* name, const std::vector<std::string>& arguments, cons
         return kExitRefused;
     }
     const auto session = ProgramSession::Open();
-    if (!session) {
+    if (!session || !session->TakeRunLock()) {
         return kExitRefused;
     }
     const SiteSettings site = session->UseSite();

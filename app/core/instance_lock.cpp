@@ -1,5 +1,6 @@
 #include "app/core/instance_lock.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -29,7 +30,10 @@ std::filesystem::path InstanceLock::LockFilePath(const std::string& name) {
 
 std::unique_ptr<InstanceLock> InstanceLock::Acquire(const std::string& name) { return AcquireFile(LockFilePath(name)); }
 
-std::unique_ptr<InstanceLock> InstanceLock::AcquireFile(const std::filesystem::path& file) {
+std::unique_ptr<InstanceLock> InstanceLock::AcquireFile(const std::filesystem::path& file, bool* busy) {
+    if (busy != nullptr) {
+        *busy = false;
+    }
     // No symbolic links: in /tmp another user could point one anywhere. Close-on-exec, so a
     // program we start never keeps our lock alive after we are gone.
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -37,7 +41,14 @@ std::unique_ptr<InstanceLock> InstanceLock::AcquireFile(const std::filesystem::p
         return nullptr;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid() || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid()) {
+        ::close(fd);
+        return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (busy != nullptr) {
+            *busy = errno == EWOULDBLOCK;
+        }
         ::close(fd);
         return nullptr;
     }

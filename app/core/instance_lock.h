@@ -15,8 +15,9 @@ public:
     // The lock file of that name: $XDG_RUNTIME_DIR/<name>.lock, or /tmp/<name>-<uid>.lock when
     // the runtime folder is not set.
     static std::filesystem::path LockFilePath(const std::string& name = "Vorn_Search");
-    // The lock on one given file (tests point it into a folder of their own).
-    static std::unique_ptr<InstanceLock> AcquireFile(const std::filesystem::path& file);
+    // The lock on one given file (tests point it into a folder of their own). When busy is given,
+    // it tells a lock another process holds from a file that cannot be opened as ours.
+    static std::unique_ptr<InstanceLock> AcquireFile(const std::filesystem::path& file, bool* busy = nullptr);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;

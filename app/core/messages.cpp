@@ -15,6 +15,7 @@ VORN_MESSAGE(NoArea, "取得する地域を１つ以上選択してください�
 VORN_MESSAGE(NoGenre, "取得するジャンルを１つ以上選択してください。")
 VORN_MESSAGE(NoImageFolder, "商品画像の保存先が指定されていません。")
 VORN_MESSAGE(ImageFolderMissing, "指定された商品画像保存フォルダが見つかりません。")
+VORN_MESSAGE(OtherRunActive, "他の取得処理が実行中です。\n終了してから再度実行してください。")
 VORN_MESSAGE(FileInUse, "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。")
 VORN_MESSAGE(DatabaseMissing, "DBファイルの設定が正しくありません。\n管理者に確認してください。")
 VORN_MESSAGE(Fetching, "ページ情報を取得中です。しばらくお待ちください。")

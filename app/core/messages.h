@@ -10,6 +10,7 @@ const std::string& NoArea();             // Start: no area checked
 const std::string& NoGenre();            // Start: no genre checked
 const std::string& NoImageFolder();      // Start: images on, no folder given
 const std::string& ImageFolderMissing(); // Start: the image folder is not there
+const std::string& OtherRunActive();     // Start: the other program is running a crawl or refresh
 const std::string& FileInUse();          // Start: the chosen file cannot be replaced
 const std::string& DatabaseMissing();    // start-up: no db/vrn_data.db
 const std::string& Fetching();           // the status line until the run's first progress

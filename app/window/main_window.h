@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/core/run_lock.h"
 #include "app/core/run_outcome.h"
 #include "app/core/saved_conditions.h"
 #include "app/window/taskbar_progress.h"
@@ -170,6 +171,9 @@ private:
     std::unique_ptr<AreaSelection> areas_;
     std::unique_ptr<GenreTree> genres_;
 
+    // Held from Start until the run hands back, so that the terminal program runs no crawl or
+    // refresh on the same program folder meanwhile.
+    std::unique_ptr<InstanceLock> runLock_;
     CrawlJob* myThread_ = nullptr;
     QPointer<CrawlJob> lastJob_;
     bool isRunning_ = false;

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "app/core/messages.h"
 #include "app/core/refresh_summary.h"
 #include "app/window/prompt.h"
 #include "catalogue/refresh/city_refresh.h"
@@ -64,6 +65,12 @@ void TFrmMain::btnUpdateGunreClick() {
 void TFrmMain::RunCatalogueRefresh(const CatalogueRefresh& refresh) {
     // The refresh and a crawl share the scratch file and the database: one at a time.
     if (!dbFound_ || refreshing_ || btnCancel->isEnabled() || myThread_ != nullptr) {
+        return;
+    }
+    // So does a crawl or refresh of the terminal program on the same program folder.
+    const RunLockAttempt runLock = TryRunLock(programDir_);
+    if (runLock.busy) {
+        Refuse(msg::OtherRunActive());
         return;
     }
     std::string message;

@@ -82,6 +82,13 @@ void TFrmMain::btnActionClick() {
         }
     }
 
+    // The terminal program may be running a crawl or a refresh from cron: it must end first.
+    RunLockAttempt runLock = TryRunLock(programDir_);
+    if (runLock.busy) {
+        Refuse(msg::OtherRunActive());
+        return;
+    }
+
     const QString proposal = DefaultCsvFileName(cmbArea->currentIndex(), cmbArea->currentText());
     csvFileName_ = ToPath(proposal);
     // Opens where the user saved last in this session, as desktop save dialogs do.
@@ -100,6 +107,7 @@ void TFrmMain::btnActionClick() {
         return;
     }
 
+    runLock_ = std::move(runLock.lock);
     EnterRunning();
     try {
         db_.Execute(sql::kDeleteSeen);
@@ -109,6 +117,7 @@ void TFrmMain::btnActionClick() {
     } catch (const std::exception& failure) {
         // No job will hand back: show the error and be idle again.
         ShowError(failure);
+        runLock_.reset();
         RestoreCursor();
         lblStatus->clear();
         SetRunningState(false);
@@ -135,6 +144,7 @@ void TFrmMain::StartCrawlJob() {
     config.programDir = programDir_;
     config.baseUrl = site_.baseUrl;
     config.pause = crawlPause_;
+    config.retries = site_.retries;
     auto* job = new CrawlJob(*this, config);
     connect(job, &QThread::finished, job, &QObject::deleteLater);
     myThread_ = job;
@@ -171,6 +181,7 @@ void TFrmMain::btnCancelClick() {
 }
 
 void TFrmMain::FinishRun(int endState) {
+    runLock_.reset();
     RestoreCursor();
     if (endState == esNone || endState == esNoItems || endState == esSaveFailed || endState == esSiteFailed) {
         prompt_.Attention(this);

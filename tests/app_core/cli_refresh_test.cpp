@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/instance_lock.h"
 #include "catalogue/catalogue_db.h"
 #include "catalogue/catalogue_lists.h"
 #include "tests/app_core/child_process.h"
@@ -177,16 +176,7 @@ TEST_F(CliRefreshTest, RowsTheDatabaseRefusesExitFourAndLeaveAGap) {
     EXPECT_TRUE(Contains(result.err, "登録できなかった市区町村: 1件")) << result.err;
 }
 
-TEST_F(CliRefreshTest, RefusedWhileTheProgramRunsOrWithoutTheDatabaseOrWithArguments) {
-    {
-        const auto window = InstanceLock::AcquireFile(runtime_.path() / "Vorn_Search.lock");
-        ASSERT_TRUE(window);
-        for (const char* command : {"refresh-cities", "refresh-genres"}) {
-            const ChildResult locked = Run({command});
-            EXPECT_EQ(locked.exitCode, 5) << command;
-            EXPECT_TRUE(Contains(locked.err, "already running")) << locked.err;
-        }
-    }
+TEST_F(CliRefreshTest, RefusedWithoutTheDatabaseOrWithArguments) {
     const ChildResult withArgument = Run({"refresh-genres", "now"});
     EXPECT_EQ(withArgument.exitCode, 5);
     EXPECT_TRUE(Contains(withArgument.err, "Usage:")) << withArgument.err;

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/instance_lock.h"
+#include "app/core/run_lock.h"
 #include "catalogue/catalogue_db.h"
 #include "catalogue/statements.h"
 #include "extract/csv_output.h"
@@ -20,6 +23,7 @@
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/site_content.h"
 #include "web/cp932.h"
+#include "web/fetch_page.h"
 
 namespace vorn {
 namespace {
@@ -139,7 +143,7 @@ TEST_F(CliRunTest, RefusesToStartOnTheWindowsChecks) {
     EXPECT_TRUE(site_.Requests().empty());
 }
 
-TEST_F(CliRunTest, RefusesWithoutTheDatabaseOrWhileTheProgramRuns) {
+TEST_F(CliRunTest, RefusesWithoutTheDatabaseOrWhileAnotherRunGoesOn) {
     test::TestProgramDir bare(false);
     CopyProgramInto(bare.path());
     const ChildResult noDatabase = Run({"crawl", Output().string()}, bare.path());
@@ -148,15 +152,88 @@ TEST_F(CliRunTest, RefusesWithoutTheDatabaseOrWhileTheProgramRuns) {
         << noDatabase.err;
 
     WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    std::ofstream(Output(), std::ios::binary) << "keep";
     {
-        const auto window = InstanceLock::AcquireFile(runtime_.path() / "Vorn_Search.lock");
-        ASSERT_TRUE(window);
-        const ChildResult locked = Crawl();
-        EXPECT_EQ(locked.exitCode, 5);
-        EXPECT_TRUE(Contains(locked.err, "already running")) << locked.err;
+        // The window's run, or another command's.
+        const auto otherRun = InstanceLock::AcquireFile(RunLockFile(dir_.path()));
+        ASSERT_TRUE(otherRun);
+        for (const std::vector<std::string>& arguments : {std::vector<std::string>{"crawl", Output().string()},
+                                                          {"crawl", "--wait", "0", Output().string()},
+                                                          {"refresh-cities"},
+                                                          {"refresh-genres"}}) {
+            const ChildResult refused = Run(arguments);
+            EXPECT_EQ(refused.exitCode, 5) << arguments[0];
+            EXPECT_TRUE(Contains(refused.err, "他の取得処理が実行中です。\n終了してから再度実行してください。"))
+                << refused.err;
+        }
     }
-    EXPECT_FALSE(fs::exists(Output()));
+    EXPECT_EQ(test::ReadBytes(Output()), "keep") << "a refused run leaves the old file alone";
     EXPECT_TRUE(site_.Requests().empty());
+}
+
+TEST_F(CliRunTest, RunsBesideAnIdleWindowAndWaitsForARunningOne) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1, 2}, std::nullopt});
+    const auto window = InstanceLock::AcquireFile(runtime_.path() / "Vorn_Search.lock");
+    ASSERT_TRUE(window);
+    EXPECT_EQ(Crawl().exitCode, 0) << "an open, idle window does not hold the run lock";
+
+    auto windowRun = InstanceLock::AcquireFile(RunLockFile(dir_.path()));
+    ASSERT_TRUE(windowRun);
+    site_.ClearRequests();
+    const auto waiting = Start({"crawl", "--wait", "1", Output().string()});
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_TRUE(site_.Requests().empty()) << "nothing is fetched while the other run holds the lock";
+    windowRun.reset();
+    const ChildResult waited = waiting->Wait();
+    EXPECT_EQ(waited.exitCode, 0) << waited.err;
+    EXPECT_TRUE(Contains(waited.err, "waiting up to 1 minutes")) << waited.err;
+    const std::string written = test::ReadBytes(Output());
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 3) << "the header and both listings";
+}
+
+TEST_F(CliRunTest, RetriesAskAgainAfterRetryAfterAndThePauseWithTheNextAgent) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1}, std::nullopt});
+    std::atomic<int> refusalsLeft{0};
+    site_.Handle("/tokyo/sale-ele/*", [&](const site::SiteRequest& request) {
+        if (refusalsLeft.fetch_sub(1) > 0) {
+            site::SiteResponse busy;
+            busy.status = 503;
+            busy.headers.emplace_back("Retry-After", "1");
+            return busy;
+        }
+        return content_->Respond(request.path, request.query).value();
+    });
+    const auto run = [&](int refusals, const std::vector<std::string>& options) {
+        refusalsLeft = refusals;
+        site_.ClearRequests();
+        std::vector<std::string> arguments = {"crawl"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(Output().string());
+        return Run(arguments).exitCode;
+    };
+
+    EXPECT_EQ(run(1, {}), 3) << "no retries unless asked for";
+    EXPECT_EQ(site_.Requests().size(), 1u);
+
+    EXPECT_EQ(run(1, {"--retries", "2"}), 0);
+    const std::vector<site::SiteRequest> requests = site_.Requests();
+    ASSERT_EQ(requests.size(), 3u) << "the search twice, then the listing";
+    EXPECT_EQ(requests[0].path, requests[1].path);
+    EXPECT_GE(requests[1].received - requests[0].received, std::chrono::milliseconds(1300))
+        << "Retry-After: 1 after the 300 ms pause";
+    std::vector<std::string> agents;
+    for (const site::SiteRequest& request : requests) {
+        agents.push_back(request.userAgent);
+    }
+    EXPECT_EQ(agents, (std::vector<std::string>{UserAgent(0), UserAgent(0), UserAgent(4)}));
+
+    std::ofstream(dir_.db() / "vrn.ini", std::ios::binary | std::ios::app) << "Retries=1\r\n";
+    EXPECT_EQ(run(1, {}), 0) << "[Site] Retries";
+    EXPECT_EQ(site_.Requests().size(), 3u);
+    EXPECT_EQ(run(1, {"--retries", "0"}), 3) << "the option wins over the settings";
+    EXPECT_EQ(run(2, {}), 3) << "the last try refused: not served";
 }
 
 TEST_F(CliRunTest, AnOutputThatCannotBeReplacedOrWrittenExitsFour) {
@@ -301,6 +378,9 @@ TEST_F(CliByNameTest, UnknownNamesAndACityWithoutOnePrefectureAreRefused) {
         {{"--all-areas", "--prefecture", "東京都", "--genre", "家電"}, "--all-areas"},
         {{"--prefecture", "東京都", "--genre="}, "--genre takes a value"},
         {{"--prefecture", "東京都", "--colour", "red"}, "unknown option --colour"},
+        {{"--prefecture", "東京都", "--retries", "6"}, "--retries takes a whole number from 0 to 5"},
+        {{"--prefecture", "東京都", "--retries=-1"}, "--retries takes a whole number from 0 to 5"},
+        {{"--prefecture", "東京都", "--wait", "1h"}, "--wait takes a whole number from 0 to 1440"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"crawl"};

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/core/run_lock.h"
 #include "app/window/application_setup.h"
 #include "app/window/qt_prompt.h"
 #include "catalogue/catalogue_db.h"
@@ -240,6 +241,35 @@ TEST_F(RealDialogTest, StartRefusals) {
     std::filesystem::create_directory(output.path() / "list.csv");
     Start(output.path() / "list.csv");
     refused("選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。");
+}
+
+TEST_F(RealDialogTest, StartAndRefreshesWaitForTheTerminalProgramsRun) {
+    CheckTokyoAndBicycles();
+    const std::filesystem::path csv = output.path() / "list.csv";
+    {
+        // What a crawl or refresh of vorn-search-cli holds while it runs.
+        const auto terminalRun = InstanceLock::AcquireFile(RunLockFile(programDir.path()));
+        ASSERT_TRUE(terminalRun);
+        const auto refusedBeforeTheSaveDialog = [this] {
+            ASSERT_FALSE(prompt.Messages().empty());
+            ExpectShown(LastShown(),
+                        InformationBox(Utf8("他の取得処理が実行中です。\n終了してから再度実行してください。"),
+                                       QStringLiteral("Error")));
+            EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::SaveFile).empty());
+            EXPECT_TRUE(window->btnAction->isEnabled()) << "the window stays idle";
+            prompt.ClearCalls();
+        };
+        window->btnAction->click();
+        refusedBeforeTheSaveDialog();
+        window->btnUpdateAreaClick();
+        refusedBeforeTheSaveDialog();
+        EXPECT_TRUE(site.Requests().empty());
+    }
+    Start(csv);
+    prompt.QueueQuestion(false);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(std::filesystem::exists(csv)) << "once the terminal run has ended, Start runs";
+    EXPECT_TRUE(InstanceLock::AcquireFile(RunLockFile(programDir.path()))) << "and the run let the lock go";
 }
 
 TEST_F(RealDialogTest, ClearAsksFirst) {
