@@ -14,6 +14,7 @@
 #include "app/core/run_lock.h"
 #include "app/core/run_outcome.h"
 #include "app/core/saved_conditions.h"
+#include "app/window/desktop_notification.h"
 #include "app/window/taskbar_progress.h"
 #include "catalogue/catalogue_db.h"
 #include "crawl/crawl_front_end.h"
@@ -91,6 +92,9 @@ public:
     GenreTree& genreTree() { return *genres_; }
     // The pause after every fetch; tests shorten it.
     void SetCrawlPause(std::chrono::milliseconds pause) { crawlPause_ = pause; }
+    // Where the end of a run is told when the window is not the active one (tests give a bus
+    // of their own).
+    void SetNotificationBus(const QDBusConnection& bus) { notification_ = DesktopNotification(bus); }
 
     // CrawlFrontEnd: called by the job on this window's thread.
     QObject* context() override { return this; }
@@ -161,12 +165,15 @@ private:
     void Information(const QString& text, const QString& caption);
     // A Start refusal or a failed run: an information box captioned "Error".
     void Refuse(const std::string& messageCp932);
+    // The end of a run on the desktop too, when the user is in another window.
+    void NotifyIfAway(const QString& caption, const QString& message);
     void Terminate();
 
     std::filesystem::path programDir_;
     Prompt& prompt_;
     CatalogueDb db_;
     TaskbarProgress taskbar_;
+    DesktopNotification notification_;
     SiteSettings site_;
     std::unique_ptr<AreaSelection> areas_;
     std::unique_ptr<GenreTree> genres_;

@@ -10,6 +10,7 @@
 #include "app/core/run_conditions.h"
 #include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
+#include "app/window/window_texts.h"
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/widgets/area_selection.h"
 #include "catalogue/widgets/genre_tree.h"
@@ -72,6 +73,7 @@ void TFrmMain::HandBack(int crawlResult) {
     runOutcome_ = OutcomeOf(crawlResult, endState_ != esNone, !errorText.empty());
     // Shown in place of an outcome that would mislead ("nothing found", "done").
     if (!errorText.empty()) {
+        NotifyIfAway(texts::kTitle, QString::fromStdString(errorText));
         prompt_.Error(this, QString::fromStdString(errorText));
     }
     RunCommand([this] { btnCancelClick(); });

@@ -124,6 +124,12 @@ void TFrmMain::btnActionClick() {
     }
 }
 
+void TFrmMain::NotifyIfAway(const QString& caption, const QString& message) {
+    if (!isActiveWindow()) {
+        notification_.Show(caption, message);
+    }
+}
+
 void TFrmMain::Refuse(const std::string& messageCp932) { Information(FromCp932(messageCp932), texts::kCaptionError); }
 
 void TFrmMain::EnterRunning() {
@@ -188,6 +194,7 @@ void TFrmMain::FinishRun(int endState) {
     }
     switch (endState) {
     case esNone:
+        NotifyIfAway(texts::kCaptionFinished, FromCp932(msg::RunCompleted()));
         if (prompt_.Question(this, FromCp932(msg::RunCompleted()), texts::kCaptionFinished, false)) {
             std::error_code error;
             if (std::filesystem::is_regular_file(csvFileName_, error)) {
@@ -198,12 +205,15 @@ void TFrmMain::FinishRun(int endState) {
         }
         break;
     case esNoItems:
+        NotifyIfAway(texts::kCaptionNoItems, FromCp932(msg::NoItemsFound()));
         Information(FromCp932(msg::NoItemsFound()), texts::kCaptionNoItems);
         break;
     case esSaveFailed:
+        NotifyIfAway(texts::kCaptionError, FromCp932(msg::SaveFailed()));
         Refuse(msg::SaveFailed());
         break;
     case esSiteFailed:
+        NotifyIfAway(texts::kCaptionError, FromCp932(msg::SiteUnreachable()));
         Refuse(msg::SiteUnreachable());
         break;
     case esCloseAsked:

@@ -1,0 +1,152 @@
+// The word the window sends the desktop at the end of a run, to a notification service of the
+// test's own on a private session bus.
+#include <chrono>
+#include <vector>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QVariantMap>
+
+#include "tests/window/window_fixture.h"
+#include "tools/sample_site/site_content.h"
+
+namespace vorn::test {
+
+// Stands in for the desktop's notification service and keeps what it was asked to show.
+class NotificationRecorder : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown {
+        QString app;
+        QString icon;
+        QString summary;
+        QString body;
+    };
+    std::vector<Shown> shown;
+
+public slots:
+    uint Notify(const QString& app, uint /*replaces*/, const QString& icon, const QString& summary, const QString& body,
+                const QStringList& /*actions*/, const QVariantMap& /*hints*/, int /*timeout*/) {
+        shown.push_back({app, icon, summary, body});
+        return static_cast<uint>(shown.size());
+    }
+};
+
+namespace {
+
+constexpr const char* kSearch = "tokyo/sale-bic/g-all"; // 東京都 x 自転車
+constexpr int kTokyoItem = 12;
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+
+class NotificationTest : public SiteWindowTest {
+protected:
+    void SetUp() override {
+        bus_.start(QStringLiteral("dbus-daemon"),
+                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        ASSERT_TRUE(bus_.waitForStarted()) << "dbus-daemon is missing";
+        ASSERT_TRUE(bus_.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(bus_.readLine()).trimmed();
+        service_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("service")));
+        ASSERT_TRUE(service_->registerService(kService));
+        ASSERT_TRUE(service_->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
+                                             QDBusConnection::ExportAllSlots));
+
+        ServeSite();
+        content->SetSearch(kSearch, {{1, 2}, std::nullopt});
+        Open();
+        window->SetNotificationBus(QDBusConnection::connectToBus(address, QStringLiteral("window")));
+        ClickCheckBox(Area(kTokyoItem));
+        ClickCheckBox(Node(node::kBicycle));
+        elsewhere_.resize(100, 100);
+        elsewhere_.show();
+    }
+
+    void TearDown() override {
+        window.reset();
+        service_.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("window"));
+        bus_.kill();
+        bus_.waitForFinished();
+    }
+
+    // The user works in another window, or in this one.
+    void Activate(QWidget& widget) {
+        widget.activateWindow();
+        for (int i = 0; i < 50 && !widget.isActiveWindow(); ++i) {
+            ProcessEvents();
+        }
+        ASSERT_TRUE(widget.isActiveWindow());
+    }
+
+    void Run(const char* fileName) {
+        prompt.QueueSaveFile(QString::fromStdString((output_.path() / fileName).string()));
+        window->btnAction->click();
+        prompt.QueueQuestion(false);
+        ASSERT_TRUE(WaitUntilIdle());
+    }
+
+    // Lets the call reach the service, which answers on this same thread.
+    void DeliverFor(std::chrono::milliseconds time, std::size_t until) {
+        const auto end = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < end && recorder.shown.size() < until) {
+            ProcessEvents();
+        }
+    }
+
+    NotificationRecorder recorder;
+    QProcess bus_;
+    std::unique_ptr<QDBusConnection> service_;
+    QWidget elsewhere_;
+    TempDir output_;
+};
+
+TEST_F(NotificationTest, SentWhenTheUserIsElsewhereWithTheCaptionAndFirstLine) {
+    Activate(elsewhere_);
+    Run("rows.csv");
+    DeliverFor(std::chrono::seconds(10), 1);
+    ASSERT_EQ(recorder.shown.size(), 1u);
+    EXPECT_EQ(recorder.shown[0].app, Utf8("ヴォルン商品情報取得ソフト"));
+    EXPECT_EQ(recorder.shown[0].icon, QStringLiteral("vorn-search"));
+    EXPECT_EQ(recorder.shown[0].summary, Utf8("処理終了"));
+    EXPECT_EQ(recorder.shown[0].body, Utf8("商品情報の取得が完了しました。"));
+
+    content->SetSearch(kSearch, {{}, 0});
+    Run("none.csv");
+    DeliverFor(std::chrono::seconds(10), 2);
+    ASSERT_EQ(recorder.shown.size(), 2u);
+    EXPECT_EQ(recorder.shown[1].summary, Utf8("検索終了"));
+    EXPECT_EQ(recorder.shown[1].body, Utf8("条件に該当する商品情報は見つかりませんでした。"));
+
+    content->SetFault(kSearch, site::PageFault::ServerError);
+    Run("failed.csv");
+    DeliverFor(std::chrono::seconds(10), 3);
+    ASSERT_EQ(recorder.shown.size(), 3u);
+    EXPECT_EQ(recorder.shown[2].summary, QStringLiteral("Error"));
+    EXPECT_EQ(recorder.shown[2].body, Utf8("サイトへのアクセスができませんでした。"));
+}
+
+TEST_F(NotificationTest, NotSentWhileTheWindowIsActiveOrWithoutAService) {
+    Activate(*window);
+    Run("active.csv");
+    DeliverFor(std::chrono::milliseconds(500), 1);
+    EXPECT_TRUE(recorder.shown.empty());
+    EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::Attention).size(), 1u) << "the beep and flash stay";
+
+    ASSERT_TRUE(service_->unregisterService(kService));
+    Activate(elsewhere_);
+    Run("no-service.csv");
+    DeliverFor(std::chrono::milliseconds(500), 1);
+    EXPECT_TRUE(recorder.shown.empty());
+    EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::Attention).size(), 2u);
+}
+
+} // namespace
+} // namespace vorn::test
+
+#include "notification_test.moc"
