@@ -166,6 +166,16 @@ TEST_F(CatalogueDbTest, HistoryAnswersForEarlierRunsWhenAskedAndTracksTheDays) {
     EXPECT_TRUE(rows.AtEnd());
 }
 
+TEST_F(CatalogueDbTest, ADatabaseFromBeforeTheHistoryGetsItWhenOpened) {
+    db.Execute("DROP TABLE T20_HIST");
+    db.Configure(dir.databaseFile()); // closes; the next statement opens the file again
+    EXPECT_EQ(Count("T20_HIST"), 0);
+    EXPECT_FALSE(db.SeenListing("://127.0.0.1/article/1", true));
+    db.RecordCollected("://127.0.0.1/article/1");
+    db.CommitSeen();
+    EXPECT_EQ(Count("T20_HIST"), 1);
+}
+
 // Keys are committed in batches: another connection sees every key once the run has committed
 // them, statements in between still run (no BEGIN nested in the batch), and no key is forgotten
 // across a batch boundary.
