@@ -32,7 +32,7 @@ bool ProgramSession::TakeRunLock(int waitMinutes) {
     RunLockAttempt attempt = TryRunLock(programDir_);
     if (attempt.busy && waitMinutes > 0) {
         std::cerr << "vorn-search-cli: another crawl or refresh is running; waiting up to " << waitMinutes
-                  << " minutes for it to end\n";
+                  << (waitMinutes == 1 ? " minute" : " minutes") << " for it to end\n";
         attempt = WaitForRunLock(programDir_, std::chrono::minutes(waitMinutes));
     }
     if (attempt.busy) {

@@ -187,7 +187,7 @@ TEST_F(CliRunTest, RunsBesideAnIdleWindowAndWaitsForARunningOne) {
     windowRun.reset();
     const ChildResult waited = waiting->Wait();
     EXPECT_EQ(waited.exitCode, 0) << waited.err;
-    EXPECT_TRUE(Contains(waited.err, "waiting up to 1 minutes")) << waited.err;
+    EXPECT_TRUE(Contains(waited.err, "waiting up to 1 minute for it to end")) << waited.err;
     const std::string written = test::ReadBytes(Output());
     EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 3) << "the header and both listings";
 }
