@@ -2,7 +2,9 @@
 // write, with an empty history and with 1,000,000 keys in it.
 //   vorn_history_bench SHIPPED.db
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,6 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kListings = 20000;
+constexpr int kRounds = 5;
 
 std::string Key(std::int64_t n) { return "://127.0.0.1:8443/article/" + std::to_string(n); }
 
@@ -30,23 +33,33 @@ double NanosecondsPerListing(const fs::path& shipped, std::int64_t historyKeys) 
                {historyKeys});
     // A history that grew over many runs lies in the file, not in the write-ahead log.
     db.OpenRows("PRAGMA wal_checkpoint(TRUNCATE)").Close();
-    db.Execute(vorn::sql::kDeleteSeen);
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kListings; ++i) {
-        // Half the listings met are old ones spread over the history, half are new (the site
-        // numbers its articles upwards) and get their row.
-        const std::string key = Key(i % 2 == 0 ? 1 + (i * 7919LL) % 1000000 : 2000000 + i);
-        if (!db.SeenListing(key, true)) {
-            db.RecordCollected(key);
+    // The fastest of several rounds: the machine's other work and the file system's own
+    // flushes only ever add time, so the least is the cost of the checks themselves.
+    double best = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        // Each round meets the history as it was, without the rows earlier rounds added.
+        db.Execute("DELETE FROM T20_HIST WHERE FirstSeen <> '2026-01-01'");
+        db.Execute(vorn::sql::kDeleteSeen);
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < kListings; ++i) {
+            // Half the listings met are old ones spread over the history, half are new (the
+            // site numbers its articles upwards) and get their row.
+            const std::int64_t n = std::int64_t{round} * kListings + i;
+            const std::string key = Key(i % 2 == 0 ? 1 + (n * 7919) % 1000000 : 2000000 + n);
+            if (!db.SeenListing(key, true)) {
+                db.RecordCollected(key);
+            }
         }
+        db.CommitSeen();
+        const double perListing =
+            std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count() / kListings;
+        best = round == 0 ? perListing : std::min(best, perListing);
     }
-    db.CommitSeen();
-    const auto elapsed = std::chrono::steady_clock::now() - start;
     db.Configure({});
     fs::remove(file);
     fs::remove(file.string() + "-wal");
     fs::remove(file.string() + "-shm");
-    return std::chrono::duration<double, std::nano>(elapsed).count() / kListings;
+    return best;
 }
 
 } // namespace

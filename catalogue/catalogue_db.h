@@ -88,7 +88,6 @@ private:
     // The seen-listing check runs for every listing of a run: its statements are kept.
     sqlite3_stmt* selectSeen_ = nullptr;
     sqlite3_stmt* insertSeen_ = nullptr;
-    sqlite3_stmt* selectHistory_ = nullptr;
     sqlite3_stmt* touchHistory_ = nullptr;
     sqlite3_stmt* recordHistory_ = nullptr;
     // Keys recorded in the open batch transaction, if one is open.

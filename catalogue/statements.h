@@ -29,7 +29,6 @@ inline constexpr const char* kInsertGenre =
 inline constexpr const char* kCreateHistory =
     "CREATE TABLE IF NOT EXISTS T20_HIST (UrlKey TEXT PRIMARY KEY, FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL) "
     "WITHOUT ROWID";
-inline constexpr const char* kSelectHistory = "SELECT UrlKey FROM T20_HIST WHERE UrlKey = ?";
 inline constexpr const char* kTouchHistory = "UPDATE T20_HIST SET LastSeen = ? WHERE UrlKey = ?";
 inline constexpr const char* kRecordHistory = "INSERT INTO T20_HIST (UrlKey, FirstSeen, LastSeen) VALUES (?, ?, ?) "
                                               "ON CONFLICT (UrlKey) DO UPDATE SET LastSeen = excluded.LastSeen";
