@@ -68,7 +68,7 @@ void TFrmMain::RunCatalogueRefresh(const CatalogueRefresh& refresh) {
         return;
     }
     // So does a crawl or refresh of the terminal program on the same program folder.
-    const RunLockAttempt runLock = TryRunLock(programDir_);
+    RunLockAttempt runLock = TryRunLock(programDir_);
     if (runLock.busy) {
         Refuse(msg::OtherRunActive());
         return;
@@ -93,6 +93,7 @@ void TFrmMain::RunCatalogueRefresh(const CatalogueRefresh& refresh) {
         std::filesystem::remove(scratchFile, ignored);
         SetRunningState(false);
     }
+    runLock.lock.reset();
     if (refreshStopAsked_) {
         refreshStopAsked_ = false;
         close();
