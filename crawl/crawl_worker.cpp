@@ -185,9 +185,7 @@ bool CrawlWorker::OpenOutput() {
     const bool opened =
         selection_.appendOutput ? file.OpenForAppend(selection_.csvFileName) : file.Open(selection_.csvFileName);
     // A file appended to already has its header.
-    const bool headed = opened && (!file.IsEmpty() || (selection_.csvEncoding == CsvEncoding::Utf8
-                                                           ? file.WriteRaw(CsvFileStart(CsvEncoding::Utf8))
-                                                           : file.WriteLine(CsvHeader())));
+    const bool headed = opened && (!file.IsEmpty() || file.WriteRaw(CsvFileStart(selection_.csvEncoding)));
     if (!headed) {
         state_.writeFailed = true;
         CloseOutput();
