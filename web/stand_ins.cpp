@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include <unicode/utf8.h>
+
 #include "web/cp932.h"
 #include "web/text.h"
 
@@ -10,51 +12,18 @@ namespace vorn {
 
 namespace {
 
-constexpr char32_t kPrivateUseFirst = 0xE000;
-constexpr char32_t kPrivateUseLast = 0xF8FF;
+constexpr UChar32 kPrivateUseFirst = 0xE000;
+constexpr UChar32 kPrivateUseLast = 0xF8FF;
 // CP932 maps U+E000 onwards to lead bytes F0 to F9, 188 trail bytes each (40-7E, 80-FC); the
 // stand-ins use the 125 trail bytes from 80 on, so none can be taken for an ASCII marker.
 constexpr std::size_t kTrailsPerLead = 188;
 constexpr std::size_t kFirstHighTrail = 63;
 constexpr std::size_t kHighTrailsPerLead = 125;
 
-// The length of the well-formed UTF-8 sequence at text[at], 0 when it is not one.
-std::size_t SequenceLength(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-    if (length == 0 || at + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-char32_t CodePoint(std::string_view sequence) {
-    const auto byte = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(sequence[i])); };
-    switch (sequence.size()) {
-    case 2:
-        return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
-    case 3:
-        return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-    default:
-        return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
-    }
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-}
-
-char32_t StandInCodePoint(std::size_t index) {
+UChar32 StandInCodePoint(std::size_t index) {
     const std::size_t lead = index / kHighTrailsPerLead;
     const std::size_t trail = kFirstHighTrail + index % kHighTrailsPerLead;
-    return kPrivateUseFirst + static_cast<char32_t>(lead * kTrailsPerLead + trail);
+    return kPrivateUseFirst + static_cast<UChar32>(lead * kTrailsPerLead + trail);
 }
 
 // The stand-in index a CP932 character (lead and trail byte) stands for, if it is one.
@@ -65,11 +34,11 @@ std::optional<std::size_t> StandInIndex(unsigned char lead, unsigned char trail)
     return static_cast<std::size_t>(lead - 0xF0) * kHighTrailsPerLead + (trail - 0x80);
 }
 
-// True for a character that code page 932 would not give back unchanged, and for the page's own
-// private-use characters, which the stand-ins would be mistaken for. Decided once per character
-// of the basic plane for the thread's whole life: the tables never change.
-bool NeedsStandIn(std::string_view sequence) {
-    const char32_t c = CodePoint(sequence);
+// True for character c, written as sequence, that code page 932 would not give back unchanged,
+// and for the page's own private-use characters, which the stand-ins would be mistaken for.
+// Decided once per character of the basic plane for the thread's whole life: the tables never
+// change.
+bool NeedsStandIn(UChar32 c, std::string_view sequence) {
     const auto decide = [&] {
         return (c >= kPrivateUseFirst && c <= kPrivateUseLast) || AnsiToUtf8(UTF8ToAnsi(sequence)) != sequence;
     };
@@ -107,25 +76,28 @@ std::string StandIns::Replace(std::string_view utf8) {
     out.reserve(utf8.size());
     // Most of a page needs no stand-in: it is copied a stretch at a time.
     std::size_t plainFrom = 0;
-    std::size_t at = 0;
-    while (at < utf8.size()) {
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length;) {
         if (static_cast<unsigned char>(utf8[at]) < 0x80) {
             ++at;
             continue;
         }
-        const std::size_t length = SequenceLength(utf8, at);
-        if (length == 0) {
-            ++at;
-            continue;
+        const int32_t start = at;
+        UChar32 c = 0;
+        U8_NEXT(utf8.data(), at, length, c);
+        if (c < 0) {
+            continue; // malformed: left for the engine's own conversion
         }
-        const std::string_view sequence = utf8.substr(at, length);
-        const std::size_t index = NeedsStandIn(sequence) ? StandInFor(sequence) : kCapacity;
+        const std::string_view sequence = utf8.substr(start, at - start);
+        const std::size_t index = NeedsStandIn(c, sequence) ? StandInFor(sequence) : kCapacity;
         if (index != kCapacity) {
-            out.append(utf8.substr(plainFrom, at - plainFrom));
-            AppendUtf8(out, StandInCodePoint(index));
-            plainFrom = at + length;
+            out.append(utf8.substr(plainFrom, start - plainFrom));
+            char stand[U8_MAX_LENGTH];
+            int32_t written = 0;
+            U8_APPEND_UNSAFE(stand, written, StandInCodePoint(index));
+            out.append(stand, static_cast<std::size_t>(written));
+            plainFrom = static_cast<std::size_t>(at);
         }
-        at += length;
     }
     out.append(utf8.substr(plainFrom));
     return out;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include <unicode/utf8.h>
+
 #include "web/fetch_retry.h"
 
 namespace vorn::cli {
@@ -27,8 +29,9 @@ std::optional<int> WholeNumber(const std::string& text) {
 
 std::size_t Characters(const std::string& utf8) {
     std::size_t count = 0;
-    for (const char c : utf8) {
-        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t at = 0; at < length; ++count) {
+        U8_FWD_1(utf8.data(), at, length);
     }
     return count;
 }

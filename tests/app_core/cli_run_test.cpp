@@ -46,6 +46,15 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// A keyword of count characters, three bytes each in UTF-8.
+std::string Kanji(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "椅";
+    }
+    return text;
+}
+
 // The vorn-search-cli of the build, copied into a program folder of its own beside its db/.
 class CliRunTest : public ::testing::Test {
 protected:
@@ -381,6 +390,7 @@ TEST_F(CliByNameTest, UnknownNamesAndACityWithoutOnePrefectureAreRefused) {
         {{"--prefecture", "東京都", "--retries", "6"}, "--retries takes a whole number from 0 to 5"},
         {{"--prefecture", "東京都", "--retries=-1"}, "--retries takes a whole number from 0 to 5"},
         {{"--prefecture", "東京都", "--wait", "1h"}, "--wait takes a whole number from 0 to 1440"},
+        {{"--prefecture", "東京都", "--keyword", Kanji(31)}, "--keyword takes at most 30 characters"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"crawl"};
@@ -392,6 +402,10 @@ TEST_F(CliByNameTest, UnknownNamesAndACityWithoutOnePrefectureAreRefused) {
         EXPECT_FALSE(fs::exists(Output())) << c.says;
     }
     EXPECT_TRUE(TakeRequests().empty());
+
+    const ChildResult thirty =
+        Run({"crawl", "--prefecture", "東京都", "--genre", "家電", "--keyword", Kanji(30), Output().string()});
+    EXPECT_NE(thirty.exitCode, 5) << "30 characters of three bytes each are within the limit: " << thirty.err;
 }
 
 TEST_F(CliByNameTest, ListsTheNamesTheOptionsTake) {
