@@ -1,7 +1,9 @@
 #include "app/core/program_dir.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -33,25 +35,24 @@ bool MakeFolders(const fs::path& folder) {
     return ::mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && fs::is_directory(folder, error));
 }
 
-// Copied under another name and renamed at the end, so that a copy cut short (a full disk, a
-// killed process) is never taken for the database at the next start.
+// Copied under a name of its own and linked into place at the end, so that a copy cut short (a
+// full disk, a killed process) is never taken for the database at the next start. The window and
+// the terminal program may make their first start together: the link never replaces a database
+// the other has put there meanwhile, which it may already be writing.
 bool CopyCatalogue(const fs::path& from, const fs::path& to) {
-    const fs::path part = to.parent_path() / (to.filename().string() + ".part");
+    static std::atomic<unsigned> copies{0};
+    const fs::path part = to.parent_path() / (to.filename().string() + ".part-" + std::to_string(::getpid()) + "-" +
+                                              std::to_string(copies++));
     std::error_code error;
     fs::copy_file(from, part, fs::copy_options::overwrite_existing, error);
     if (!error) {
         // The shipped file may be read-only; every run writes the copy.
         fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, error);
     }
-    if (!error) {
-        fs::rename(part, to, error);
-    }
-    if (error) {
-        std::error_code ignored;
-        fs::remove(part, ignored);
-        return false;
-    }
-    return true;
+    const bool placed = !error && (::link(part.c_str(), to.c_str()) == 0 || errno == EEXIST);
+    std::error_code ignored;
+    fs::remove(part, ignored);
+    return placed;
 }
 
 std::string AccountHome() {

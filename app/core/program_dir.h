@@ -41,8 +41,7 @@ bool PrepareProgramDir(const ProgramDirChoice& choice);
 ProgramDirSources CurrentProgramDirSources();
 
 // Where both programs keep their files, prepared for use: ChooseProgramDir and PrepareProgramDir
-// for this process. Call it while holding the single-instance lock, which keeps the other
-// program from copying at the same time.
+// for this process. Safe while the other program starts too.
 std::filesystem::path ProgramDir();
 
 } // namespace vorn

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -180,6 +181,24 @@ TEST_F(ProgramDirTest, ACopyThatFailsLeavesNothingANextStartWouldTakeForTheDatab
     fs::remove_all(Home());
     WriteFile(Home() / ".local", "a file, not a folder");
     EXPECT_FALSE(PrepareProgramDir(choice));
+}
+
+// The window and a cron run may make their first start at the same moment.
+TEST_F(ProgramDirTest, TwoFirstStartsAtOnceBothFindOneWholeDatabase) {
+    WriteFile(Shipped(), std::string(256 * 1024, 'x'));
+    const ProgramDirChoice choice = ChooseProgramDir(Sources());
+    const fs::path database = UserDir() / "db" / "vrn_data.db";
+    for (int round = 0; round < 20; ++round) {
+        fs::remove_all(Home());
+        bool prepared[2] = {false, false};
+        std::thread other([&] { prepared[1] = PrepareProgramDir(choice); });
+        prepared[0] = PrepareProgramDir(choice);
+        other.join();
+        ASSERT_TRUE(prepared[0] && prepared[1]) << "round " << round;
+        ASSERT_TRUE(ReadBytes(database) == ReadBytes(Shipped()));
+        ASSERT_EQ(std::distance(fs::directory_iterator(database.parent_path()), fs::directory_iterator()), 1)
+            << "no partial copy left";
+    }
 }
 
 // The built vorn-search-cli in an installed tree: it copies the catalogue into a fresh home on
