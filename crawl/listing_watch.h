@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "extract/item_fields.h"
+
+namespace vorn {
+
+// What the program around a run decides about each listing it reads, beside the row: which
+// listings get a row and photographs, and the change a row carries. A run without one writes
+// every listing it reads. Its calls touch the database, so a run makes them on the front end's
+// thread, as it makes every front end call.
+class ListingWatch {
+public:
+    virtual ~ListingWatch() = default;
+
+    struct Verdict {
+        bool write = true;  // a row, and its photographs when they are saved
+        std::string change; // CP932 text of the row's change column; empty for none
+    };
+
+    // After the listing's page was read, before its photographs.
+    virtual Verdict Judge(const ItemFields& fields) = 0;
+    // After its row reached the output (written) or it was passed over: the listing as read is
+    // kept, committed before the run goes on.
+    virtual void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) = 0;
+    // True when the rows carry the change column.
+    virtual bool WithChangeColumn() const { return false; }
+};
+
+} // namespace vorn
