@@ -3,6 +3,7 @@
 #include <string>
 
 #include "crawl/crawl_selection.h"
+#include "crawl/listing_watch.h"
 
 class QObject;
 
@@ -27,6 +28,9 @@ public:
     // The listing's row is written: it joins the history of collected listings.
     virtual void RecordCollected(const std::string& listingKey) { static_cast<void>(listingKey); }
     virtual std::string LookUpAreaPath(int areaIndex, int comboIndex) = 0;
+    // What decides, listing by listing, which get a row and what change it carries; none: every
+    // listing read gets its row. Asked once, when the run starts.
+    virtual ListingWatch* watch() { return nullptr; }
     // The end-of-run call: isRunning is already false and crawlResult final.
     virtual void HandBack(int crawlResult) = 0;
 };

@@ -9,6 +9,7 @@
 
 #include "crawl/results_page.h"
 #include "crawl/search_plan.h"
+#include "extract/item_images.h"
 #include "extract/item_page.h"
 #include "web/fetch_page.h"
 #include "web/fetch_retry.h"
@@ -60,7 +61,7 @@ void CrawlWorker::ShowStatus(int newCount, int totalCount) {
     Synchronize([this, &text] { frontEnd_.ShowStatus(text); });
 }
 
-ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl) {
+ItemContext CrawlWorker::ListingContext() {
     ItemContext context;
     context.scratchFile = ScratchFile(config_.programDir);
     context.baseUrl = config_.baseUrl;
@@ -75,10 +76,45 @@ ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl) {
     } else if (selection_.countLostCharacters) {
         context.lostCharacters = &lostCharacters_;
     }
+    return context;
+}
+
+ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages) {
+    ItemContext context = ListingContext();
+    context.saveImages = context.saveImages && withImages;
     return ExtractItem(context, itemUrl);
 }
 
-void CrawlWorker::WriteRow(const std::string& rowCp932) {
+void CrawlWorker::CollectListing(const std::string& itemUrl) {
+    if (watch_ == nullptr) {
+        if (WriteRow(ExtractListing(itemUrl, true), nullptr)) {
+            // Every row comes right after the check of its own key.
+            Synchronize([this] { frontEnd_.RecordCollected(state_.listingKey); });
+        }
+        return;
+    }
+    // The watch decides from what the page says, before any photograph is fetched for a listing
+    // it passes over.
+    const ItemFields fields = ExtractListing(itemUrl, false);
+    ListingWatch::Verdict verdict;
+    Synchronize([this, &fields, &verdict] { verdict = watch_->Judge(fields); });
+    bool written = false;
+    if (verdict.write) {
+        const ItemContext context = ListingContext();
+        if (!StopRequested() && context.saveImages) {
+            SaveItemImages(fields, context);
+        }
+        written = WriteRow(fields, watch_->WithChangeColumn() ? &verdict.change : nullptr);
+    }
+    // Kept with its row, not in a later batch: a run killed after the row still has it stored.
+    Synchronize([this, &fields, &verdict, written] { watch_->Recorded(fields, verdict, written); });
+}
+
+bool CrawlWorker::WriteRow(const ItemFields& fields, const std::string* change) {
+    std::string rowCp932 = BuildCsvRow(fields);
+    if (change != nullptr) {
+        AppendCsvValue(rowCp932, *change);
+    }
     const bool written = selection_.csvEncoding == CsvEncoding::Utf8
                              ? state_.csvFile.WriteLine(standIns_.Restore(rowCp932))
                              : state_.csvFile.WriteLine(rowCp932);
@@ -86,12 +122,11 @@ void CrawlWorker::WriteRow(const std::string& rowCp932) {
         // Going on would collect listings that can no longer be saved.
         state_.writeFailed = true;
         RequestStop();
-        return;
+        return false;
     }
     state_.rowWritten = true;
     crawlResult_.store(kRowsWritten);
-    // Every row comes right after the check of its own key.
-    Synchronize([this] { frontEnd_.RecordCollected(state_.listingKey); });
+    return true;
 }
 
 void CrawlWorker::Execute() {
@@ -135,7 +170,10 @@ void CrawlWorker::Execute() {
 }
 
 void CrawlWorker::RunCrawl() {
-    Synchronize([this] { selection_ = frontEnd_.TakeSelection(); });
+    Synchronize([this] {
+        selection_ = frontEnd_.TakeSelection();
+        watch_ = frontEnd_.watch();
+    });
     state_.areaList.clear();
     state_.genreList.clear();
     if (!OpenOutput()) {
@@ -184,8 +222,9 @@ bool CrawlWorker::OpenOutput() {
     CsvFile& file = state_.csvFile;
     const bool opened =
         selection_.appendOutput ? file.OpenForAppend(selection_.csvFileName) : file.Open(selection_.csvFileName);
+    const bool withChange = watch_ != nullptr && watch_->WithChangeColumn();
     // A file appended to already has its header.
-    const bool headed = opened && (!file.IsEmpty() || file.WriteRaw(CsvFileStart(selection_.csvEncoding)));
+    const bool headed = opened && (!file.IsEmpty() || file.WriteRaw(CsvFileStart(selection_.csvEncoding, withChange)));
     if (!headed) {
         state_.writeFailed = true;
         CloseOutput();

@@ -62,8 +62,13 @@ private:
     void Pause() override;
     bool CheckSeen(const std::string& listingKey) override;
     void ShowStatus(int newCount, int totalCount) override;
-    ItemFields ExtractListing(const std::string& itemUrl) override;
-    void WriteRow(const std::string& rowCp932) override;
+    void CollectListing(const std::string& itemUrl) override;
+
+    // The listing's page read into its fields; its photographs too when withImages.
+    ItemFields ExtractListing(const std::string& itemUrl, bool withImages);
+    ItemContext ListingContext();
+    // Writes the listing's row; false when it could not be written (the run then stops).
+    bool WriteRow(const ItemFields& fields, const std::string* change);
 
     // Runs call on the front end's thread and waits for it.
     void Synchronize(const std::function<void()>& call);
@@ -86,6 +91,7 @@ private:
     CrawlConfig config_;
     Synchronizer synchronize_;
     CrawlSelection selection_;
+    ListingWatch* watch_ = nullptr;
     CrawlState state_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};

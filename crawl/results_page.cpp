@@ -91,7 +91,7 @@ SearchCounts SearchResultsPage(SearchHost& run, const std::string& url) {
             if (key && !run.CheckSeen(*key)) {
                 ++counts.newCount;
                 run.ShowStatus(counts.newCount, counts.totalCount);
-                run.WriteRow(BuildCsvRow(run.ExtractListing("https" + *key)));
+                run.CollectListing("https" + *key);
             }
         }
         if (counts.newCount >= counts.totalCount || run.StopRequested()) {

@@ -21,10 +21,9 @@ public:
     virtual bool CheckSeen(const std::string& listingKey) = 0;
     // The search's label and ProgressCountText(newCount, totalCount) on the status line.
     virtual void ShowStatus(int newCount, int totalCount) = 0;
-    // Reads one listing's page, and its photographs when they are saved, into its fields.
-    virtual ItemFields ExtractListing(const std::string& itemUrl) = 0;
-    // Writes one CSV row; a failed write stops the run.
-    virtual void WriteRow(const std::string& rowCp932) = 0;
+    // Reads one listing's page and writes its row, its photographs first when they are saved;
+    // a failed write stops the run.
+    virtual void CollectListing(const std::string& itemUrl) = 0;
 };
 
 } // namespace vorn

@@ -88,15 +88,24 @@ const std::string& CsvHeader() {
     return header;
 }
 
-std::string CsvFileStart(CsvEncoding encoding) {
-    if (encoding == CsvEncoding::Utf8) {
-        return std::string(kUtf8ByteOrderMark) + AnsiToUtf8(CsvHeader()) + "\r\n";
-    }
-    return CsvHeader() + "\r\n";
+const std::string& ChangeColumnTitle() {
+    static const std::string title = UTF8ToAnsi("変化");
+    return title;
 }
 
-bool IsOwnCsvFile(const std::filesystem::path& path, CsvEncoding encoding) {
-    const std::string start = CsvFileStart(encoding);
+std::string CsvFileStart(CsvEncoding encoding, bool withChange) {
+    std::string header = CsvHeader();
+    if (withChange) {
+        header += ",\"" + ChangeColumnTitle() + "\"";
+    }
+    if (encoding == CsvEncoding::Utf8) {
+        return std::string(kUtf8ByteOrderMark) + AnsiToUtf8(header) + "\r\n";
+    }
+    return header + "\r\n";
+}
+
+bool IsOwnCsvFile(const std::filesystem::path& path, CsvEncoding encoding, bool withChange) {
+    const std::string start = CsvFileStart(encoding, withChange);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         return false;
@@ -129,6 +138,14 @@ std::string BuildCsvRow(const ItemFields& fields) {
         row += "\",";
     }
     return row;
+}
+
+void AppendCsvValue(std::string& row, std::string_view value) {
+    std::string cleaned(value);
+    CleanFieldInPlace(cleaned);
+    row += '"';
+    AppendDoublingQuotes(row, cleaned);
+    row += "\",";
 }
 
 CsvFile::~CsvFile() { Close(); }

@@ -17,11 +17,14 @@ const std::string& CsvHeader();
 // How the CSV file's text is written: code page 932, or UTF-8 with a byte-order mark.
 enum class CsvEncoding { Cp932, Utf8 };
 
+// The title of the column a row's change goes in, after the 25 (CP932).
+const std::string& ChangeColumnTitle();
+
 // The first bytes of a file of this program in encoding: the byte-order mark if any, the header
-// and its line end.
-std::string CsvFileStart(CsvEncoding encoding);
-// True when the file begins with CsvFileStart(encoding).
-bool IsOwnCsvFile(const std::filesystem::path& path, CsvEncoding encoding);
+// (with the change column's title when withChange) and its line end.
+std::string CsvFileStart(CsvEncoding encoding, bool withChange = false);
+// True when the file begins with CsvFileStart(encoding, withChange).
+bool IsOwnCsvFile(const std::filesystem::path& path, CsvEncoding encoding, bool withChange = false);
 
 // The twelve entity and space replacements every value goes through before it is written.
 std::string CleanField(std::string_view value);
@@ -29,6 +32,8 @@ std::string CleanField(std::string_view value);
 // One row (CP932, without its line end): each value cleaned, quotes inside doubled, quoted,
 // followed by a comma, the last one included.
 std::string BuildCsvRow(const ItemFields& fields);
+// Appends one more value to a row, cleaned, quoted and followed by its comma as the others.
+void AppendCsvValue(std::string& row, std::string_view value);
 
 // The run's output file: CP932 text with CR LF line ends. Each line reaches the disk as it is
 // written, so a crash or a kill loses at most the line in progress, and a line that cannot be
