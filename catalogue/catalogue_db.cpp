@@ -35,6 +35,10 @@ void Bind(sqlite3* db, sqlite3_stmt* raw, std::string_view statement, int index,
     int status = SQLITE_OK;
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
         status = sqlite3_bind_int64(raw, index, *number);
+    } else if (const auto* bytes = std::get_if<DbBytes>(&value)) {
+        status = sqlite3_bind_blob64(raw, index, bytes->bytes.data(), bytes->bytes.size(), SQLITE_TRANSIENT);
+    } else if (std::holds_alternative<std::nullptr_t>(value)) {
+        status = sqlite3_bind_null(raw, index);
     } else {
         const std::string utf8 = AnsiToUtf8(std::get<std::string>(value));
         status = sqlite3_bind_text64(raw, index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
@@ -87,9 +91,9 @@ bool ColumnNameMatches(const char* name, std::string_view wanted) {
 
 } // namespace
 
-DbRows::DbRows(sqlite3_stmt* statement) : statement_(statement), atEnd_(false) {}
+DbRows::DbRows(sqlite3_stmt* statement, bool kept) : statement_(statement), atEnd_(false), kept_(kept) {}
 
-DbRows::DbRows(DbRows&& other) noexcept : statement_(other.statement_), atEnd_(other.atEnd_) {
+DbRows::DbRows(DbRows&& other) noexcept : statement_(other.statement_), atEnd_(other.atEnd_), kept_(other.kept_) {
     other.statement_ = nullptr;
     other.atEnd_ = true;
 }
@@ -99,6 +103,7 @@ DbRows& DbRows::operator=(DbRows&& other) noexcept {
         Close();
         statement_ = other.statement_;
         atEnd_ = other.atEnd_;
+        kept_ = other.kept_;
         other.statement_ = nullptr;
         other.atEnd_ = true;
     }
@@ -128,8 +133,23 @@ std::int64_t DbRows::Integer(std::string_view column) const {
     return sqlite3_column_int64(statement_, ColumnIndex(column));
 }
 
+std::string DbRows::Bytes(std::string_view column) const {
+    const int index = ColumnIndex(column);
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, index));
+    return bytes == nullptr ? std::string()
+                            : std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement_, index)));
+}
+
+bool DbRows::IsNull(std::string_view column) const {
+    return sqlite3_column_type(statement_, ColumnIndex(column)) == SQLITE_NULL;
+}
+
 void DbRows::Close() {
-    if (statement_ != nullptr) {
+    if (statement_ != nullptr && kept_) {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+        statement_ = nullptr;
+    } else if (statement_ != nullptr) {
         sqlite3_finalize(statement_);
         statement_ = nullptr;
     }
@@ -164,12 +184,16 @@ void CatalogueDb::Close() {
         sqlite3_finalize(*slot);
         *slot = nullptr;
     }
+    for (const auto& [text, prepared] : kept_) {
+        sqlite3_finalize(prepared);
+    }
+    kept_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 
 DbRows CatalogueDb::OpenRows(std::string_view statement, const std::vector<DbValue>& values) {
-    DbRows rows(Prepare(Connection(), statement, values).release());
+    DbRows rows(Prepare(Connection(), statement, values).release(), false);
     rows.Next();
     return rows;
 }
@@ -179,6 +203,43 @@ std::int64_t CatalogueDb::Execute(std::string_view statement, const std::vector<
     StatementHandle handle = Prepare(Connection(), statement, values);
     while (Step(handle.get())) {
     }
+    return sqlite3_changes64(db_);
+}
+
+sqlite3_stmt* CatalogueDb::Kept(const char* statement, const std::vector<DbValue>& values) {
+    sqlite3* db = Connection();
+    sqlite3_stmt* raw = nullptr;
+    for (const auto& [text, prepared] : kept_) {
+        if (text == statement) {
+            raw = prepared;
+            break;
+        }
+    }
+    if (raw == nullptr) {
+        raw = PrepareRaw(db, statement, SQLITE_PREPARE_PERSISTENT);
+        kept_.emplace_back(statement, raw);
+    }
+    sqlite3_reset(raw);
+    sqlite3_clear_bindings(raw);
+    int index = 1;
+    for (const DbValue& value : values) {
+        Bind(db, raw, statement, index++, value);
+    }
+    return raw;
+}
+
+DbRows CatalogueDb::OpenKeptRows(const char* statement, const std::vector<DbValue>& values) {
+    DbRows rows(Kept(statement, values), true);
+    rows.Next();
+    return rows;
+}
+
+std::int64_t CatalogueDb::ExecuteKept(const char* statement, const std::vector<DbValue>& values) {
+    CommitSeen();
+    sqlite3_stmt* raw = Kept(statement, values);
+    while (Step(raw)) {
+    }
+    sqlite3_reset(raw);
     return sqlite3_changes64(db_);
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -21,8 +22,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A value bound to a statement parameter: an integer, or CP932 text.
-using DbValue = std::variant<std::int64_t, std::string>;
+// Bytes kept as they are (a blob), without the text's conversion.
+struct DbBytes {
+    std::string_view bytes;
+};
+
+// A value bound to a statement parameter: an integer, CP932 text, bytes, or null.
+using DbValue = std::variant<std::int64_t, std::string, DbBytes, std::nullptr_t>;
 
 // Rows of one statement, read from the first on. Text comes back as CP932.
 class DbRows {
@@ -35,15 +41,19 @@ public:
     void Next();
     std::string Text(std::string_view column) const;
     std::int64_t Integer(std::string_view column) const;
+    // A blob (or text) column's bytes as stored.
+    std::string Bytes(std::string_view column) const;
+    bool IsNull(std::string_view column) const;
     void Close();
 
 private:
     friend class CatalogueDb;
-    explicit DbRows(sqlite3_stmt* statement);
+    DbRows(sqlite3_stmt* statement, bool kept);
     int ColumnIndex(std::string_view column) const;
 
     sqlite3_stmt* statement_ = nullptr;
     bool atEnd_ = true;
+    bool kept_ = false; // the connection's own statement: reset, not finalized
 };
 
 // The program's one connection to db/vrn_data.db. Values are always bound as parameters, so a
@@ -63,6 +73,11 @@ public:
     DbRows OpenRows(std::string_view statement, const std::vector<DbValue>& values = {});
     // Answers how many rows the statement changed.
     std::int64_t Execute(std::string_view statement, const std::vector<DbValue>& values = {});
+    // The same two with the statement prepared once and kept for the connection, for those a run
+    // makes for every listing; statement is a literal that outlives the connection. Kept rows
+    // must be closed (or gone) before the same statement runs again.
+    DbRows OpenKeptRows(const char* statement, const std::vector<DbValue>& values = {});
+    std::int64_t ExecuteKept(const char* statement, const std::vector<DbValue>& values = {});
 
     // True when the key was recorded earlier in this run; otherwise records it (keys of any
     // length) and answers false. A failed insert is ignored. With alsoHistory, a key the history
@@ -79,6 +94,7 @@ private:
     sqlite3* Connection();
     // A statement prepared once for the connection, reset before each use.
     sqlite3_stmt* Reusable(sqlite3_stmt*& slot, std::string_view statement, std::initializer_list<DbValue> values);
+    sqlite3_stmt* Kept(const char* statement, const std::vector<DbValue>& values);
     void BeginBatch();
     void CountInBatch();
     void Close();
@@ -92,6 +108,7 @@ private:
     sqlite3_stmt* recordHistory_ = nullptr;
     // Keys recorded in the open batch transaction, if one is open.
     int uncommittedSeen_ = 0;
+    std::vector<std::pair<const char*, sqlite3_stmt*>> kept_;
 };
 
 // Today in local time as YYYY-MM-DD, the history's dates.

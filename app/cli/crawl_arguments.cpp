@@ -41,6 +41,8 @@ std::size_t Characters(const std::string& utf8) {
 const char* const kCrawlOptionsHelp =
     "Crawl options:\n"
     "  --new-only         pass over the listings an earlier run collected (see history)\n"
+    "  --changes-only     read every listing but write only those new or changed since an earlier\n"
+    "                     run read them, each with its change in a 26th column, 変化\n"
     "  --append           add the rows to the end of OUTPUT.csv, a file of this program in the\n"
     "                     same encoding; a missing file is created with its header\n"
     "  --encoding cp932   code page 932, as the window writes (the default)\n"
@@ -80,11 +82,13 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
             }
             return value;
         };
-        if (option == "--new-only" || option == "--append") {
+        if (option == "--new-only" || option == "--append" || option == "--changes-only") {
             if (value) {
                 parsed.error = option + " takes no value";
             }
-            (option == "--new-only" ? parsed.newOnly : parsed.append) = true;
+            (option == "--new-only" ? parsed.newOnly
+             : option == "--append" ? parsed.append
+                                    : parsed.changesOnly) = true;
         } else if (option == "--encoding") {
             if (const auto name = takeValue(); name && *name == "cp932") {
                 parsed.encoding = CsvEncoding::Cp932;
@@ -129,6 +133,9 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
         } else {
             files.push_back(option);
         }
+    }
+    if (parsed.error.empty() && parsed.newOnly && parsed.changesOnly) {
+        parsed.error = "--new-only and --changes-only cannot be given together";
     }
     if (parsed.error.empty() && named.keyword && Characters(*named.keyword) > kKeywordCharacters) {
         parsed.error = "--keyword takes at most 30 characters, as the window's keyword box does";

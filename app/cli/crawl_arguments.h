@@ -9,12 +9,13 @@
 
 namespace vorn::cli {
 
-// crawl [--new-only] [--append] [--encoding cp932|utf-8] [--retries N] [--wait MINUTES]
+// crawl [--new-only | --changes-only] [--append] [--encoding cp932|utf-8] [--retries N] [--wait MINUTES]
 //       [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre NAME]... [--all-genres]
 //       [--keyword TEXT] [--images FOLDER] OUTPUT.csv
 struct CrawlArguments {
     NamedConditions named;
     bool newOnly = false; // pass over listings collected by earlier runs
+    bool changesOnly = false; // write only the listings new or changed since an earlier run
     bool append = false; // add the rows to an existing file of this program
     CsvEncoding encoding = CsvEncoding::Cp932;
     std::optional<int> retries; // in place of [Site] Retries

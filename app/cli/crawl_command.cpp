@@ -22,6 +22,7 @@
 #include "app/core/saved_conditions.h"
 #include "catalogue/statements.h"
 #include "crawl/crawl_worker.h"
+#include "watch/run_watch.h"
 #include "web/cp932.h"
 
 namespace vorn::cli {
@@ -30,7 +31,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string& errorText) {
+// The nothing-found text of the run's mode.
+const std::string& NothingFoundText(WriteMode mode) {
+    switch (mode) {
+    case WriteMode::NewOnly:
+        return msg::NothingNew();
+    case WriteMode::ChangesOnly:
+        return msg::NoChanges();
+    case WriteMode::All:
+        break;
+    }
+    return msg::NoItemsFound();
+}
+
+void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string& errorText, WriteMode mode) {
     switch (outcome) {
     case RunOutcome::RowsWritten: {
         const std::string completed = ForTerminal(msg::RunCompleted());
@@ -38,7 +52,7 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
         break;
     }
     case RunOutcome::NothingFound:
-        std::cout << ForTerminal(msg::NoItemsFound()) << '\n';
+        std::cout << ForTerminal(NothingFoundText(mode)) << '\n';
         break;
     case RunOutcome::Stopped:
         std::cout << "stopped; the rows written so far are in " << output.string() << '\n';
@@ -55,6 +69,10 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
     }
 }
 
+WriteMode ModeOf(const CrawlArguments& options) {
+    return options.changesOnly ? WriteMode::ChangesOnly : options.newOnly ? WriteMode::NewOnly : WriteMode::All;
+}
+
 // Runs the job on this thread, front end calls included, until it hands back.
 int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArguments& options) {
     const SiteSettings site = session.UseSite();
@@ -65,10 +83,13 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
 
     bool stopRequested = false;
     std::optional<StopSignals> stopSignals;
-    TerminalFrontEnd frontEnd(session.db(), std::move(selection), progress, [&stopSignals] { stopSignals->Poll(); });
+    TerminalFrontEnd frontEnd(session.db(), selection, progress, [&stopSignals] { stopSignals->Poll(); });
     if (options.newOnly) {
         frontEnd.SkipCollectedBefore();
     }
+    RunWatch watch(session.db(), ModeOf(options));
+    watch.Begin(selection);
+    frontEnd.SetWatch(&watch);
     CrawlConfig config{session.programDir(), site.baseUrl};
     config.retries = options.retries.value_or(site.retries);
     CrawlWorker job(frontEnd, config);
@@ -85,11 +106,13 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
 
     const int crawlResult = frontEnd.result().value_or(kNoRows);
     const RunOutcome outcome = OutcomeOf(crawlResult, stopRequested, !job.errorText().empty());
-    ReportOutcome(outcome, output, job.errorText());
+    watch.End(OutcomeWord(outcome));
+    ReportOutcome(outcome, output, job.errorText(), watch.mode());
     if (job.lostCharacters() > 0) {
         std::cout << job.lostCharacters()
                   << " characters that code page 932 lacks were written as \"?\"; --encoding utf-8 keeps them\n";
     }
+    std::cout << ForTerminal(CountsLine(watch.counts())) << '\n';
     return ExitCodeFor(outcome);
 }
 
@@ -151,7 +174,7 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     if (parsed.append) {
         // Rows of another layout or encoding, or after another program's header, would make
         // the file unreadable as one table.
-        if (!error && fs::exists(output, error) && !IsOwnCsvFile(output, parsed.encoding)) {
+        if (!error && fs::exists(output, error) && !IsOwnCsvFile(output, parsed.encoding, parsed.changesOnly)) {
             return Fail(output.string() + " is not a CSV file of this program in that encoding; --append leaves it "
                                           "as it is",
                         kExitRefused);

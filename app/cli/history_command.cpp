@@ -9,6 +9,7 @@
 #include "app/cli/program_session.h"
 #include "app/cli/terminal_messages.h"
 #include "catalogue/statements.h"
+#include "watch/listing_store.h"
 
 namespace vorn::cli {
 
@@ -78,6 +79,8 @@ int RunForgetCommand(const std::vector<std::string>& arguments) {
         return kExitRefused;
     }
     try {
+        // The store of listings goes with the history: what it holds is what "collected before" means.
+        ForgetStore(session->db(), before);
         const std::int64_t removed = before.empty() ? session->db().Execute(sql::kForgetHistory)
                                                     : session->db().Execute(sql::kForgetHistoryBefore, {before});
         std::cout << "listings forgotten: " << removed << '\n';

@@ -31,6 +31,8 @@ public:
 
     // Listings an earlier run collected count as seen (--new-only).
     void SkipCollectedBefore() { skipHistory_ = true; }
+    void SetWatch(ListingWatch* watch) { watch_ = watch; }
+    ListingWatch* watch() override { return watch_; }
 
     // The final crawlResult, once the job has handed back.
     std::optional<int> result() const { return result_; }
@@ -44,6 +46,7 @@ private:
     std::function<void()> beforeEachCall_;
     std::optional<int> result_;
     bool skipHistory_ = false;
+    ListingWatch* watch_ = nullptr;
 };
 
 } // namespace vorn::cli

@@ -21,6 +21,8 @@ VORN_MESSAGE(DatabaseMissing, "DBファイルの設定が正しくありませ�
 VORN_MESSAGE(Fetching, "ページ情報を取得中です。しばらくお待ちください。")
 VORN_MESSAGE(RunCompleted, "商品情報の取得が完了しました。\n保存したファイルを開きますか？")
 VORN_MESSAGE(NoItemsFound, "条件に該当する商品情報は見つかりませんでした。")
+VORN_MESSAGE(NothingNew, "新しい商品情報はありませんでした。")
+VORN_MESSAGE(NoChanges, "新しい商品情報や変化はありませんでした。")
 VORN_MESSAGE(SiteUnreachable,
              "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。")
 VORN_MESSAGE(SaveFailed, "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。")

@@ -16,6 +16,8 @@ const std::string& DatabaseMissing();    // start-up: no db/vrn_data.db
 const std::string& Fetching();           // the status line until the run's first progress
 const std::string& RunCompleted();       // rows written (the window asks to open the file)
 const std::string& NoItemsFound();       // no listing matched
+const std::string& NothingNew();         // new-only: nothing an earlier run had not collected
+const std::string& NoChanges();          // changes-only: nothing new and no change
 const std::string& SiteUnreachable();    // a page or photograph was not served
 const std::string& SaveFailed();         // the CSV, a page or a photograph could not be written
 

@@ -20,4 +20,22 @@ RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError) 
     return crawlResult == kRowsWritten ? RunOutcome::RowsWritten : RunOutcome::NothingFound;
 }
 
+const char* OutcomeWord(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::RowsWritten:
+        return "rows written";
+    case RunOutcome::NothingFound:
+        return "nothing found";
+    case RunOutcome::Stopped:
+        return "stopped";
+    case RunOutcome::SiteUnreachable:
+        return "site unreachable";
+    case RunOutcome::NotSaved:
+        return "not saved";
+    case RunOutcome::Failed:
+        break;
+    }
+    return "failed";
+}
+
 } // namespace vorn

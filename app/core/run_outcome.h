@@ -18,4 +18,7 @@ enum class RunOutcome {
 // error outranks a stop; a stop outranks an unreachable site.
 RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError);
 
+// The outcome in a word or two, as the store of listings records a run's end.
+const char* OutcomeWord(RunOutcome outcome);
+
 } // namespace vorn

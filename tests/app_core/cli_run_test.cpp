@@ -500,7 +500,7 @@ TEST_F(CliRunTest, NewOnlyRunsAppendWhatIsNewAndForgetBringsItBack) {
 
     const ChildResult nothing = Run({"crawl", "--new-only", "--append", out});
     EXPECT_EQ(nothing.exitCode, 1);
-    EXPECT_TRUE(Contains(nothing.out, "条件に該当する商品情報は見つかりませんでした。")) << nothing.out;
+    EXPECT_TRUE(Contains(nothing.out, "新しい商品情報はありませんでした。")) << nothing.out;
     EXPECT_EQ(test::ReadBytes(Output()), afterSecond);
 
     EXPECT_TRUE(Contains(Run({"history"}).out, "listings collected: 5"));

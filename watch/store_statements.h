@@ -1,0 +1,59 @@
+#pragma once
+
+// The store of listings beside the catalogue: every listing a run has read as it was last read,
+// the runs, the changes found, and the rows each run wrote. The listing's keys and dates are
+// T20_HIST's; the programs add the tables to a database that lacks them, as db/schema.sql does.
+namespace vorn::sql {
+
+// Fields: the 25 values as read (CP932), each followed by kFieldEnd, kept as bytes so a row can
+// be written again as it was. The columns after it are what changes are found from.
+inline constexpr const char* kCreateStore[] = {
+    "CREATE TABLE IF NOT EXISTS T21_ITEM (UrlKey TEXT PRIMARY KEY, Fields BLOB NOT NULL, Title TEXT NOT NULL, "
+    "PriceText TEXT NOT NULL, Price INTEGER, Reception TEXT NOT NULL, ProfileUrl TEXT NOT NULL, "
+    "FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL) WITHOUT ROWID",
+    "CREATE INDEX IF NOT EXISTS T21_ITEM_Poster ON T21_ITEM (ProfileUrl, Title)",
+    "CREATE TABLE IF NOT EXISTS T22_RUN (RunID INTEGER PRIMARY KEY, Started TEXT NOT NULL, Ended TEXT, "
+    "Outcome TEXT, Rows INTEGER NOT NULL DEFAULT 0, Conditions TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS T23_CHANGE (ChangeID INTEGER PRIMARY KEY, RunID INTEGER NOT NULL, "
+    "UrlKey TEXT NOT NULL, Kind TEXT NOT NULL, Before TEXT NOT NULL, After TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS T24_ROW (RunID INTEGER NOT NULL, Seq INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
+    "Change TEXT NOT NULL, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
+};
+
+inline constexpr const char* kSelectStored = "SELECT PriceText, Price, Reception FROM T21_ITEM WHERE UrlKey = ?";
+inline constexpr const char* kSelectRepost =
+    "SELECT 1 AS Found FROM T21_ITEM WHERE ProfileUrl = ? AND Title = ? AND UrlKey <> ? LIMIT 1";
+inline constexpr const char* kUpsertStored =
+    "INSERT INTO T21_ITEM (UrlKey, Fields, Title, PriceText, Price, Reception, ProfileUrl, FirstSeen, LastSeen) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (UrlKey) DO UPDATE SET Fields = excluded.Fields, "
+    "Title = excluded.Title, PriceText = excluded.PriceText, Price = excluded.Price, "
+    "Reception = excluded.Reception, ProfileUrl = excluded.ProfileUrl, LastSeen = excluded.LastSeen";
+inline constexpr const char* kInsertChange =
+    "INSERT INTO T23_CHANGE (RunID, UrlKey, Kind, Before, After) VALUES (?, ?, ?, ?, ?)";
+inline constexpr const char* kInsertRunRow = "INSERT INTO T24_ROW (RunID, Seq, UrlKey, Change) VALUES (?, ?, ?, ?)";
+inline constexpr const char* kInsertRun = "INSERT INTO T22_RUN (Started, Conditions) VALUES (?, ?)";
+inline constexpr const char* kEndRun = "UPDATE T22_RUN SET Ended = ?, Outcome = ?, Rows = ? WHERE RunID = ?";
+inline constexpr const char* kBegin = "BEGIN";
+inline constexpr const char* kCommit = "COMMIT";
+inline constexpr const char* kRollback = "ROLLBACK";
+
+// The rows of the last run that wrote any, in their order.
+inline constexpr const char* kSelectLastRunRows =
+    "SELECT T21_ITEM.Fields, T24_ROW.Change FROM T24_ROW INNER JOIN T21_ITEM ON T21_ITEM.UrlKey = T24_ROW.UrlKey "
+    "WHERE T24_ROW.RunID = (SELECT MAX(RunID) FROM T24_ROW) ORDER BY T24_ROW.Seq";
+// Changes, newest first; from a day on (YYYY-MM-DD).
+inline constexpr const char* kSelectChanges =
+    "SELECT T22_RUN.Started, T23_CHANGE.Kind, T21_ITEM.Title, T23_CHANGE.Before, T23_CHANGE.After, "
+    "T23_CHANGE.UrlKey FROM T23_CHANGE INNER JOIN T22_RUN ON T22_RUN.RunID = T23_CHANGE.RunID "
+    "LEFT JOIN T21_ITEM ON T21_ITEM.UrlKey = T23_CHANGE.UrlKey WHERE T22_RUN.Started >= ? "
+    "ORDER BY T23_CHANGE.ChangeID DESC";
+inline constexpr const char* kForgetStore[] = {"DELETE FROM T24_ROW", "DELETE FROM T23_CHANGE", "DELETE FROM T22_RUN",
+                                               "DELETE FROM T21_ITEM"};
+// What forget --before leaves: listings read since the day, and the changes and rows of those.
+inline constexpr const char* kForgetStoreBefore[] = {
+    "DELETE FROM T21_ITEM WHERE LastSeen < ?",
+    "DELETE FROM T23_CHANGE WHERE UrlKey NOT IN (SELECT UrlKey FROM T21_ITEM)",
+    "DELETE FROM T24_ROW WHERE UrlKey NOT IN (SELECT UrlKey FROM T21_ITEM)",
+};
+
+} // namespace vorn::sql
