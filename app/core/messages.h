@@ -18,5 +18,8 @@ const std::string& RunCompleted();       // rows written (the window asks to ope
 const std::string& NoItemsFound();       // no listing matched
 const std::string& SiteUnreachable();    // a page or photograph was not served
 const std::string& SaveFailed();         // the CSV, a page or a photograph could not be written
+const std::string& PagesUnrecognised();  // nothing read: the site's results pages could not be read
+// A run that met pages it could not read: how many results and listing pages.
+std::string UnrecognisedPagesLine(int resultsPages, int listingPages);
 
 } // namespace vorn::msg

@@ -14,6 +14,9 @@ RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError) 
     if (stopRequested) {
         return RunOutcome::Stopped;
     }
+    if (crawlResult == kPagesUnrecognised) {
+        return RunOutcome::PagesUnrecognised;
+    }
     if (crawlResult == kSiteUnreachable) {
         return RunOutcome::SiteUnreachable;
     }

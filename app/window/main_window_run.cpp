@@ -51,6 +51,8 @@ int EndStateFor(RunOutcome outcome) {
         return TFrmMain::esNoItems;
     case RunOutcome::SiteUnreachable:
         return TFrmMain::esSiteFailed;
+    case RunOutcome::PagesUnrecognised:
+        return TFrmMain::esPagesUnrecognised;
     case RunOutcome::NotSaved:
         return TFrmMain::esSaveFailed;
     case RunOutcome::Stopped:
@@ -189,8 +191,14 @@ void TFrmMain::btnCancelClick() {
 void TFrmMain::FinishRun(int endState) {
     runLock_.reset();
     RestoreCursor();
-    if (endState == esNone || endState == esNoItems || endState == esSaveFailed || endState == esSiteFailed) {
+    const bool shown = endState == esNone || endState == esNoItems || endState == esSaveFailed ||
+                       endState == esSiteFailed || endState == esPagesUnrecognised;
+    if (shown) {
         prompt_.Attention(this);
+    }
+    // A run that read something but met pages it could not read says so before its outcome.
+    if (shown && endState != esPagesUnrecognised && unrecognisedResultsPages_ + unrecognisedListingPages_ > 0) {
+        Refuse(msg::UnrecognisedPagesLine(unrecognisedResultsPages_, unrecognisedListingPages_));
     }
     switch (endState) {
     case esNone:
@@ -215,6 +223,10 @@ void TFrmMain::FinishRun(int endState) {
     case esSiteFailed:
         NotifyIfAway(texts::kCaptionError, FromCp932(msg::SiteUnreachable()));
         Refuse(msg::SiteUnreachable());
+        break;
+    case esPagesUnrecognised:
+        NotifyIfAway(texts::kCaptionError, FromCp932(msg::PagesUnrecognised()));
+        Refuse(msg::PagesUnrecognised());
         break;
     case esCloseAsked:
     case esClosing:
