@@ -76,6 +76,9 @@ public:
     void btnClearClick();
     // True when the window may close now.
     bool FormCloseQuery();
+    // Ends the program unasked (SIGTERM): a run stops as a confirmed cancel stops it and the
+    // program ends at its hand-back; idle, the settings are saved and it ends now.
+    void ShutDown();
     void btnDirPathClick();
     void chkImgSaveClick(bool checked);
     // The hidden maintenance commands: rebuild the cities or the genres from the site.

@@ -304,6 +304,28 @@ bool TFrmMain::FormCloseQuery() {
     return false;
 }
 
+void TFrmMain::ShutDown() {
+    if (terminating_) {
+        return;
+    }
+    if (refreshing_) {
+        // The refresh stops before its next page, and the window then closes.
+        refreshStopAsked_ = true;
+        return;
+    }
+    if (isRunning_) {
+        endState_ = esClosing;
+        if (myThread_ != nullptr) {
+            myThread_->RequestStop();
+        }
+        return;
+    }
+    if (dbFound_) {
+        SaveSettings();
+    }
+    Terminate();
+}
+
 void TFrmMain::btnDirPathClick() {
     const std::optional<QString> folder = prompt_.BrowseFolder(this, texts::kFolderDialogTitle, DesktopFolder());
     if (folder && !folder->isEmpty()) {
