@@ -22,8 +22,6 @@ TEST(RunOutcomeTest, PicksTheOutcomeThatMattersMost) {
         {"stopped before any row", kNoRows, true, false, RunOutcome::Stopped},
         {"a page not served", kSiteUnreachable, false, false, RunOutcome::SiteUnreachable},
         {"a stop outranks a page not served", kSiteUnreachable, true, false, RunOutcome::Stopped},
-        {"pages not read", kPagesUnrecognised, false, false, RunOutcome::PagesUnrecognised},
-        {"a stop outranks pages not read", kPagesUnrecognised, true, false, RunOutcome::Stopped},
         {"the file failed, also when stopped", kCsvWriteFailed, true, true, RunOutcome::NotSaved},
         {"an error is never success", kRowsWritten, false, true, RunOutcome::Failed},
         {"an error outranks a stop", kNoRows, true, true, RunOutcome::Failed},

@@ -336,22 +336,6 @@ TEST_F(RealDialogTest, EndOfRunMessages) {
         ASSERT_EQ(prompt.Messages().size(), 1u);
         ExpectShown(LastShown(), c.expected);
     }
-
-    // Rows written, one listing page not read: said before the completion question.
-    content->ClearFault(kSearch);
-    content->SetSearch(kSearch, {{1, 2, 3}, std::nullopt});
-    const std::string url = content->ListingUrl(2);
-    content->SetFault(url.substr(url.find("article/"), url.find('?') - url.find("article/")),
-                      site::PageFault::Redesigned);
-    prompt.ClearCalls();
-    prompt.QueueQuestion(false);
-    Start(output.path() / "partly.csv");
-    ASSERT_TRUE(WaitUntilIdle());
-    ASSERT_EQ(prompt.Messages().size(), 2u);
-    ExpectShown(
-        prompt.Messages()[0].shown,
-        InformationBox(Utf8("形式を認識できなかったページ: 検索結果 0件、商品ページ 1件"), QStringLiteral("Error")));
-    EXPECT_EQ(prompt.Messages()[1].shown.title, Utf8("処理終了"));
 }
 
 TEST_F(RealDialogTest, CancelAndCloseQuestions) {
