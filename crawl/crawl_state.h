@@ -14,6 +14,7 @@ enum CrawlResult : int {
     kCsvWriteFailed = 8,  // the CSV, the scratch file or a photograph could not be written: the run
                           // stopped there
     kSiteUnreachable = 9, // a page or photograph was not served (rows written stay in the file)
+    kPagesUnrecognised = 10, // nothing written, and a results page the site served could not be read
 };
 
 // The state of one run, shared by the job, the results walk and the front end's calls.

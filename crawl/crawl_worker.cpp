@@ -40,10 +40,12 @@ void CrawlWorker::RecordFetch(const FetchResult& result) {
     }
 }
 
-void CrawlWorker::FetchPage(const std::string& url, std::string& page) {
+bool CrawlWorker::FetchPage(const std::string& url, std::string& page) {
     const std::filesystem::path scratchFile = ScratchFile(config_.programDir);
     const RetryPolicy retry{config_.retries, [this] { Pause(); }, [this] { return StopRequested(); }};
-    RecordFetch(FetchWithRetries(retry, [&] { return vorn::FetchPage(url, scratchFile, page); }));
+    const FetchResult result = FetchWithRetries(retry, [&] { return vorn::FetchPage(url, scratchFile, page); });
+    RecordFetch(result);
+    return result.served();
 }
 
 void CrawlWorker::Pause() { std::this_thread::sleep_for(config_.pause); }
@@ -71,6 +73,7 @@ ItemContext CrawlWorker::ListingContext() {
     context.pause = [this] { Pause(); };
     context.retries = config_.retries;
     context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
+    context.unrecognisedPages = &unrecognisedListingPages_;
     if (selection_.csvEncoding == CsvEncoding::Utf8) {
         context.standIns = &standIns_;
     } else if (selection_.countLostCharacters) {
@@ -137,6 +140,8 @@ void CrawlWorker::Execute() {
     state_.siteFailed = false;
     errorText_.clear();
     lostCharacters_ = 0;
+    unrecognisedResultsPages_ = 0;
+    unrecognisedListingPages_ = 0;
 
     try {
         // One connection to the site for the whole run: a handshake per page would cost more
@@ -203,6 +208,7 @@ void CrawlWorker::RunCrawl() {
                 const SearchCounts counts = SearchResultsPage(*this, config_.baseUrl + searchPath + keywordQuery);
                 state_.newCount = counts.newCount;
                 state_.totalCount = counts.totalCount;
+                unrecognisedResultsPages_ += counts.unrecognised ? 1 : 0;
                 if (StopRequested()) {
                     break;
                 }
@@ -282,6 +288,10 @@ void CrawlWorker::LookUpAreaPath() {
 int CrawlWorker::FinalResult() const {
     if (state_.writeFailed) {
         return kCsvWriteFailed;
+    }
+    // Nothing read because the site's pages changed says more than a page not served.
+    if (!state_.rowWritten && unrecognisedResultsPages_ > 0) {
+        return kPagesUnrecognised;
     }
     if (state_.siteFailed) {
         return kSiteUnreachable;

@@ -52,13 +52,17 @@ public:
     // The characters of the rows written that became "?" in code page 932, when the selection
     // asks for the count. Final at the hand-back.
     int lostCharacters() const { return lostCharacters_; }
+    // The results and listing pages the site served in a layout this program cannot read. Final
+    // at the hand-back.
+    int unrecognisedResultsPages() const { return unrecognisedResultsPages_; }
+    int unrecognisedListingPages() const { return unrecognisedListingPages_; }
 
     // The whole run.
     void Execute();
 
 private:
     // SearchHost: what each search asks of the run.
-    void FetchPage(const std::string& url, std::string& page) override;
+    bool FetchPage(const std::string& url, std::string& page) override;
     void Pause() override;
     bool CheckSeen(const std::string& listingKey) override;
     void ShowStatus(int newCount, int totalCount) override;
@@ -100,6 +104,8 @@ private:
     // The stand-ins of the listing being read, for its UTF-8 row.
     StandIns standIns_;
     int lostCharacters_ = 0;
+    int unrecognisedResultsPages_ = 0;
+    int unrecognisedListingPages_ = 0;
 };
 
 } // namespace vorn

@@ -19,17 +19,22 @@ bool RawContains(std::string_view rawLine, std::string_view marker) {
     return rawLine.find(marker) != std::string_view::npos;
 }
 
-// The page's result total; 0 when it has none or the stop came before it.
-int ReadResultTotal(const SearchHost& run, const std::vector<std::string_view>& lines) {
+// The page's result total; 0 when it has none or the stop came before it, and nothing when the
+// page has no result-total line at all.
+std::optional<int> ReadResultTotal(const SearchHost& run, const std::vector<std::string_view>& lines) {
+    bool totalLineSeen = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (IsResultTotalLine(lines[i]) && i + 1 < lines.size()) {
-            return ParseResultTotal(lines[i + 1]);
+        if (IsResultTotalLine(lines[i])) {
+            if (i + 1 < lines.size()) {
+                return ParseResultTotal(lines[i + 1]);
+            }
+            totalLineSeen = true;
         }
         if (run.StopRequested()) {
-            break;
+            return 0;
         }
     }
-    return 0;
+    return totalLineSeen ? std::optional<int>(0) : std::nullopt;
 }
 
 } // namespace
@@ -70,7 +75,7 @@ std::optional<std::string> ListingKeyFromLine(std::string_view rawLine) {
 SearchCounts SearchResultsPage(SearchHost& run, const std::string& url) {
     SearchCounts counts;
     std::string page;
-    run.FetchPage(url, page);
+    const bool served = run.FetchPage(url, page);
     run.Pause();
 
     // The page as written to the scratch file. A failed fetch leaves neither file nor bytes, so
@@ -79,7 +84,10 @@ SearchCounts SearchResultsPage(SearchHost& run, const std::string& url) {
     std::vector<std::string_view> lines;
     SplitPageLines(page, lines);
 
-    counts.totalCount = ReadResultTotal(run, lines);
+    const std::optional<int> total = ReadResultTotal(run, lines);
+    // A page the site served without the line is one this program cannot read: the site changed.
+    counts.unrecognised = served && !total;
+    counts.totalCount = total.value_or(0);
     if (counts.totalCount <= 0 || run.StopRequested()) {
         run.ShowStatus(counts.newCount, counts.totalCount);
         return counts;

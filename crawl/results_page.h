@@ -19,6 +19,7 @@ std::optional<std::string> ListingKeyFromLine(std::string_view rawLine);
 struct SearchCounts {
     int newCount = 0;
     int totalCount = 0;
+    bool unrecognised = false; // the site served a page with no result-total line
 };
 
 // One search: fetch the results page at url, read its total and links, collect every new listing.

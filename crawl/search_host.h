@@ -12,8 +12,9 @@ public:
     virtual ~SearchHost() = default;
 
     // Fetches url into the scratch file and hands back the bytes written (none when the fetch
-    // failed); what became of the fetch counts towards how the run ends.
-    virtual void FetchPage(const std::string& url, std::string& page) = 0;
+    // failed); what became of the fetch counts towards how the run ends. True when the site
+    // served the page (FetchResult::served).
+    virtual bool FetchPage(const std::string& url, std::string& page) = 0;
     // The pause the site is owed after every fetch.
     virtual void Pause() = 0;
     virtual bool StopRequested() const = 0;

@@ -32,6 +32,9 @@ struct ItemContext {
     // For a row in code page 932 whose lost characters are counted: the characters of its fields
     // that became "?" are added here.
     int* lostCharacters = nullptr;
+    // Counts the listing pages the site served without a "<h1" line: a layout this program does
+    // not know.
+    int* unrecognisedPages = nullptr;
 };
 
 inline RetryPolicy RetryPolicyOf(const ItemContext& context) {

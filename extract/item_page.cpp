@@ -422,6 +422,10 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     if (context.pause) {
         context.pause();
     }
+    // "<h1" is ASCII, so a line holds it exactly when the page's bytes do.
+    if (context.unrecognisedPages != nullptr && result.served() && page.find("<h1") == std::string::npos) {
+        ++*context.unrecognisedPages;
+    }
     std::vector<std::string_view> lines;
     if (context.standIns != nullptr) {
         *context.standIns = StandIns();

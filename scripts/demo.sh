@@ -3,6 +3,8 @@
 # Starts the sample site on 127.0.0.1 and the window pointed at it, in a program folder of its own
 # (build/demo) whose db/vrn.ini keeps the demo's choices between starts. The first start fills the
 # catalogue's cities and sub-genres from the sample site, which takes about half a minute.
+# Options are the sample site's: --redesigned-results and --redesigned-listings show what a user
+# sees after the site changes its pages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -17,7 +19,7 @@ cp -f "$bin/vorn-search" "$bin/vorn-search-cli" "$demo/"
 [ -f "$demo/db/vrn_data.db" ] || cp "$bin/db/vrn_data.db" "$demo/db/"
 
 site_log=$(mktemp)
-"$bin/vorn-sample-site" --realistic >"$site_log" &
+"$bin/vorn-sample-site" --realistic "$@" >"$site_log" &
 site_pid=$!
 trap 'kill "$site_pid" 2>/dev/null; rm -f "$site_log"' EXIT
 for _ in $(seq 50); do

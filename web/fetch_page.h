@@ -20,6 +20,8 @@ struct FetchResult {
     std::string error;   // curl's or the system's words, for logs and tests
 
     bool bodyWritten() const { return outcome == Outcome::Body; }
+    // The site served the page: a whole body with a success status.
+    bool served() const { return bodyWritten() && httpStatus >= 200 && httpStatus <= 299; }
     // The site did not serve what was asked: no answer, a cut-off or endless body, a redirect
     // loop, or a refusal it may lift later (429, 5xx). Any other status, 404 above all (a listing
     // or photograph taken down), is the site's answer and not a failure.

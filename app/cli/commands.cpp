@@ -65,7 +65,9 @@ void PrintUsage(std::ostream& out) {
            "  3  the site could not be reached; for a refresh, a page was not read (the rest is stored)\n"
            "  4  the CSV file could not be written; for a refresh, the database refused a row\n"
            "  5  usage error, missing database, conditions refused, an error that ended the work,\n"
-           "     or another crawl or refresh running (the window's or this program's)\n";
+           "     or another crawl or refresh running (the window's or this program's)\n"
+           "  6  nothing was read: the site served results pages this program cannot read (the site\n"
+           "     has probably changed)\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments) {

@@ -60,6 +60,9 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
     case RunOutcome::SiteUnreachable:
         std::cerr << ForTerminal(msg::SiteUnreachable()) << '\n';
         break;
+    case RunOutcome::PagesUnrecognised:
+        std::cerr << ForTerminal(msg::PagesUnrecognised()) << '\n';
+        break;
     case RunOutcome::NotSaved:
         std::cerr << ForTerminal(msg::SaveFailed()) << '\n' << output.string() << '\n';
         break;
@@ -108,6 +111,12 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     const RunOutcome outcome = OutcomeOf(crawlResult, stopRequested, !job.errorText().empty());
     watch.End(OutcomeWord(outcome));
     ReportOutcome(outcome, output, job.errorText(), watch.mode());
+    const int resultsPages = job.unrecognisedResultsPages();
+    const int listingPages = job.unrecognisedListingPages();
+    if (outcome != RunOutcome::PagesUnrecognised && resultsPages + listingPages > 0) {
+        std::cout.flush();
+        std::cerr << ForTerminal(msg::UnrecognisedPagesLine(resultsPages, listingPages)) << '\n';
+    }
     if (job.lostCharacters() > 0) {
         std::cout << job.lostCharacters()
                   << " characters that code page 932 lacks were written as \"?\"; --encoding utf-8 keeps them\n";

@@ -12,6 +12,8 @@ ExitCode ExitCodeFor(RunOutcome outcome) {
         return kExitStopped;
     case RunOutcome::SiteUnreachable:
         return kExitSiteUnreachable;
+    case RunOutcome::PagesUnrecognised:
+        return kExitPagesUnrecognised;
     case RunOutcome::NotSaved:
         return kExitCsvFailed;
     case RunOutcome::Failed:

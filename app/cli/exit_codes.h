@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitSiteUnreachable, // 3
     kExitCsvFailed,       // 4
     kExitRefused,         // 5: usage error, missing database, refused conditions, another instance running
+    kExitPagesUnrecognised, // 6: nothing read, the site's results pages could not be read
 };
 
 ExitCode ExitCodeFor(RunOutcome outcome);

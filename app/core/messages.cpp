@@ -27,6 +27,14 @@ VORN_MESSAGE(SiteUnreachable,
              "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。")
 VORN_MESSAGE(SaveFailed, "取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。")
 
+VORN_MESSAGE(PagesUnrecognised,
+             "サイトのページ形式を認識できませんでした。\nサイトの仕様が変更された可能性があります。")
+
 #undef VORN_MESSAGE
+
+std::string UnrecognisedPagesLine(int resultsPages, int listingPages) {
+    return UTF8ToAnsi("形式を認識できなかったページ: 検索結果 " + std::to_string(resultsPages) + "件、商品ページ " +
+                      std::to_string(listingPages) + "件");
+}
 
 } // namespace vorn::msg

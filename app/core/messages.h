@@ -20,5 +20,8 @@ const std::string& NothingNew();         // new-only: nothing an earlier run had
 const std::string& NoChanges();          // changes-only: nothing new and no change
 const std::string& SiteUnreachable();    // a page or photograph was not served
 const std::string& SaveFailed();         // the CSV, a page or a photograph could not be written
+const std::string& PagesUnrecognised();  // nothing read: the site's results pages could not be read
+// A run that met pages it could not read: how many results and listing pages.
+std::string UnrecognisedPagesLine(int resultsPages, int listingPages);
 
 } // namespace vorn::msg

@@ -14,6 +14,9 @@ RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError) 
     if (stopRequested) {
         return RunOutcome::Stopped;
     }
+    if (crawlResult == kPagesUnrecognised) {
+        return RunOutcome::PagesUnrecognised;
+    }
     if (crawlResult == kSiteUnreachable) {
         return RunOutcome::SiteUnreachable;
     }
@@ -32,6 +35,8 @@ const char* OutcomeWord(RunOutcome outcome) {
         return "site unreachable";
     case RunOutcome::NotSaved:
         return "not saved";
+    case RunOutcome::PagesUnrecognised:
+        return "pages unrecognised";
     case RunOutcome::Failed:
         break;
     }

@@ -9,13 +9,15 @@ enum class RunOutcome {
     NothingFound,    // no listing matched
     Stopped,         // the user's cancel, a close or a signal
     SiteUnreachable, // a page or photograph was not served; the rows written stay
+    PagesUnrecognised, // nothing written, and results pages the site served could not be read
     NotSaved,        // the CSV, the scratch file or a photograph could not be written
     Failed,          // an error ended the run early
 };
 
 // From the crawl's result (crawlResult), whether a stop was asked for and whether an error cut
 // the run short. A file that could not be written outranks everything, since rows were lost; an
-// error outranks a stop; a stop outranks an unreachable site.
+// error outranks a stop; a stop outranks pages that could not be read, which outrank an
+// unreachable site.
 RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError);
 
 // The outcome in a word or two, as the store of listings records a run's end.

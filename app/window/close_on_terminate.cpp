@@ -2,46 +2,28 @@
 
 #include <cerrno>
 #include <csignal>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <QWidget>
 
 namespace vorn {
 
 namespace {
 
-// The handler may only write to a pipe; the event loop reads it and closes the window.
+// The handler may only write to a pipe; the event loop reads it and tells the window.
 int signalPipe[2] = {-1, -1};
-constexpr int kDialogPollMs = 250;
-bool waitingForDialog = false;
 
 void OnTerminate(int) {
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
     errno = saved;
-}
-
-void CloseWhenNoDialogIsOpen(QWidget* window) {
-    // As the close button: not while a dialog holds the window, but once the user has answered it.
-    if (QApplication::activeModalWidget() != nullptr) {
-        if (!waitingForDialog) {
-            waitingForDialog = true;
-            QTimer::singleShot(kDialogPollMs, window, [window] {
-                waitingForDialog = false;
-                CloseWhenNoDialogIsOpen(window);
-            });
-        }
-        return;
-    }
-    window->close();
 }
 
 } // namespace
@@ -67,7 +49,7 @@ CloseOnTerminate::~CloseOnTerminate() {
     }
 }
 
-void CloseOnTerminate::Watch(QWidget& window) {
+void CloseOnTerminate::Watch(QWidget& window, std::function<void()> onTerminate) {
     if (signalPipe[0] < 0) {
         return;
     }
@@ -75,13 +57,13 @@ void CloseOnTerminate::Watch(QWidget& window) {
     // during the start is handled after the settings were read, never saved over them unread.
     QMetaObject::invokeMethod(
         &window,
-        [window = QPointer<QWidget>(&window)] {
+        [window = QPointer<QWidget>(&window), onTerminate = std::move(onTerminate)] {
             auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-            QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+            QObject::connect(notifier, &QSocketNotifier::activated, window, [onTerminate] {
                 char bytes[16];
                 while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
                 }
-                CloseWhenNoDialogIsOpen(window);
+                onTerminate();
             });
         },
         Qt::QueuedConnection);

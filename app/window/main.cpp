@@ -26,7 +26,10 @@ int main(int argc, char* argv[]) {
         QObject::connect(&window, &vorn::TFrmMain::terminateRequested, &app, [] { QCoreApplication::exit(0); });
         window.FormCreate();
         window.show();
-        closeOnTerminate.Watch(window);
+        closeOnTerminate.Watch(window, [&prompt, &window] {
+            prompt.Dismiss();
+            window.ShutDown();
+        });
         QApplication::exec();
     } catch (const std::exception& error) {
         prompt.Error(nullptr, QString::fromUtf8(error.what()));

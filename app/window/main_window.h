@@ -56,6 +56,7 @@ public:
         esClosing = 6,     // closing; the job has been asked to stop
         esSaveFailed = 8,  // the CSV file could not be written
         esSiteFailed = 9,  // the site could not be reached
+        esPagesUnrecognised = 10, // nothing read: the site's results pages could not be read
     };
 
     TFrmMain(std::filesystem::path programDir, Prompt& prompt, QWidget* parent = nullptr);
@@ -75,6 +76,9 @@ public:
     void btnClearClick();
     // True when the window may close now.
     bool FormCloseQuery();
+    // Ends the program unasked (SIGTERM): a run stops as a confirmed cancel stops it and the
+    // program ends at its hand-back; idle, the settings are saved and it ends now.
+    void ShutDown();
     void btnDirPathClick();
     void chkImgSaveClick(bool checked);
     // The hidden maintenance commands: rebuild the cities or the genres from the site.
@@ -186,6 +190,8 @@ private:
     bool isRunning_ = false;
     int crawlResult_ = 0;
     RunOutcome runOutcome_ = RunOutcome::NothingFound; // decided at the hand-back
+    int unrecognisedResultsPages_ = 0;                 // read at the hand-back
+    int unrecognisedListingPages_ = 0;
     bool taskbarReady_ = false;
     bool dbFound_ = false;
     std::string ctgrIndexList_;

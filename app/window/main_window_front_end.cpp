@@ -70,6 +70,8 @@ void TFrmMain::HandBack(int crawlResult) {
         return;
     }
     const std::string errorText = myThread_ != nullptr ? myThread_->worker().errorText() : std::string();
+    unrecognisedResultsPages_ = myThread_ != nullptr ? myThread_->worker().unrecognisedResultsPages() : 0;
+    unrecognisedListingPages_ = myThread_ != nullptr ? myThread_->worker().unrecognisedListingPages() : 0;
     runOutcome_ = OutcomeOf(crawlResult, endState_ != esNone, !errorText.empty());
     // Shown in place of an outcome that would mislead ("nothing found", "done").
     if (!errorText.empty()) {

@@ -51,6 +51,8 @@ int EndStateFor(RunOutcome outcome) {
         return TFrmMain::esNoItems;
     case RunOutcome::SiteUnreachable:
         return TFrmMain::esSiteFailed;
+    case RunOutcome::PagesUnrecognised:
+        return TFrmMain::esPagesUnrecognised;
     case RunOutcome::NotSaved:
         return TFrmMain::esSaveFailed;
     case RunOutcome::Stopped:
@@ -189,8 +191,14 @@ void TFrmMain::btnCancelClick() {
 void TFrmMain::FinishRun(int endState) {
     runLock_.reset();
     RestoreCursor();
-    if (endState == esNone || endState == esNoItems || endState == esSaveFailed || endState == esSiteFailed) {
+    const bool shown = endState == esNone || endState == esNoItems || endState == esSaveFailed ||
+                       endState == esSiteFailed || endState == esPagesUnrecognised;
+    if (shown) {
         prompt_.Attention(this);
+    }
+    // A run that read something but met pages it could not read says so before its outcome.
+    if (shown && endState != esPagesUnrecognised && unrecognisedResultsPages_ + unrecognisedListingPages_ > 0) {
+        Refuse(msg::UnrecognisedPagesLine(unrecognisedResultsPages_, unrecognisedListingPages_));
     }
     switch (endState) {
     case esNone:
@@ -215,6 +223,10 @@ void TFrmMain::FinishRun(int endState) {
     case esSiteFailed:
         NotifyIfAway(texts::kCaptionError, FromCp932(msg::SiteUnreachable()));
         Refuse(msg::SiteUnreachable());
+        break;
+    case esPagesUnrecognised:
+        NotifyIfAway(texts::kCaptionError, FromCp932(msg::PagesUnrecognised()));
+        Refuse(msg::PagesUnrecognised());
         break;
     case esCloseAsked:
     case esClosing:
@@ -290,6 +302,28 @@ bool TFrmMain::FormCloseQuery() {
     }
     // The program ends when the job hands back.
     return false;
+}
+
+void TFrmMain::ShutDown() {
+    if (terminating_) {
+        return;
+    }
+    if (refreshing_) {
+        // The refresh stops before its next page, and the window then closes.
+        refreshStopAsked_ = true;
+        return;
+    }
+    if (isRunning_) {
+        endState_ = esClosing;
+        if (myThread_ != nullptr) {
+            myThread_->RequestStop();
+        }
+        return;
+    }
+    if (dbFound_) {
+        SaveSettings();
+    }
+    Terminate();
 }
 
 void TFrmMain::btnDirPathClick() {

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -37,26 +38,50 @@ int ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& text, const Q
 
 } // namespace
 
+void QtPrompt::Dismiss() {
+    dismissed_ = true;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+}
+
 void QtPrompt::Information(QWidget* owner, const QString& text, const QString& caption) {
+    if (dismissed_) {
+        return;
+    }
     ShowBox(owner, QMessageBox::Information, text, caption, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtPrompt::Message(QWidget* owner, const QString& text) {
+    if (dismissed_) {
+        return;
+    }
     ShowBox(owner, QMessageBox::NoIcon, text, texts::kTitle, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtPrompt::Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) {
+    if (dismissed_) {
+        return false;
+    }
     const int answer = ShowBox(owner, QMessageBox::Question, text, caption, QMessageBox::Yes | QMessageBox::No,
                                yesIsDefault ? QMessageBox::Yes : QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
 
 void QtPrompt::Error(QWidget* owner, const QString& text) {
+    if (dismissed_) {
+        return;
+    }
     ShowBox(owner, QMessageBox::Critical, text, texts::kTitle, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 std::optional<SaveChoice> QtPrompt::SaveFileName(QWidget* owner, const QString& title, const QStringList& filters,
                                                  const QString& folder, const QString& fileName) {
+    if (dismissed_) {
+        return std::nullopt;
+    }
     QFileDialog dialog(owner, title, folder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -73,6 +98,9 @@ std::optional<SaveChoice> QtPrompt::SaveFileName(QWidget* owner, const QString& 
 }
 
 std::optional<QString> QtPrompt::BrowseFolder(QWidget* owner, const QString& title, const QString& folder) {
+    if (dismissed_) {
+        return std::nullopt;
+    }
     QFileDialog dialog(owner, title, folder);
     dialog.setFileMode(QFileDialog::Directory);
     // Picks a folder that exists: no new folders, no renaming or deleting from the browser.

@@ -8,6 +8,10 @@ namespace vorn {
 // desktop's opener, the beep and the taskbar's attention request.
 class QtPrompt : public Prompt {
 public:
+    // From now on the program ends unasked: the open boxes and dialogs close unanswered, and any
+    // later one answers at once as if so (No, nothing chosen).
+    void Dismiss();
+
     void Information(QWidget* owner, const QString& text, const QString& caption) override;
     void Message(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
@@ -17,6 +21,9 @@ public:
     std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) override;
     void OpenFile(const QString& path) override;
     void Attention(QWidget* window) override;
+
+private:
+    bool dismissed_ = false;
 };
 
 } // namespace vorn

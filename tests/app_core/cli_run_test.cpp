@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "catalogue/statements.h"
 #include "extract/csv_output.h"
 #include "tests/app_core/child_process.h"
+#include "tests/support/csv_reader.h"
 #include "tests/support/test_program_dir.h"
 #include "tools/sample_site/refused_port.h"
 #include "tools/sample_site/sample_site.h"
@@ -288,6 +290,40 @@ TEST_F(CliRunTest, ExitCodeTellsRowsNothingAndAnUnreachableSite) {
     EXPECT_EQ(test::ReadBytes(Output()), HeaderLine());
     EXPECT_TRUE(Contains(unreachable.err, "サイトへのアクセスができませんでした。")) << unreachable.err;
     EXPECT_FALSE(fs::exists(dir_.scratchFile()));
+}
+
+// Each case redesigns more of the site: listing pages, then one search of two, then both.
+TEST_F(CliRunTest, PagesTheProgramCannotReadAreNeverNothingFound) {
+    const auto path = [this](int listing) { return content_->ListingUrl(listing).substr(site_.baseUrl().size()); };
+    const std::string notRead = "形式を認識できなかったページ: 検索結果 ";
+    const std::string changed =
+        "サイトのページ形式を認識できませんでした。\nサイトの仕様が変更された可能性があります。";
+    // The paths redesigned, the exit code, the listings written and what standard error says.
+    const std::tuple<std::vector<std::string>, int, std::vector<int>, std::string> cases[] = {
+        {{path(1), path(4)}, 0, {1, 2, 4}, notRead + "0件、商品ページ 2件\n"},
+        {{"tokyo/sale-fur/g-1/a-13101"}, 0, {4}, notRead + "1件、商品ページ 1件\n"},
+        {{kFirstCitySearch}, 6, {}, changed},
+    };
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=011\r\n");
+    content_->SetSearch("tokyo/sale-fur/g-1/a-13101", {{1, 2}, std::nullopt});
+    content_->SetSearch(kFirstCitySearch, {{4}, std::nullopt});
+    std::vector<std::string> redesigned;
+    for (const auto& [more, exitCode, rows, said] : cases) {
+        for (const std::string& page : more) {
+            content_->SetFault(page, site::PageFault::Redesigned);
+            redesigned.push_back(page);
+        }
+        const ChildResult result = Crawl();
+        EXPECT_EQ(result.exitCode, exitCode) << result.err;
+        EXPECT_TRUE(Contains(result.err, said) && !Contains(result.out, "見つかりませんでした")) << result.err;
+        const std::vector<test::CsvRecord> records = test::ParseCsv(test::ReadBytes(Output())).records;
+        ASSERT_EQ(records.size(), rows.size() + 1);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(records[i + 1][kDetailUrl], content_->ListingUrl(rows[i]));
+            const bool unread = std::count(redesigned.begin(), redesigned.end(), path(rows[i])) > 0;
+            EXPECT_EQ(records[i + 1][kTitle].empty() && records[i + 1][kPostId].empty(), unread) << rows[i];
+        }
+    }
 }
 
 // Conditions by name against the same choice saved by the window. The catalogue gets a second

@@ -320,6 +320,13 @@ TEST_F(RealDialogTest, EndOfRunMessages) {
         {"not saved", [this] { return output.path() / "missing" / "list.csv"; },
          InformationBox(Utf8("取得情報の保存に失敗しました。\n保存先の空き容量や書き込み権限を確認してください。"),
                         QStringLiteral("Error"))},
+        {"results pages not read",
+         [this] {
+             content->SetFault(kSearch, site::PageFault::Redesigned);
+             return output.path() / "redesigned.csv";
+         },
+         InformationBox(Utf8("サイトのページ形式を認識できませんでした。\nサイトの仕様が変更された可能性があります。"),
+                        QStringLiteral("Error"))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

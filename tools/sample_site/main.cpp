@@ -19,12 +19,16 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vorn-sample-site [--port N] [--seed S] [--listings N] [--links N] [--realistic]\n"
+    "                        [--redesigned-results] [--redesigned-listings]\n"
     "                        [--search KEY]... [--request-log FILE]\n"
     "  --port N      port on 127.0.0.1 (default 0: a free port)\n"
     "  --seed S      seed of the generated listings (default 1)\n"
     "  --listings N  number of listings on the site (default 300)\n"
     "  --links N     links on a results page (default 20)\n"
     "  --realistic   listing pages of real weight (about 110 KB)\n"
+    "  --redesigned-results   results pages as after a redesign: other class names for the\n"
+    "                         result total and the item links\n"
+    "  --redesigned-listings  listing pages as after a redesign: no <h1 heading\n"
     "  --search KEY  the n-th of these searches (from 0) shows its own block of listings,\n"
     "                n x links + 1 to (n + 1) x links; KEY as the crawl appends it to the\n"
     "                base URL, e.g. tokyo/sale-all/g-all\n"
@@ -53,6 +57,11 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         const std::string_view name = argv[i];
         if (name == "--realistic") {
             options.config.realisticSize = true;
+            continue;
+        }
+        if (name == "--redesigned-results" || name == "--redesigned-listings") {
+            (name == "--redesigned-results" ? options.config.redesignedResults : options.config.redesignedListings) =
+                true;
             continue;
         }
         if (i + 1 >= argc) {

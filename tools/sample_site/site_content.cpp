@@ -87,6 +87,24 @@ bool IsPhotoName(std::string_view name) {
     return dot != std::string_view::npos && dot + 4 == number.size() && IsNumber(number.substr(0, dot));
 }
 
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+// The markup a redesign changes: the two classes a results page is read by, the heading of a
+// listing page.
+void RedesignResults(SiteResponse& page) {
+    ReplaceAll(page.body, "p-articles-title-sub", "c-search-summary");
+    ReplaceAll(page.body, "p-item-image-link", "c-card-link");
+}
+
+void RedesignListing(SiteResponse& page) {
+    ReplaceAll(page.body, "<h1", "<div role=\"heading\"");
+    ReplaceAll(page.body, "</h1>", "</div>");
+}
+
 SiteResponse FaultAnswer(PageFault fault, std::optional<SiteResponse> page) {
     if (fault == PageFault::ServerError) {
         SiteResponse error =
@@ -198,10 +216,13 @@ std::optional<SiteResponse> SiteContent::Respond(const std::string& path, const 
     const std::string searchKey = path.substr(path.starts_with('/') ? 1 : 0) + (query.empty() ? "" : "?" + query);
     const PageContext page{config_.baseUrl, config_.realisticSize};
     std::optional<SiteResponse> answer;
+    bool listingPage = false;
+    bool resultsPage = false;
     if (std::any_of(segments.begin(), segments.end(), [](const std::string& s) { return s.empty(); })) {
         answer = std::nullopt;
     } else if (segments.size() == 2 && segments[0] == "article") {
         answer = ListingPage(segments[1]);
+        listingPage = true;
     } else if (segments.size() == 4 && (segments[0] == "articles" || segments[0] == "users") &&
                segments[1] == "images" && (IsPhotoName(segments[3]) || segments[3] == "avatar.jpg")) {
         answer = Photo(path);
@@ -211,9 +232,16 @@ std::optional<SiteResponse> SiteContent::Respond(const std::string& path, const 
         answer = HtmlPage(RenderGenrePage(GenreNumber(After(segments[1], "sale-")), page));
     } else if (segments.size() == 3 || segments.size() == 4) {
         answer = SearchResults(segments, searchKey, query);
+        resultsPage = true;
     }
     const std::optional<PageFault> fault = FaultFor(path, query);
-    if (fault && *fault != PageFault::None) {
+    const bool redesigned = fault == PageFault::Redesigned;
+    if (answer && listingPage && (redesigned || config_.redesignedListings)) {
+        RedesignListing(*answer);
+    } else if (answer && resultsPage && (redesigned || config_.redesignedResults)) {
+        RedesignResults(*answer);
+    }
+    if (fault && *fault != PageFault::None && !redesigned) {
         return FaultAnswer(*fault, std::move(answer));
     }
     return answer;

@@ -50,6 +50,10 @@ struct SiteConfig {
     int listingCount = 300;                     // listings 1..listingCount exist
     int linksPerSearch = 20;                    // links of a search not set up (capped at listingCount)
     bool realisticSize = false;                 // listing pages of about 110 KB, full navigation
+    // As after a redesign of the site: results pages with other class names for the result total
+    // and the item links, listing pages without their "<h1" heading.
+    bool redesignedResults = false;
+    bool redesignedListings = false;
 };
 
 struct SearchSetup {
@@ -62,6 +66,7 @@ enum class PageFault {
     ServerError,    // status 500 with a short error page
     DropConnection, // the connection closes before any answer
     CutOff,         // the body stops half-way
+    Redesigned,     // served as after a redesign (SiteConfig::redesignedResults and ...Listings)
 };
 
 class SiteContent {
