@@ -21,7 +21,9 @@ struct FilterSettings {
     bool openOnly = false;                   // leave out 受付終了
     std::vector<std::string> excludePosters; // profile URL or name, whole
 
-    bool Any() const { return !excludeWords.empty() || minPrice || maxPrice || openOnly || !excludePosters.empty(); }
+    bool Any() const {
+        return !excludeWords.empty() || minPrice || maxPrice || openOnly || !excludePosters.empty();
+    }
 };
 
 } // namespace vorn
