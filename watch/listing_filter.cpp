@@ -1,9 +1,11 @@
 #include "watch/listing_filter.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
+#include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>
 
 #include "watch/price.h"
@@ -23,20 +25,16 @@ const icu::Normalizer2& FoldingNormalizer() {
     return *fold;
 }
 
-// The text (UTF-8) NFKC case folded.
-icu::UnicodeString FoldForMatching(const std::string& utf8) {
+// The text (UTF-8) NFKC case folded, in UTF-8: no conversion to UTF-16 and back, and the words
+// are then found with a plain byte search (UTF-8 never matches inside another character).
+std::string FoldForMatching(const std::string& utf8) {
     static const icu::Normalizer2& fold = FoldingNormalizer();
-    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
+    std::string folded;
+    folded.reserve(utf8.size());
+    icu::StringByteSink<std::string> sink(&folded);
     UErrorCode error = U_ZERO_ERROR;
-    // Most of a listing is already folded (kanji, hiragana, full-width katakana): only the rest
-    // after the first span that needs no change is normalized.
-    const int32_t stable = fold.spanQuickCheckYes(text, error);
-    if (U_FAILURE(error) || stable == text.length()) {
-        return text;
-    }
-    icu::UnicodeString folded(text, 0, stable);
-    fold.normalizeSecondAndAppend(folded, text.tempSubString(stable), error);
-    return U_FAILURE(error) ? text : folded;
+    fold.normalizeUTF8(0, utf8, sink, nullptr, error);
+    return U_FAILURE(error) ? utf8 : folded;
 }
 
 } // namespace
@@ -44,9 +42,9 @@ icu::UnicodeString FoldForMatching(const std::string& utf8) {
 ListingFilter::ListingFilter(FilterSettings settings)
     : settings_(std::move(settings)), closed_(UTF8ToAnsi("受付終了")), active_(settings_.Any()) {
     for (const std::string& word : settings_.excludeWords) {
-        icu::UnicodeString folded = FoldForMatching(AnsiToUtf8(word));
+        std::string folded = FoldForMatching(AnsiToUtf8(word));
         // A word that folds to nothing (a lone ignorable mark) would match every listing.
-        if (!folded.isEmpty()) {
+        if (!folded.empty()) {
             foldedWords_.push_back(std::move(folded));
         }
     }
@@ -56,9 +54,13 @@ bool ListingFilter::ContainsWord(const std::string& fieldCp932) const {
     if (fieldCp932.empty()) {
         return false;
     }
-    const icu::UnicodeString field = FoldForMatching(AnsiToUtf8(fieldCp932));
-    return std::any_of(foldedWords_.begin(), foldedWords_.end(),
-                       [&field](const icu::UnicodeString& word) { return field.indexOf(word) >= 0; });
+    const std::string field = FoldForMatching(AnsiToUtf8(fieldCp932));
+    // Most Japanese characters begin with the same byte, so a search by first byte would compare
+    // at nearly every character; Horspool's skips by the word's length.
+    return std::any_of(foldedWords_.begin(), foldedWords_.end(), [&field](const std::string& word) {
+        return std::search(field.begin(), field.end(), std::boyer_moore_horspool_searcher(word.begin(), word.end())) !=
+               field.end();
+    });
 }
 
 bool ListingFilter::Excludes(const ItemFields& fields) const {

@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <unicode/unistr.h>
-
 #include "extract/item_fields.h"
 #include "watch/watch_settings.h"
 
@@ -25,7 +23,7 @@ private:
     bool ContainsWord(const std::string& fieldCp932) const;
 
     FilterSettings settings_;
-    std::vector<icu::UnicodeString> foldedWords_;
+    std::vector<std::string> foldedWords_; // UTF-8
     std::string closed_; // 受付終了 in CP932
     bool active_ = false;
 };
