@@ -6,7 +6,10 @@
 
 #include <unicode/utf8.h>
 
+#include "app/core/filter_settings.h"
+#include "web/cp932.h"
 #include "web/fetch_retry.h"
+#include "web/text.h"
 
 namespace vorn::cli {
 
@@ -59,7 +62,18 @@ const char* const kCrawlOptionsHelp =
     "  --all-genres       every genre in one search\n"
     "  --keyword TEXT     search for TEXT (at most 30 characters)\n"
     "  --images FOLDER    also save up to five photographs of each listing into FOLDER\n"
-    "Names are written as `vorn-search-cli list` prints them.\n";
+    "Names are written as `vorn-search-cli list` prints them.\n"
+    "Filters (used together with [Filter] in db/vrn.ini; a listing left out gets no row and no\n"
+    "photograph, and the counts line ends with 除外 N件):\n"
+    "  --exclude WORD     leave out a listing whose title or description holds WORD, whatever the\n"
+    "                     case and width of its letters, digits and kana; again for more\n"
+    "  --min-price N      leave out a listing priced below N yen (digits only)\n"
+    "  --max-price N      leave out a listing priced above N yen; one whose price has no number\n"
+    "                     (応相談) is kept; each replaces [Filter] MinPrice or MaxPrice\n"
+    "  --open-only        leave out the listings marked 受付終了\n"
+    "  --exclude-poster X leave out a poster's listings, X the profile URL or the name, whole;\n"
+    "                     again for more\n"
+    "  --no-filter        do not read [Filter]: only the filter options above are used\n";
 
 CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     CrawlArguments parsed;
@@ -128,6 +142,28 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
             } else if (const auto text = takeValue()) {
                 target = *text;
             }
+        } else if (option == "--exclude" || option == "--exclude-poster") {
+            if (const auto text = takeValue(); text && TrimView(*text).empty()) {
+                parsed.error = option + " takes a value that is not blank";
+            } else if (text) {
+                (option == "--exclude" ? parsed.filter.excludeWords : parsed.filter.excludePosters)
+                    .push_back(UTF8ToAnsi(*text));
+            }
+        } else if (option == "--min-price" || option == "--max-price") {
+            std::optional<long long>& bound = option == "--min-price" ? parsed.filter.minPrice : parsed.filter.maxPrice;
+            if (bound) {
+                parsed.error = option + " is given twice";
+            } else if (const auto text = takeValue()) {
+                bound = ParseYen(*text);
+                if (!bound) {
+                    parsed.error = option + " takes a whole number of yen, digits only, not \"" + *text + "\"";
+                }
+            }
+        } else if (option == "--open-only" || option == "--no-filter") {
+            if (value) {
+                parsed.error = option + " takes no value";
+            }
+            (option == "--open-only" ? parsed.filter.openOnly : parsed.noFilter) = true;
         } else if (option.starts_with("--")) {
             parsed.error = "unknown option " + option;
         } else {
@@ -139,6 +175,9 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     }
     if (parsed.error.empty() && named.keyword && Characters(*named.keyword) > kKeywordCharacters) {
         parsed.error = "--keyword takes at most 30 characters, as the window's keyword box does";
+    }
+    if (parsed.error.empty()) {
+        parsed.error = PriceRangeRefusal(parsed.filter, "--min-price", "--max-price");
     }
     if (parsed.error.empty() && (files.size() != 1 || files[0].empty())) {
         parsed.error = "crawl takes one file name, the CSV file to write";

@@ -6,12 +6,14 @@
 
 #include "app/cli/named_conditions.h"
 #include "extract/csv_output.h"
+#include "watch/watch_settings.h"
 
 namespace vorn::cli {
 
 // crawl [--new-only | --changes-only] [--append] [--encoding cp932|utf-8] [--retries N] [--wait MINUTES]
 //       [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre NAME]... [--all-genres]
-//       [--keyword TEXT] [--images FOLDER] OUTPUT.csv
+//       [--keyword TEXT] [--images FOLDER] [--exclude WORD]... [--min-price N] [--max-price N]
+//       [--open-only] [--exclude-poster URL-OR-NAME]... [--no-filter] OUTPUT.csv
 struct CrawlArguments {
     NamedConditions named;
     bool newOnly = false; // pass over listings collected by earlier runs
@@ -20,6 +22,8 @@ struct CrawlArguments {
     CsvEncoding encoding = CsvEncoding::Cp932;
     std::optional<int> retries; // in place of [Site] Retries
     int waitMinutes = 0;        // for another run to end; 0 gives up at once
+    FilterSettings filter;      // the filter options alone (CP932), to be used with [Filter]
+    bool noFilter = false;      // [Filter] is not read: only the options filter
     std::string output;
     std::string error; // what was wrong with the arguments; empty when they are sound
 };

@@ -17,6 +17,7 @@
 #include "app/cli/terminal_front_end.h"
 #include "app/cli/terminal_messages.h"
 #include "app/cli/terminal_progress.h"
+#include "app/core/filter_settings.h"
 #include "app/core/messages.h"
 #include "app/core/run_conditions.h"
 #include "app/core/saved_conditions.h"
@@ -77,7 +78,8 @@ WriteMode ModeOf(const CrawlArguments& options) {
 }
 
 // Runs the job on this thread, front end calls included, until it hands back.
-int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArguments& options) {
+int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArguments& options,
+           [[maybe_unused]] const FilterSettings& filter) {
     const SiteSettings site = session.UseSite();
     const fs::path output = selection.csvFileName;
 
@@ -137,6 +139,19 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     const auto session = ProgramSession::Open();
     if (!session || !session->TakeRunLock(parsed.waitMinutes)) {
         return kExitRefused;
+    }
+    // The run's filters, for the listing watch that leaves listings out. Both sources are
+    // checked here, before any request.
+    FilterSettings filter = parsed.filter;
+    if (!parsed.noFilter) {
+        FilterReading reading = ReadFilterSettings(session->settings());
+        if (reading.refusal.empty()) {
+            reading = CombineFilters(reading.settings, parsed.filter);
+        }
+        if (!reading.refusal.empty()) {
+            return Refuse("vorn-search-cli: " + reading.refusal, kExitRefused);
+        }
+        filter = std::move(reading.settings);
     }
     CatalogueDb& db = session->db();
     SavedConditions saved;
@@ -201,7 +216,7 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
         return Fail(dbError.what(), kExitRefused);
     }
 
-    return RunJob(*session, std::move(selection), parsed);
+    return RunJob(*session, std::move(selection), parsed, filter);
 }
 
 } // namespace vorn::cli

@@ -20,6 +20,7 @@
 #include "crawl/crawl_front_end.h"
 #include "extract/csv_output.h"
 #include "extract/item_context.h"
+#include "watch/watch_settings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -198,6 +199,7 @@ private:
     std::filesystem::path csvFileName_;
     QString lastCsvFolder_; // the folder of the CSV chosen last, where the save dialog opens next
     CsvEncoding csvEncoding_ = CsvEncoding::Cp932; // the file type chosen in the save dialog
+    FilterSettings filter_; // [Filter] as read at the last Start, for that run
     int endState_ = esNone;
     bool cursorSaved_ = false;
     bool afterShowPosted_ = false;

@@ -1,6 +1,7 @@
 #include "app/window/main_window.h"
 
 #include <system_error>
+#include <utility>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "app/core/filter_settings.h"
 #include "app/core/messages.h"
 #include "app/core/run_conditions.h"
 #include "app/window/application_setup.h"
@@ -90,6 +92,14 @@ void TFrmMain::btnActionClick() {
         Refuse(msg::OtherRunActive());
         return;
     }
+
+    // [Filter] of the settings file, which cron's runs share; a bad value stops the run here.
+    FilterReading filter = ReadFilterSettings(ProfileFile(SettingsFilePath(programDir_)));
+    if (!filter.refusal.empty()) {
+        Refuse(filter.refusal);
+        return;
+    }
+    filter_ = std::move(filter.settings);
 
     const QString proposal = DefaultCsvFileName(cmbArea->currentIndex(), cmbArea->currentText());
     csvFileName_ = ToPath(proposal);

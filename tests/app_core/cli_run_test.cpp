@@ -124,6 +124,40 @@ TEST_F(CliRunTest, UsageErrorsExitFiveAndHelpShowsTheCommands) {
     EXPECT_TRUE(Contains(help.out, "--prefecture NAME")) << help.out;
 }
 
+TEST_F(CliRunTest, BadFiltersAreRefusedNamingTheOptionOrKeyBeforeAnyRequest) {
+    struct Case {
+        std::vector<std::string> options;
+        std::string filterLines; // [Filter] of db/vrn.ini
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--min-price", "3万"}, "", "--min-price takes a whole number of yen"},
+        {{"--max-price=1,000"}, "", "--max-price takes a whole number of yen"},
+        {{"--min-price", "5000", "--max-price", "3000"}, "", "--min-price 5000 is above --max-price 3000"},
+        {{"--exclude", ""}, "", "--exclude takes a value"},
+        {{"--exclude-poster", " "}, "", "--exclude-poster takes a value that is not blank"},
+        {{}, "MinPrice=abc\r\n", "[Filter] MinPrice takes a whole number of yen"},
+        {{}, "MinPrice=5000\r\nMaxPrice=3000\r\n", "[Filter] MinPrice 5000 is above [Filter] MaxPrice 3000"},
+        {{"--min-price", "5000"}, "MaxPrice=3000\r\n", "--min-price 5000 is above [Filter] MaxPrice 3000"},
+        {{}, "Exclude=a,,b\r\n", "[Filter] Exclude: an empty item"},
+        {{}, "ExcludePosters=x,\r\n", "[Filter] ExcludePosters: an empty item"},
+        {{}, "OpenOnly=yes\r\n", "[Filter] OpenOnly takes 0 or 1"},
+    };
+    for (const Case& c : cases) {
+        WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+        std::ofstream(dir_.db() / "vrn.ini", std::ios::binary | std::ios::app) << "[Filter]\r\n" << c.filterLines;
+        std::vector<std::string> arguments = {"crawl"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        arguments.push_back(Output().string());
+        const ChildResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, 5) << c.message;
+        EXPECT_TRUE(Contains(result.err, c.message)) << c.message << ": " << result.err;
+    }
+    EXPECT_TRUE(site_.Requests().empty());
+    EXPECT_NE(Run({"crawl", "--no-filter", Output().string()}).exitCode, 5) << "--no-filter leaves [Filter] unread";
+    EXPECT_FALSE(site_.Requests().empty());
+}
+
 TEST_F(CliRunTest, RefusesToStartOnTheWindowsChecks) {
     struct Case {
         const char* name;

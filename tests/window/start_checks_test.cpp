@@ -74,6 +74,18 @@ TEST_F(StartChecksTest, DefaultFileNameNamesThePrefectureOnlyInCityMode) {
     EXPECT_TRUE(Refusals().empty());
 }
 
+TEST_F(StartChecksTest, ABadFilterValueIsRefusedBeforeTheSaveDialog) {
+    ClickCheckBox(Area(0));
+    ClickCheckBox(Node(node::kBicycle));
+    std::ofstream(programDir.db() / "vrn.ini", std::ios::app) << "[Filter]\nMaxPrice=3,000\n";
+    window->btnAction->click();
+    ASSERT_EQ(Refusals().size(), 1u);
+    EXPECT_TRUE(Refusals()[0].text.startsWith(QStringLiteral("[Filter] MaxPrice ")))
+        << Refusals()[0].text.toStdString();
+    EXPECT_EQ(Refusals()[0].caption, QStringLiteral("Error"));
+    EXPECT_TRUE(prompt.CallsOf(PromptCall::Kind::SaveFile).empty());
+}
+
 // Makes deleting a file fail, as a file held by another program does: a read-only folder, or
 // for the superuser (whom folder modes do not stop) the immutable flag. Undone on destruction.
 class Undeletable {
