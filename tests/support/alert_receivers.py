@@ -30,7 +30,6 @@ class Hook(http.server.BaseHTTPRequestHandler):
         keep("webhook", self.path + "\n" + text)
         answer = b"refused" if self.path.startswith("/fail") else b"ok"
         self.send_response(500 if answer == b"refused" else 200)
-        self.send_header("Content-Length", str(len(answer)))
         self.end_headers()
         self.wfile.write(answer)
 
