@@ -30,11 +30,10 @@ std::string WithoutLabelEnd(std::string label) {
 
 } // namespace
 
-RunWatch::RunWatch(CatalogueDb& db, WriteMode mode) : db_(db), mode_(mode) { EnsureStore(db_); }
-
-void RunWatch::SetFilter(std::function<bool(const ItemFields&)> leavesOut) {
-    leavesOut_ = std::move(leavesOut);
-    counts_.filtered = static_cast<bool>(leavesOut_);
+RunWatch::RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter)
+    : db_(db), mode_(mode), filter_(std::move(filter)) {
+    counts_.filtered = filter_.Active();
+    EnsureStore(db_);
 }
 
 void RunWatch::Begin(const CrawlSelection& selection) {
@@ -72,7 +71,7 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
         // A store that cannot be read makes every listing new, as a first run finds them.
     }
     pending_ = FindChanges(fields, before, reposted);
-    pendingLeftOut_ = leavesOut_ && leavesOut_(fields);
+    pendingLeftOut_ = filter_.Active() && filter_.Excludes(fields);
 
     Verdict verdict;
     verdict.write = !pendingLeftOut_ && (mode_ != WriteMode::ChangesOnly || !pending_.empty());

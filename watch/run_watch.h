@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +9,7 @@
 #include "crawl/crawl_selection.h"
 #include "crawl/listing_watch.h"
 #include "watch/listing_changes.h"
+#include "watch/listing_filter.h"
 #include "watch/watch_settings.h"
 
 namespace vorn {
@@ -31,10 +31,8 @@ public:
     // The most listings kept for an alert, of those changed and of the rest.
     static constexpr std::size_t kReportedListings = 10;
 
-    RunWatch(CatalogueDb& db, WriteMode mode);
-
-    // The listings the user never wants; an active filter makes the counts line tell them.
-    void SetFilter(std::function<bool(const ItemFields&)> leavesOut);
+    // An active filter leaves listings out and makes the counts line tell how many.
+    RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter = {});
     // Records the run as begun, with its conditions as a person reads them.
     void Begin(const CrawlSelection& selection);
     // Records how it ended ("rows", "nothing", "stopped", ...).
@@ -54,7 +52,7 @@ public:
 private:
     CatalogueDb& db_;
     WriteMode mode_;
-    std::function<bool(const ItemFields&)> leavesOut_;
+    ListingFilter filter_;
     std::int64_t runId_ = 0;
     int rows_ = 0;
     ChangeCounts counts_;

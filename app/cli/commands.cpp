@@ -8,6 +8,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/history_command.h"
 #include "app/cli/list_command.h"
+#include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
 #include "app/core/program_dir.h"
 
@@ -21,6 +22,8 @@ const std::vector<Command>& Commands() {
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
          RunForgetCommand},
+        {"notify-test", "", "send a test message on every alert channel of [Notify] in db/vrn.ini",
+         RunNotifyTestCommand},
         {"refresh-cities", "", "rebuild the cities of the 47 prefectures from the site", RunRefreshCitiesCommand},
         {"refresh-genres", "", "rebuild the sub-genres of the 20 genres from the site", RunRefreshGenresCommand},
     };
@@ -59,13 +62,16 @@ void PrintUsage(std::ostream& out) {
            "  For this program: "
         << (where.dir / "db").string() << "/\n";
     out << "\nExit codes:\n"
-           "  0  rows were written; for a refresh, every page was read and stored\n"
+           "  0  rows were written; for a refresh, every page was read and stored; for notify-test,\n"
+           "     every channel took its message\n"
            "  1  no listing matched the conditions\n"
            "  2  stopped by SIGINT (Ctrl-C) or SIGTERM; what was done so far is kept\n"
-           "  3  the site could not be reached; for a refresh, a page was not read (the rest is stored)\n"
+           "  3  the site could not be reached; for a refresh, a page was not read (the rest is stored);\n"
+           "     for notify-test, a channel did not take its message\n"
            "  4  the CSV file could not be written; for a refresh, the database refused a row\n"
            "  5  usage error, missing database, conditions refused, an error that ended the work,\n"
-           "     or another crawl or refresh running (the window's or this program's)\n"
+           "     or another crawl or refresh running (the window's or this program's); for notify-test,\n"
+           "     no channel configured or a [Notify] setting refused\n"
            "  6  nothing was read: the site served results pages this program cannot read (the site\n"
            "     has probably changed)\n";
 }

@@ -79,7 +79,7 @@ WriteMode ModeOf(const CrawlArguments& options) {
 
 // Runs the job on this thread, front end calls included, until it hands back.
 int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArguments& options,
-           [[maybe_unused]] const FilterSettings& filter) {
+           const FilterSettings& filter) {
     const SiteSettings site = session.UseSite();
     const fs::path output = selection.csvFileName;
 
@@ -92,7 +92,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     if (options.newOnly) {
         frontEnd.SkipCollectedBefore();
     }
-    RunWatch watch(session.db(), ModeOf(options));
+    RunWatch watch(session.db(), ModeOf(options), filter);
     watch.Begin(selection);
     frontEnd.SetWatch(&watch);
     CrawlConfig config{session.programDir(), site.baseUrl};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "app/core/profile_file.h"
+#include "app/core/saved_conditions.h"
+#include "watch/run_alert.h"
+
+namespace vorn {
+
+// Section [Notify] of db/vrn.ini: Webhook, WebhookFormat, MailTo, MailFrom, SmtpUrl, SmtpUser,
+// SmtpPasswordFile, When. A value that is refused (a webhook that is not https, an unknown format
+// or When, an SMTP URL of another scheme, a password file others may read) leaves its channel
+// configured with the reason, which names the key or the file, in place of sending. The password
+// file, like [Site] CaFile, is a relative path taken from the program folder.
+NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem::path& programDir);
+
+// The messages trust what the fetcher trusts and are retried by its rule.
+AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir);
+
+} // namespace vorn

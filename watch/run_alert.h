@@ -1,0 +1,90 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// The alert a run sends to the user's phone: one message per configured channel. Text is UTF-8.
+
+struct AlertListing {
+    std::string change; // "新着", "値下げ 12,000円→9,800円" …; empty for a listing that did not change
+    std::string title;
+    std::string price;
+    std::string url;   // the detail page
+    std::string photo; // the first photograph's URL; may be empty
+};
+
+struct RunAlert {
+    std::string program = "vorn-search"; // named in the mail's subject
+    std::string summary;                 // the counts line
+    std::vector<AlertListing> listings;  // in the run's order; the message orders and cuts them
+    bool anyChange = false;              // something new or changed
+    bool anyRows = false;                // the run wrote rows
+};
+
+enum class WebhookFormat { Json, Slack, Discord };
+enum class AlertWhen { Changes, Rows, Always };
+
+// Section [Notify] of db/vrn.ini, read and checked by app/core/notify_settings.h. A channel whose
+// settings were refused is still configured: it reports the refusal instead of sending.
+struct NotifySettings {
+    std::string webhook; // https URL; its path is a secret
+    WebhookFormat format = WebhookFormat::Json;
+    std::string webhookRefused;
+
+    std::vector<std::string> mailTo;
+    std::string mailFrom;
+    std::string smtpUrl; // smtps://, or smtp:// with STARTTLS required
+    std::string smtpUser;
+    std::string smtpPassword;
+    std::string mailRefused;
+
+    AlertWhen when = AlertWhen::Changes;
+
+    bool webhookConfigured() const { return !webhook.empty() || !webhookRefused.empty(); }
+    bool mailConfigured() const { return !mailTo.empty() || !mailRefused.empty(); }
+};
+
+// How the messages travel: trusted as the page fetcher trusts, retried by its rule.
+struct AlertTransport {
+    std::string extraCaFile;            // [Site] CaFile, besides the system's certificates
+    int retries = 0;                    // [Site] Retries
+    std::function<bool()> stopRequested; // cuts a retry's wait short
+    long connectTimeoutSeconds = 20;
+    long totalTimeoutSeconds = 60;
+};
+
+struct ChannelResult {
+    std::string channel; // "webhook" or "mail"
+    bool ok = false;
+    std::string answer; // what the service answered, or why nothing was sent; never a secret
+};
+
+inline constexpr std::size_t kMostAlertListings = 10;
+
+// Whether this run's outcome calls for a message under When=.
+bool AlertDue(AlertWhen when, const RunAlert& alert);
+// Changed listings first, each group in its order, at most kMostAlertListings.
+std::vector<AlertListing> AlertListingsInOrder(const std::vector<AlertListing>& listings);
+
+// The bodies each channel sends.
+std::string WebhookBody(WebhookFormat format, const RunAlert& alert);
+// A whole RFC 5322 message, UTF-8 plain text in base64, CR LF line ends.
+std::string MailMessage(const NotifySettings& settings, const RunAlert& alert);
+
+// Sends one message on every configured channel when When= calls for it; one result per channel
+// tried, none when nothing was due. A failure is only reported.
+std::vector<ChannelResult> SendRunAlert(const NotifySettings& settings, const RunAlert& alert,
+                                        const AlertTransport& transport);
+// A test message on every configured channel, whatever When= says.
+std::vector<ChannelResult> SendTestAlert(const NotifySettings& settings, const AlertTransport& transport,
+                                         const std::string& program = "vorn-search");
+
+// One line for a terminal or a status line: "webhook: HTTP 200 ok", "mail: not sent: …".
+std::string DescribeResult(const ChannelResult& result);
+// scheme://host[:port]/… : a webhook URL as it may be shown.
+std::string RedactedUrl(const std::string& url);
+
+} // namespace vorn
