@@ -6,6 +6,7 @@
 
 #include <unicode/utf8.h>
 
+#include "watch/workbook.h"
 #include "web/fetch_retry.h"
 
 namespace vorn::cli {
@@ -39,6 +40,8 @@ std::size_t Characters(const std::string& utf8) {
 } // namespace
 
 const char* const kCrawlOptionsHelp =
+    "An OUTPUT whose name ends in .xlsx is an Excel workbook: typed prices and dates, links, every\n"
+    "character of the site, and each listing's first photograph when photographs are saved.\n"
     "Crawl options:\n"
     "  --new-only         pass over the listings an earlier run collected (see history)\n"
     "  --append           add the rows to the end of OUTPUT.csv, a file of this program in the\n"
@@ -63,6 +66,7 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     CrawlArguments parsed;
     NamedConditions& named = parsed.named;
     std::vector<std::string> files;
+    bool encodingGiven = false;
     for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
         std::string option = arguments[i];
         std::optional<std::string> value;
@@ -86,6 +90,7 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
             }
             (option == "--new-only" ? parsed.newOnly : parsed.append) = true;
         } else if (option == "--encoding") {
+            encodingGiven = true;
             if (const auto name = takeValue(); name && *name == "cp932") {
                 parsed.encoding = CsvEncoding::Cp932;
             } else if (name && *name == "utf-8") {
@@ -134,10 +139,16 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
         parsed.error = "--keyword takes at most 30 characters, as the window's keyword box does";
     }
     if (parsed.error.empty() && (files.size() != 1 || files[0].empty())) {
-        parsed.error = "crawl takes one file name, the CSV file to write";
+        parsed.error = "crawl takes one file name, the CSV file or workbook to write";
     }
     if (parsed.error.empty()) {
         parsed.output = files[0];
+        parsed.workbook = IsWorkbookName(parsed.output);
+    }
+    // A workbook is written whole at the end of the run, in UTF-8.
+    if (parsed.error.empty() && parsed.workbook && (encodingGiven || parsed.append)) {
+        parsed.error =
+            std::string(encodingGiven ? "--encoding" : "--append") + " is for a CSV file, not a workbook (.xlsx)";
     }
     return parsed;
 }

@@ -11,7 +11,7 @@ namespace vorn::cli {
 
 // crawl [--new-only] [--append] [--encoding cp932|utf-8] [--retries N] [--wait MINUTES]
 //       [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre NAME]... [--all-genres]
-//       [--keyword TEXT] [--images FOLDER] OUTPUT.csv
+//       [--keyword TEXT] [--images FOLDER] OUTPUT.csv|OUTPUT.xlsx
 struct CrawlArguments {
     NamedConditions named;
     bool newOnly = false; // pass over listings collected by earlier runs
@@ -20,6 +20,7 @@ struct CrawlArguments {
     std::optional<int> retries; // in place of [Site] Retries
     int waitMinutes = 0;        // for another run to end; 0 gives up at once
     std::string output;
+    bool workbook = false; // output names an Excel workbook (.xlsx)
     std::string error; // what was wrong with the arguments; empty when they are sound
 };
 

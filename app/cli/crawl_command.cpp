@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -22,6 +23,7 @@
 #include "app/core/saved_conditions.h"
 #include "catalogue/statements.h"
 #include "crawl/crawl_worker.h"
+#include "watch/workbook.h"
 #include "web/cp932.h"
 
 namespace vorn::cli {
@@ -162,7 +164,10 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     selection.csvFileName = output;
     selection.appendOutput = parsed.append;
     selection.csvEncoding = parsed.encoding;
-    selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932;
+    selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932 && !parsed.workbook;
+    if (parsed.workbook) {
+        selection.rowSink = std::make_shared<Workbook>();
+    }
     try {
         db.Execute(sql::kDeleteSeen);
     } catch (const DbError& dbError) {
