@@ -3,9 +3,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -109,13 +111,22 @@ protected:
 };
 
 TEST_F(CliRunTest, UsageErrorsExitFiveAndHelpShowsTheCommands) {
-    const std::vector<std::vector<std::string>> wrong = {
-        {}, {"bogus"}, {"crawl"}, {"crawl", "a.csv", "b.csv"}, {"crawl", ""}};
+    // A workbook is written whole, in UTF-8: it takes neither option, and stays as it was.
+    const std::string book = (out_.path() / "kept.XLSX").string();
+    std::ofstream(book) << "old";
+    const std::vector<std::vector<std::string>> wrong = {{},
+                                                         {"bogus"},
+                                                         {"crawl"},
+                                                         {"crawl", "a.csv", "b.csv"},
+                                                         {"crawl", ""},
+                                                         {"crawl", "--encoding", "utf-8", book},
+                                                         {"crawl", "--append", book}};
     for (const auto& arguments : wrong) {
         const ChildResult result = Run(arguments);
         EXPECT_EQ(result.exitCode, 5) << (arguments.empty() ? "no arguments" : arguments[0]);
         EXPECT_TRUE(Contains(result.err, "Usage:")) << result.err;
     }
+    EXPECT_EQ(test::ReadBytes(book), "old");
     const ChildResult help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(Contains(help.out, "crawl [OPTIONS] OUTPUT.csv")) << help.out;
@@ -369,6 +380,40 @@ TEST_F(CliByNameTest, AskTheSiteWhatTheSameSavedChoiceAsks) {
         ASSERT_EQ(named.exitCode, 0) << named.err;
         EXPECT_EQ(TakeRequests(), asked);
         EXPECT_EQ(test::ReadBytes(dir_.db() / "vrn.ini"), settings);
+    }
+}
+
+// The workbook of a run with photographs, as openpyxl reads it back: typed cells, links, a title
+// that begins with "=" kept as text, and the first photograph anchored on its row.
+TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
+    content_->SetSearch("tokyo/sale-ele/g-all", {{1, 2}, std::nullopt});
+    content_->SetTitle(2, "=1+2");
+    WriteSettings("");
+    const fs::path photos = out_.path() / "photos";
+    fs::create_directory(photos);
+    const fs::path book = out_.path() / "out.xlsx";
+    const ChildResult run = Run({"crawl", "--prefecture", "東京都", "--genre", "家電", "--images", photos, book});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string read =
+        ChildProcess("/usr/bin/python3", {VORN_READ_WORKBOOK, book}, runtime_.path(), logs_.path()).Wait().out;
+
+    const site::Listing first = content_->ListingAt(1);
+    int year = 0, month = 0, day = 0;
+    std::sscanf(first.updated.c_str(), "%d年%d月%d日", &year, &month, &day);
+    char updated[32];
+    std::snprintf(updated, sizeof updated, "%04d-%02d-%02dT00:00:00", year, month, day);
+    const std::string detail = content_->ListingUrl(1);
+    const std::string header = ReplaceAll(ReplaceAll(AnsiToUtf8(CsvHeader()), "\",\"", "|"), "\"", "");
+    for (const std::string& line : {
+             "sheets=商品情報\nfrozen=A2 filter=A1:AA3 bold=True\nheader=" + header + "|変化|写真\n",
+             std::string("B3=s:General:=1+2\n"),
+             "D2=n:#,##0\"円\":" + ReplaceAll(first.price, ",", "") + "\n",
+             "J2=n:General:" + std::to_string(first.postCount) + "\n",
+             "Q2=d:yyyy/mm/dd:" + std::string(updated) + "\n",
+             "Y2=s:General:" + detail + ":" + detail + "\n",
+             "picture=AA2:file://" + (photos / (first.postId + "_1.jpg")).string() + "\n",
+         }) {
+        EXPECT_TRUE(Contains(read, line)) << line << "\nnot in\n" << read;
     }
 }
 
