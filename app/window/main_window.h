@@ -192,6 +192,7 @@ private:
     std::filesystem::path csvFileName_;
     QString lastCsvFolder_; // the folder of the CSV chosen last, where the save dialog opens next
     CsvEncoding csvEncoding_ = CsvEncoding::Cp932; // the file type chosen in the save dialog
+    bool workbook_ = false;                         // the workbook type was chosen
     int endState_ = esNone;
     bool cursorSaved_ = false;
     bool afterShowPosted_ = false;
