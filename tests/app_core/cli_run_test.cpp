@@ -514,6 +514,18 @@ TEST_F(CliRunTest, StopsCleanlyOnSigintAndSigterm) {
         EXPECT_FALSE(fs::exists(dir_.scratchFile())) << signal;
         EXPECT_TRUE(Contains(result.out, "stopped")) << result.out;
     }
+    // A workbook is written only at the end: a stopped run writes it with the rows it has.
+    const fs::path book = out_.path() / "stopped.xlsx";
+    site_.ClearRequests();
+    auto child = Start({"crawl", book.string()});
+    for (int i = 0; i < 3000 && site_.Requests().size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    child->Signal(SIGTERM);
+    ASSERT_EQ(child->Wait().exitCode, 2);
+    const std::string read =
+        ChildProcess("/usr/bin/python3", {VORN_READ_WORKBOOK, book}, runtime_.path(), logs_.path()).Wait().out;
+    EXPECT_TRUE(Contains(read, "\nA2=s:General:")) << read;
 }
 
 // Daily use: a second --new-only run writes only what the site added, after the first run's rows
