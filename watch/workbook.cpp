@@ -21,10 +21,8 @@ namespace {
 
 constexpr int kChangeColumn = kItemFieldCount;
 constexpr int kPhotoColumn = kItemFieldCount + 1;
-// Past this many, a sheet holds no more links.
-constexpr int kMostLinks = LXW_MAX_NUMBER_URLS;
-// Excel takes no longer link, and no longer text in a cell (characters).
-constexpr std::size_t kMostUrlBytes = 2079;
+// Excel's HYPERLINK takes no longer address, and a cell no longer text (characters).
+constexpr std::size_t kMostUrlBytes = 255;
 constexpr std::size_t kMostCellCharacters = 32767;
 // A row with a photograph is this tall, the photograph at most this wide.
 constexpr double kPhotoRowPoints = 60;
@@ -236,10 +234,10 @@ bool Workbook::Open(const std::filesystem::path& file, bool withPhotos) {
     format_set_num_format(dateTime_, "yyyy/mm/dd hh:mm");
     date_ = workbook_add_format(book_);
     format_set_num_format(date_, "yyyy/mm/dd");
+    link_ = workbook_get_default_url_format(book_);
     withPhotos_ = withPhotos;
     failed_ = sheet_ == nullptr;
     row_ = 0;
-    links_ = 0;
     if (failed_) {
         return false;
     }
@@ -270,11 +268,23 @@ void Workbook::WriteText(int column, std::string_view text) {
     }
 }
 
+// A HYPERLINK formula of our own, the address only ever a string inside it, rather than a
+// hyperlink record: the library keeps every record until the file is written and then takes
+// about 2 KB more for each one's relationship, up to 150 MB for the 65,530 a sheet holds, where
+// a formula streams out with its row like any other cell, and every row's address is a link.
 void Workbook::WriteLink(int column, const std::string& url) {
-    if (links_ < kMostLinks && IsWebAddress(url) && url.size() <= kMostUrlBytes &&
-        worksheet_write_url(sheet_, row_, column, url.c_str(), nullptr) == LXW_NO_ERROR) {
-        ++links_;
-        return;
+    if (IsWebAddress(url) && url.size() <= kMostUrlBytes) {
+        std::string formula = "=HYPERLINK(\"";
+        for (char c : url) {
+            formula += c;
+            if (c == '"') {
+                formula += '"';
+            }
+        }
+        formula += "\")";
+        if (worksheet_write_formula_str(sheet_, row_, column, formula.c_str(), link_, url.c_str()) == LXW_NO_ERROR) {
+            return;
+        }
     }
     WriteText(column, url);
 }

@@ -16,8 +16,9 @@ bool IsWorkbookName(const std::filesystem::path& file);
 
 // The run's rows as an Excel workbook of one sheet, "商品情報": the 25 titles and "変化" (and
 // "写真" when photographs are saved), then a row per listing with typed cells: the price and the
-// counts as numbers, the dates as dates, the URLs as links, everything else as text (never a
-// formula). Rows go to a temporary file as they come (constant memory); Close writes the file.
+// counts as numbers, the dates as dates, the URLs as links (a HYPERLINK formula of the writer's
+// own), everything else as text (never a formula, whatever it begins with). Rows go to a temporary file as they come
+// (constant memory); Close writes the file.
 class Workbook final : public RowSink {
 public:
     Workbook() = default;
@@ -41,10 +42,10 @@ private:
     lxw_format* price_ = nullptr;
     lxw_format* dateTime_ = nullptr;
     lxw_format* date_ = nullptr;
+    lxw_format* link_ = nullptr;
     bool withPhotos_ = false;
     bool failed_ = false;
     unsigned row_ = 0; // the last row written; the header is row 0
-    int links_ = 0;
 };
 
 } // namespace vorn

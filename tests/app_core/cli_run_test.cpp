@@ -410,7 +410,7 @@ TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
              "D2=n:#,##0\"円\":" + ReplaceAll(first.price, ",", "") + "\n",
              "J2=n:General:" + std::to_string(first.postCount) + "\n",
              "Q2=d:yyyy/mm/dd:" + std::string(updated) + "\n",
-             "Y2=s:General:" + detail + ":" + detail + "\n",
+             "Y2=f:General:=HYPERLINK(\"" + detail + "\")\n",
              "picture=AA2:file://" + (photos / (first.postId + "_1.jpg")).string() + "\n",
          }) {
         EXPECT_TRUE(Contains(read, line)) << line << "\nnot in\n" << read;
@@ -522,10 +522,12 @@ TEST_F(CliRunTest, StopsCleanlyOnSigintAndSigterm) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     child->Signal(SIGTERM);
-    ASSERT_EQ(child->Wait().exitCode, 2);
+    const ChildResult stopped = child->Wait();
+    ASSERT_EQ(stopped.exitCode, 2) << stopped.out << stopped.err;
     const std::string read =
         ChildProcess("/usr/bin/python3", {VORN_READ_WORKBOOK, book}, runtime_.path(), logs_.path()).Wait().out;
-    EXPECT_TRUE(Contains(read, "\nA2=s:General:")) << read;
+    EXPECT_TRUE(Contains(read, "\nY2=f:General:=HYPERLINK(\"https://"))
+        << "the row of the listing being read: " << read;
 }
 
 // Daily use: a second --new-only run writes only what the site added, after the first run's rows
