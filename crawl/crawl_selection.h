@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "catalogue/catalogue_lists.h"
 #include "extract/csv_output.h"
+#include "extract/row_sink.h"
 
 namespace vorn {
 
@@ -27,6 +29,9 @@ struct CrawlSelection {
     bool appendOutput = false;            // rows after those already in csvFileName, one header
     CsvEncoding csvEncoding = CsvEncoding::Cp932;
     bool countLostCharacters = false;     // in CP932: count the characters written as "?"
+    // Set: the rows go to this output (the workbook the program made), written as csvFileName,
+    // in place of the CSV; the encoding and appendOutput are then not used.
+    std::shared_ptr<RowSink> rowSink;
 };
 
 } // namespace vorn

@@ -74,7 +74,7 @@ ItemContext CrawlWorker::ListingContext() {
     context.retries = config_.retries;
     context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
     context.unrecognisedPages = &unrecognisedListingPages_;
-    if (selection_.csvEncoding == CsvEncoding::Utf8) {
+    if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink) {
         context.standIns = &standIns_;
     } else if (selection_.countLostCharacters) {
         context.lostCharacters = &lostCharacters_;
@@ -113,14 +113,35 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
     Synchronize([this, &fields, &verdict, written] { watch_->Recorded(fields, verdict, written); });
 }
 
-bool CrawlWorker::WriteRow(const ItemFields& fields, const std::string* change) {
-    std::string rowCp932 = BuildCsvRow(fields);
-    if (change != nullptr) {
-        AppendCsvValue(rowCp932, *change);
+bool CrawlWorker::WriteSinkRow(const ItemFields& fields, const std::string* change) {
+    ItemFields valuesUtf8;
+    for (int i = 0; i < kItemFieldCount; ++i) {
+        valuesUtf8[i] = standIns_.Restore(CleanField(fields[i]));
     }
-    const bool written = selection_.csvEncoding == CsvEncoding::Utf8
-                             ? state_.csvFile.WriteLine(standIns_.Restore(rowCp932))
-                             : state_.csvFile.WriteLine(rowCp932);
+    std::filesystem::path firstPhoto;
+    if (selection_.saveImages) {
+        std::error_code ignored;
+        firstPhoto = ImageFileName(selection_.imageDir, fields[kPostId], 1);
+        if (!std::filesystem::exists(firstPhoto, ignored)) {
+            firstPhoto.clear();
+        }
+    }
+    return selection_.rowSink->AddRow(valuesUtf8, change != nullptr ? standIns_.Restore(*change) : std::string(),
+                                      firstPhoto);
+}
+
+bool CrawlWorker::WriteRow(const ItemFields& fields, const std::string* change) {
+    bool written = false;
+    if (selection_.rowSink) {
+        written = WriteSinkRow(fields, change);
+    } else {
+        std::string rowCp932 = BuildCsvRow(fields);
+        if (change != nullptr) {
+            AppendCsvValue(rowCp932, *change);
+        }
+        written = selection_.csvEncoding == CsvEncoding::Utf8 ? state_.csvFile.WriteLine(standIns_.Restore(rowCp932))
+                                                              : state_.csvFile.WriteLine(rowCp932);
+    }
     if (!written) {
         // Going on would collect listings that can no longer be saved.
         state_.writeFailed = true;
@@ -225,6 +246,13 @@ void CrawlWorker::RunCrawl() {
 }
 
 bool CrawlWorker::OpenOutput() {
+    if (selection_.rowSink) {
+        if (!selection_.rowSink->Open(selection_.csvFileName, selection_.saveImages)) {
+            state_.writeFailed = true;
+            return false;
+        }
+        return true;
+    }
     CsvFile& file = state_.csvFile;
     const bool opened =
         selection_.appendOutput ? file.OpenForAppend(selection_.csvFileName) : file.Open(selection_.csvFileName);
@@ -240,6 +268,10 @@ bool CrawlWorker::OpenOutput() {
 }
 
 void CrawlWorker::CloseOutput() {
+    // The workbook is written only now, whatever ended the run.
+    if (selection_.rowSink && selection_.rowSink->IsOpen() && !selection_.rowSink->Close()) {
+        state_.writeFailed = true;
+    }
     if (state_.csvFile.IsOpen() && !state_.csvFile.Close()) {
         state_.writeFailed = true;
     }

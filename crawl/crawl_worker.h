@@ -73,6 +73,8 @@ private:
     ItemContext ListingContext();
     // Writes the listing's row; false when it could not be written (the run then stops).
     bool WriteRow(const ItemFields& fields, const std::string* change);
+    // The row in UTF-8, every character kept, to the selection's row sink.
+    bool WriteSinkRow(const ItemFields& fields, const std::string* change);
 
     // Runs call on the front end's thread and waits for it.
     void Synchronize(const std::function<void()>& call);

@@ -8,6 +8,7 @@
 
 #include "app/core/filter_settings.h"
 #include "web/cp932.h"
+#include "watch/workbook.h"
 #include "web/fetch_retry.h"
 #include "web/text.h"
 
@@ -42,6 +43,8 @@ std::size_t Characters(const std::string& utf8) {
 } // namespace
 
 const char* const kCrawlOptionsHelp =
+    "An OUTPUT whose name ends in .xlsx is an Excel workbook: typed prices and dates, links, every\n"
+    "character of the site, and each listing's first photograph when photographs are saved.\n"
     "Crawl options:\n"
     "  --new-only         pass over the listings an earlier run collected (see history)\n"
     "  --changes-only     read every listing but write only those new or changed since an earlier\n"
@@ -79,6 +82,7 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     CrawlArguments parsed;
     NamedConditions& named = parsed.named;
     std::vector<std::string> files;
+    bool encodingGiven = false;
     for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
         std::string option = arguments[i];
         std::optional<std::string> value;
@@ -104,6 +108,7 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
              : option == "--append" ? parsed.append
                                     : parsed.changesOnly) = true;
         } else if (option == "--encoding") {
+            encodingGiven = true;
             if (const auto name = takeValue(); name && *name == "cp932") {
                 parsed.encoding = CsvEncoding::Cp932;
             } else if (name && *name == "utf-8") {
@@ -180,10 +185,16 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
         parsed.error = PriceRangeRefusal(parsed.filter, "--min-price", "--max-price");
     }
     if (parsed.error.empty() && (files.size() != 1 || files[0].empty())) {
-        parsed.error = "crawl takes one file name, the CSV file to write";
+        parsed.error = "crawl takes one file name, the CSV file or workbook to write";
     }
     if (parsed.error.empty()) {
         parsed.output = files[0];
+        parsed.workbook = IsWorkbookName(parsed.output);
+    }
+    // A workbook is written whole at the end of the run, in UTF-8.
+    if (parsed.error.empty() && parsed.workbook && (encodingGiven || parsed.append)) {
+        parsed.error =
+            std::string(encodingGiven ? "--encoding" : "--append") + " is for a CSV file, not a workbook (.xlsx)";
     }
     return parsed;
 }

@@ -13,7 +13,7 @@ namespace vorn::cli {
 // crawl [--new-only | --changes-only] [--append] [--encoding cp932|utf-8] [--retries N] [--wait MINUTES]
 //       [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre NAME]... [--all-genres]
 //       [--keyword TEXT] [--images FOLDER] [--exclude WORD]... [--min-price N] [--max-price N]
-//       [--open-only] [--exclude-poster URL-OR-NAME]... [--no-filter] OUTPUT.csv
+//       [--open-only] [--exclude-poster URL-OR-NAME]... [--no-filter] OUTPUT.csv|OUTPUT.xlsx
 struct CrawlArguments {
     NamedConditions named;
     bool newOnly = false; // pass over listings collected by earlier runs
@@ -25,6 +25,7 @@ struct CrawlArguments {
     FilterSettings filter;      // the filter options alone (CP932), to be used with [Filter]
     bool noFilter = false;      // [Filter] is not read: only the options filter
     std::string output;
+    bool workbook = false; // output names an Excel workbook (.xlsx)
     std::string error; // what was wrong with the arguments; empty when they are sound
 };
 

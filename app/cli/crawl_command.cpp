@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -24,6 +25,7 @@
 #include "catalogue/statements.h"
 #include "crawl/crawl_worker.h"
 #include "watch/run_watch.h"
+#include "watch/workbook.h"
 #include "web/cp932.h"
 
 namespace vorn::cli {
@@ -209,7 +211,10 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     selection.csvFileName = output;
     selection.appendOutput = parsed.append;
     selection.csvEncoding = parsed.encoding;
-    selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932;
+    selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932 && !parsed.workbook;
+    if (parsed.workbook) {
+        selection.rowSink = std::make_shared<Workbook>();
+    }
     try {
         db.Execute(sql::kDeleteSeen);
     } catch (const DbError& dbError) {

@@ -200,6 +200,7 @@ private:
     QString lastCsvFolder_; // the folder of the CSV chosen last, where the save dialog opens next
     CsvEncoding csvEncoding_ = CsvEncoding::Cp932; // the file type chosen in the save dialog
     FilterSettings filter_; // [Filter] as read at the last Start, for that run
+    bool workbook_ = false;                         // the workbook type was chosen
     int endState_ = esNone;
     bool cursorSaved_ = false;
     bool afterShowPosted_ = false;

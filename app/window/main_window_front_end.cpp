@@ -1,5 +1,7 @@
 #include "app/window/main_window.h"
 
+#include <memory>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -17,6 +19,7 @@
 #include "catalogue/widgets/qt_text.h"
 #include "crawl/crawl_job.h"
 #include "crawl/crawl_state.h"
+#include "watch/workbook.h"
 
 namespace vorn {
 
@@ -35,6 +38,9 @@ CrawlSelection TFrmMain::TakeSelection() {
     selection.imageDir = ImageFolderPath(QFile::encodeName(txtDirPath->text()).toStdString());
     selection.csvFileName = csvFileName_;
     selection.csvEncoding = csvEncoding_;
+    if (workbook_) {
+        selection.rowSink = std::make_shared<Workbook>();
+    }
     return selection;
 }
 

@@ -105,15 +105,19 @@ void TFrmMain::btnActionClick() {
     csvFileName_ = ToPath(proposal);
     // Opens where the user saved last in this session, as desktop save dialogs do.
     const QString folder = lastCsvFolder_.isEmpty() ? DocumentsFolder() : lastCsvFolder_;
-    // The first file type is the program's own code page; the second keeps every character.
+    // The first file type is the program's own code page; the second keeps every character; the
+    // third is the workbook.
     const std::optional<SaveChoice> chosen = prompt_.SaveFileName(
-        this, texts::kSaveDialogTitle, {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8}, folder, proposal);
+        this, texts::kSaveDialogTitle,
+        {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8, texts::kSaveDialogFilterWorkbook}, folder, proposal);
     if (!chosen) {
         return;
     }
     csvEncoding_ = chosen->filter == 1 ? CsvEncoding::Utf8 : CsvEncoding::Cp932;
+    workbook_ = chosen->filter == 2;
     lastCsvFolder_ = QFileInfo(chosen->path).absolutePath();
-    csvFileName_ = ToPath(WithCsvExtension(chosen->path));
+    csvFileName_ =
+        ToPath(workbook_ ? WithExtension(chosen->path, QStringLiteral(".xlsx")) : WithCsvExtension(chosen->path));
     if (!RemoveOldOutput(csvFileName_)) {
         Refuse(msg::FileInUse());
         return;

@@ -21,14 +21,16 @@ QString DefaultCsvFileName(int comboIndex, const QString& comboText) {
     return texts::kDefaultFileName;
 }
 
-QString WithCsvExtension(const QString& path) {
+QString WithCsvExtension(const QString& path) { return WithExtension(path, QStringLiteral(".csv")); }
+
+QString WithExtension(const QString& path, const QString& wanted) {
     const qsizetype nameStart = path.lastIndexOf(kSeparator) + 1;
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot >= nameStart ? path.mid(dot) : QString();
-    if (extension.compare(QStringLiteral(".csv"), Qt::CaseInsensitive) == 0) {
+    if (extension.compare(wanted, Qt::CaseInsensitive) == 0) {
         return path;
     }
-    return path + QStringLiteral(".csv");
+    return path + wanted;
 }
 
 QString InitialImageFolder() {

@@ -10,6 +10,8 @@ QString DefaultCsvFileName(int comboIndex, const QString& comboText);
 
 // Appends ".csv" unless the file name's extension (from its last dot on) is .csv in any case.
 QString WithCsvExtension(const QString& path);
+// The same for another extension (".xlsx").
+QString WithExtension(const QString& path, const QString& extension);
 
 // The image folder's text at start and after Clear: the user's home folder.
 QString InitialImageFolder();

@@ -28,6 +28,7 @@ inline const QString kOkButton = QStringLiteral("OK");
 inline const QString kSaveDialogTitle = QStringLiteral("取得情報の保存先を指定してください");
 inline const QString kSaveDialogFilter = QStringLiteral("CSVファイル (*.csv)");
 inline const QString kSaveDialogFilterUtf8 = QStringLiteral("CSVファイル UTF-8 (*.csv)");
+inline const QString kSaveDialogFilterWorkbook = QStringLiteral("Excelブック (*.xlsx)");
 inline const QString kFolderDialogTitle = QStringLiteral("画像の保存先フォルダを指定して下さい。");
 inline const QString kImageHint = QStringLiteral("商品画像を含めて取得する場合は取得時間が増加します。");
 inline const QString kDefaultFileName = QStringLiteral("ヴォルン商品リスト.csv");

@@ -3,9 +3,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -111,13 +113,22 @@ protected:
 };
 
 TEST_F(CliRunTest, UsageErrorsExitFiveAndHelpShowsTheCommands) {
-    const std::vector<std::vector<std::string>> wrong = {
-        {}, {"bogus"}, {"crawl"}, {"crawl", "a.csv", "b.csv"}, {"crawl", ""}};
+    // A workbook is written whole, in UTF-8: it takes neither option, and stays as it was.
+    const std::string book = (out_.path() / "kept.XLSX").string();
+    std::ofstream(book) << "old";
+    const std::vector<std::vector<std::string>> wrong = {{},
+                                                         {"bogus"},
+                                                         {"crawl"},
+                                                         {"crawl", "a.csv", "b.csv"},
+                                                         {"crawl", ""},
+                                                         {"crawl", "--encoding", "utf-8", book},
+                                                         {"crawl", "--append", book}};
     for (const auto& arguments : wrong) {
         const ChildResult result = Run(arguments);
         EXPECT_EQ(result.exitCode, 5) << (arguments.empty() ? "no arguments" : arguments[0]);
         EXPECT_TRUE(Contains(result.err, "Usage:")) << result.err;
     }
+    EXPECT_EQ(test::ReadBytes(book), "old");
     const ChildResult help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(Contains(help.out, "crawl [OPTIONS] OUTPUT.csv")) << help.out;
@@ -442,6 +453,40 @@ TEST_F(CliByNameTest, AskTheSiteWhatTheSameSavedChoiceAsks) {
     }
 }
 
+// The workbook of a run with photographs, as openpyxl reads it back: typed cells, links, a title
+// that begins with "=" kept as text, and the first photograph anchored on its row.
+TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
+    content_->SetSearch("tokyo/sale-ele/g-all", {{1, 2}, std::nullopt});
+    content_->SetTitle(2, "=1+2");
+    WriteSettings("");
+    const fs::path photos = out_.path() / "photos";
+    fs::create_directory(photos);
+    const fs::path book = out_.path() / "out.xlsx";
+    const ChildResult run = Run({"crawl", "--prefecture", "東京都", "--genre", "家電", "--images", photos, book});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string read =
+        ChildProcess("/usr/bin/python3", {VORN_READ_WORKBOOK, book}, runtime_.path(), logs_.path()).Wait().out;
+
+    const site::Listing first = content_->ListingAt(1);
+    int year = 0, month = 0, day = 0;
+    std::sscanf(first.updated.c_str(), "%d年%d月%d日", &year, &month, &day);
+    char updated[32];
+    std::snprintf(updated, sizeof updated, "%04d-%02d-%02dT00:00:00", year, month, day);
+    const std::string detail = content_->ListingUrl(1);
+    const std::string header = ReplaceAll(ReplaceAll(AnsiToUtf8(CsvHeader()), "\",\"", "|"), "\"", "");
+    for (const std::string& line : {
+             "sheets=商品情報\nfrozen=A2 filter=A1:AA3 bold=True\nheader=" + header + "|変化|写真\n",
+             std::string("B3=s:General:=1+2\n"),
+             "D2=n:#,##0\"円\":" + ReplaceAll(first.price, ",", "") + "\n",
+             "J2=n:General:" + std::to_string(first.postCount) + "\n",
+             "Q2=d:yyyy/mm/dd:" + std::string(updated) + "\n",
+             "Y2=f:General:=HYPERLINK(\"" + detail + "\")\n",
+             "picture=AA2:file://" + (photos / (first.postId + "_1.jpg")).string() + "\n",
+         }) {
+        EXPECT_TRUE(Contains(read, line)) << line << "\nnot in\n" << read;
+    }
+}
+
 TEST_F(CliByNameTest, UnknownNamesAndACityWithoutOnePrefectureAreRefused) {
     struct Case {
         std::vector<std::string> named;
@@ -539,6 +584,20 @@ TEST_F(CliRunTest, StopsCleanlyOnSigintAndSigterm) {
         EXPECT_FALSE(fs::exists(dir_.scratchFile())) << signal;
         EXPECT_TRUE(Contains(result.out, "stopped")) << result.out;
     }
+    // A workbook is written only at the end: a stopped run writes it with the rows it has.
+    const fs::path book = out_.path() / "stopped.xlsx";
+    site_.ClearRequests();
+    auto child = Start({"crawl", book.string()});
+    for (int i = 0; i < 3000 && site_.Requests().size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    child->Signal(SIGTERM);
+    const ChildResult stopped = child->Wait();
+    ASSERT_EQ(stopped.exitCode, 2) << stopped.out << stopped.err;
+    const std::string read =
+        ChildProcess("/usr/bin/python3", {VORN_READ_WORKBOOK, book}, runtime_.path(), logs_.path()).Wait().out;
+    EXPECT_TRUE(Contains(read, "\nY2=f:General:=HYPERLINK(\"https://"))
+        << "the row of the listing being read: " << read;
 }
 
 // Daily use: a second --new-only run writes only what the site added, after the first run's rows

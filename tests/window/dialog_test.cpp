@@ -125,7 +125,8 @@ TEST(QtPromptTest, SaveDialogOpensInTheGivenFolderInJapaneseAndAsksBeforeReplaci
     const QString path = QString::fromStdString(folder.path().string());
     std::ofstream(folder.path() / "old.csv") << "older";
     const QString title = Utf8("取得情報の保存先を指定してください");
-    const QStringList filters = {Utf8("CSVファイル (*.csv)"), Utf8("CSVファイル UTF-8 (*.csv)")};
+    const QStringList filters = {Utf8("CSVファイル (*.csv)"), Utf8("CSVファイル UTF-8 (*.csv)"),
+                                 Utf8("Excelブック (*.xlsx)")};
 
     std::vector<std::string> english;
     ShownBox replaceQuestion;

@@ -122,6 +122,15 @@ TEST_F(RunTest, TheUtf8FileTypeKeepsWhatCodePage932Lacks) {
     EXPECT_EQ(ReadBytes(output.path() / "cp932.csv").rfind(CsvHeader() + "\r\n", 0), 0u);
 }
 
+TEST_F(RunTest, TheWorkbookTypeWritesAnXlsxFileWithItsRows) {
+    prompt.QueueSaveFile(QString::fromStdString((output.path() / "book").string()), 2);
+    window->btnAction->click();
+    prompt.QueueQuestion(false);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(window->csvFileName(), output.path() / "book.xlsx");
+    EXPECT_EQ(ReadBytes(output.path() / "book.xlsx").substr(0, 2), "PK") << "a zip container, written at the end";
+}
+
 TEST_F(RunTest, ARunWithoutListingsSaysSo) {
     content->SetSearch(kSearch, {{}, 0});
     Start(output.path() / "none.csv");

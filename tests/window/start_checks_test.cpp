@@ -60,7 +60,8 @@ TEST_F(StartChecksTest, DefaultFileNameNamesThePrefectureOnlyInCityMode) {
     ClickCheckBox(Node(node::kBicycle));
     PressStartCancellingTheDialog();
     EXPECT_EQ(prompt.lastSaveFileName, Utf8("ヴォルン商品リスト.csv"));
-    EXPECT_EQ(prompt.lastSaveFilters, (QStringList{Utf8("CSVファイル (*.csv)"), Utf8("CSVファイル UTF-8 (*.csv)")}))
+    EXPECT_EQ(prompt.lastSaveFilters, (QStringList{Utf8("CSVファイル (*.csv)"), Utf8("CSVファイル UTF-8 (*.csv)"),
+                                                   Utf8("Excelブック (*.xlsx)")}))
         << "the program's own type first, and chosen";
     EXPECT_EQ(prompt.CallsOf(PromptCall::Kind::SaveFile)[0].text, Utf8("取得情報の保存先を指定してください"));
 

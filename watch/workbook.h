@@ -1,0 +1,51 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "extract/row_sink.h"
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+namespace vorn {
+
+// True when the output file is an Excel workbook: its name ends in ".xlsx", any letter case.
+bool IsWorkbookName(const std::filesystem::path& file);
+
+// The run's rows as an Excel workbook of one sheet, "商品情報": the 25 titles and "変化" (and
+// "写真" when photographs are saved), then a row per listing with typed cells: the price and the
+// counts as numbers, the dates as dates, the URLs as links (a HYPERLINK formula of the writer's
+// own), everything else as text (never a formula, whatever it begins with). Rows go to a temporary file as they come
+// (constant memory); Close writes the file.
+class Workbook final : public RowSink {
+public:
+    Workbook() = default;
+    ~Workbook() override;
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    bool Open(const std::filesystem::path& file, bool withPhotos) override;
+    bool AddRow(const ItemFields& valuesUtf8, std::string_view changeUtf8,
+                const std::filesystem::path& firstPhoto) override;
+    bool Close() override;
+    bool IsOpen() const override { return book_ != nullptr; }
+
+private:
+    void WriteText(int column, std::string_view text);
+    void WriteLink(int column, const std::string& url);
+
+    lxw_workbook* book_ = nullptr;
+    lxw_worksheet* sheet_ = nullptr;
+    lxw_format* bold_ = nullptr;
+    lxw_format* price_ = nullptr;
+    lxw_format* dateTime_ = nullptr;
+    lxw_format* date_ = nullptr;
+    lxw_format* link_ = nullptr;
+    bool withPhotos_ = false;
+    bool failed_ = false;
+    unsigned row_ = 0; // the last row written; the header is row 0
+};
+
+} // namespace vorn
