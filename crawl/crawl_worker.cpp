@@ -107,7 +107,9 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
         if (!StopRequested() && context.saveImages) {
             SaveItemImages(fields, context);
         }
-        written = WriteRow(fields, watch_->WithChangeColumn() ? &verdict.change : nullptr);
+        // A workbook always has the change column.
+        const bool withChange = watch_->WithChangeColumn() || selection_.rowSink;
+        written = WriteRow(fields, withChange ? &verdict.change : nullptr);
     }
     // Kept with its row, not in a later batch: a run killed after the row still has it stored.
     Synchronize([this, &fields, &verdict, written] { watch_->Recorded(fields, verdict, written); });

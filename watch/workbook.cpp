@@ -22,7 +22,10 @@ namespace {
 constexpr int kChangeColumn = kItemFieldCount;
 constexpr int kPhotoColumn = kItemFieldCount + 1;
 // Excel's HYPERLINK takes no longer address, and a cell no longer text (characters).
-constexpr std::size_t kMostUrlBytes = 255;
+// What Excel takes in a link.
+constexpr std::size_t kMostUrlBytes = 2079;
+// The hyperlinks one sheet can hold.
+constexpr unsigned kMostLinks = 65530;
 constexpr std::size_t kMostCellCharacters = 32767;
 // A row with a photograph is this tall, the photograph at most this wide.
 constexpr double kPhotoRowPoints = 60;
@@ -268,23 +271,14 @@ void Workbook::WriteText(int column, std::string_view text) {
     }
 }
 
-// A HYPERLINK formula of our own, the address only ever a string inside it, rather than a
-// hyperlink record: the library keeps every record until the file is written and then takes
-// about 2 KB more for each one's relationship, up to 150 MB for the 65,530 a sheet holds, where
-// a formula streams out with its row like any other cell, and every row's address is a link.
+// A hyperlink record, as Excel and every reader know a link, up to the number a sheet can hold;
+// past it the address is text. The library keeps each record until the file is written, so a
+// sheet full of links costs memory in proportion (about 2 KB a link at the close).
 void Workbook::WriteLink(int column, const std::string& url) {
-    if (IsWebAddress(url) && url.size() <= kMostUrlBytes) {
-        std::string formula = "=HYPERLINK(\"";
-        for (char c : url) {
-            formula += c;
-            if (c == '"') {
-                formula += '"';
-            }
-        }
-        formula += "\")";
-        if (worksheet_write_formula_str(sheet_, row_, column, formula.c_str(), link_, url.c_str()) == LXW_NO_ERROR) {
-            return;
-        }
+    if (links_ < kMostLinks && IsWebAddress(url) && url.size() <= kMostUrlBytes &&
+        worksheet_write_url(sheet_, row_, column, url.c_str(), link_) == LXW_NO_ERROR) {
+        ++links_;
+        return;
     }
     WriteText(column, url);
 }

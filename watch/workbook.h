@@ -45,7 +45,8 @@ private:
     lxw_format* link_ = nullptr;
     bool withPhotos_ = false;
     bool failed_ = false;
-    unsigned row_ = 0; // the last row written; the header is row 0
+    unsigned row_ = 0;   // the last row written; the header is row 0
+    unsigned links_ = 0; // hyperlinks written so far
 };
 
 } // namespace vorn

@@ -7,8 +7,8 @@
 #include <unicode/utf8.h>
 
 #include "app/core/filter_settings.h"
-#include "web/cp932.h"
 #include "watch/workbook.h"
+#include "web/cp932.h"
 #include "web/fetch_retry.h"
 #include "web/text.h"
 
