@@ -57,7 +57,10 @@ const char* const kCrawlOptionsHelp =
     "  --all-genres       every genre in one search\n"
     "  --keyword TEXT     search for TEXT (at most 30 characters)\n"
     "  --images FOLDER    also save up to five photographs of each listing into FOLDER\n"
-    "Names are written as `vorn-search-cli list` prints them.\n";
+    "Names are written as `vorn-search-cli list` prints them.\n"
+    "A saved search (in place of the saved conditions and of conditions by name):\n"
+    "  --saved NAME       the conditions, filters and listings to write of a search saved by name in\n"
+    "                     the window's options (see list saved), run as the window runs it\n";
 
 CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     CrawlArguments parsed;
@@ -117,8 +120,10 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
                                           : named.genres)
                     .push_back(*name);
             }
-        } else if (option == "--keyword" || option == "--images") {
-            std::optional<std::string>& target = option == "--keyword" ? named.keyword : named.imageFolder;
+        } else if (option == "--keyword" || option == "--images" || option == "--saved") {
+            std::optional<std::string>& target = option == "--keyword" ? named.keyword
+                                                 : option == "--images" ? named.imageFolder
+                                                                        : parsed.savedName;
             if (target) {
                 parsed.error = option + " is given twice";
             } else if (const auto text = takeValue()) {
@@ -132,6 +137,9 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     }
     if (parsed.error.empty() && named.keyword && Characters(*named.keyword) > kKeywordCharacters) {
         parsed.error = "--keyword takes at most 30 characters, as the window's keyword box does";
+    }
+    if (parsed.error.empty() && parsed.savedName && (named.Any() || parsed.newOnly)) {
+        parsed.error = "--saved runs the search as it was saved: give no conditions by name and no --new-only with it";
     }
     if (parsed.error.empty() && (files.size() != 1 || files[0].empty())) {
         parsed.error = "crawl takes one file name, the CSV file to write";

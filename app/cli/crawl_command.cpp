@@ -19,6 +19,7 @@
 #include "app/cli/terminal_progress.h"
 #include "app/core/messages.h"
 #include "app/core/run_conditions.h"
+#include "app/core/run_options.h"
 #include "app/core/saved_conditions.h"
 #include "catalogue/statements.h"
 #include "crawl/crawl_worker.h"
@@ -53,6 +54,22 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
         std::cerr << "vorn-search-cli: the run ended on an error: " << errorText << '\n';
         break;
     }
+}
+
+std::string UnknownSavedSearch(const std::string& name, const ProfileFile& settings) {
+    std::vector<std::string> names;
+    for (const std::string& saved : SavedSearchNames(settings)) {
+        names.push_back(AnsiToUtf8(saved));
+    }
+    const std::string text = "no saved search named " + name;
+    if (names.empty()) {
+        return text + "; none is saved (the window saves them in its options)";
+    }
+    std::string closest;
+    for (const std::string& near : ClosestNames(name, names)) {
+        closest += (closest.empty() ? "" : ", ") + near;
+    }
+    return text + "; the closest: " + closest;
 }
 
 // Runs the job on this thread, front end calls included, until it hands back.
@@ -96,7 +113,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
 } // namespace
 
 int RunCrawlCommand(const std::vector<std::string>& arguments) {
-    const CrawlArguments parsed = ParseCrawlArguments(arguments);
+    CrawlArguments parsed = ParseCrawlArguments(arguments);
     if (!parsed.error.empty()) {
         std::cerr << "vorn-search-cli: " << parsed.error << "\n\n";
         PrintUsage(std::cerr);
@@ -119,6 +136,18 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
             }
             saved = std::move(choice.saved);
             imageDirText = parsed.named.imageFolder.value_or("");
+        } else if (parsed.savedName) {
+            const SavedSearchRead read = ReadSavedSearch(session->settings(), UTF8ToAnsi(*parsed.savedName));
+            if (!read.search) {
+                return Fail(UnknownSavedSearch(*parsed.savedName, session->settings()), kExitRefused);
+            }
+            if (!read.refusal.empty()) {
+                return Fail(AnsiToUtf8(read.refusal), kExitRefused);
+            }
+            saved = read.search->conditions;
+            imageDirText = AnsiToUtf8(saved.imageDir);
+            parsed.savedMode = read.search->mode;
+            parsed.savedFilter = read.search->filter;
         } else {
             const ProfileFile& settings = session->settings();
             if (!settings.Exists()) {
