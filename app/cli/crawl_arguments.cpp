@@ -121,7 +121,7 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
                     .push_back(*name);
             }
         } else if (option == "--keyword" || option == "--images" || option == "--saved") {
-            std::optional<std::string>& target = option == "--keyword" ? named.keyword
+            std::optional<std::string>& target = option == "--keyword"  ? named.keyword
                                                  : option == "--images" ? named.imageFolder
                                                                         : parsed.savedName;
             if (target) {
