@@ -43,7 +43,7 @@ QPlainTextEdit* LinesEdit(const char* name) {
     // Tab moves on, so that the dialog can be used from the keyboard alone.
     edit->setTabChangesFocus(true);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    edit->setFixedHeight(64);
+    edit->setFixedHeight(56);
     return edit;
 }
 
@@ -65,6 +65,10 @@ OptionsDialog::OptionsDialog(std::filesystem::path settingsPath, Prompt& prompt,
     setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(texts::kOptionsTitle);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A window takes no font from its owner by itself: the main window's Japanese face.
+    if (parent != nullptr) {
+        setFont(parent->font());
+    }
     CreateControls();
 
     const ProfileFile file(settingsPath_);
@@ -93,7 +97,7 @@ void OptionsDialog::CreateControls() {
     for (QLineEdit* price : {txtMinPrice, txtMaxPrice}) {
         price->setAttribute(Qt::WA_InputMethodEnabled, false);
         price->setMaxLength(12);
-        price->setFixedWidth(90);
+        price->setFixedWidth(80);
     }
     chkOpenOnly = Make<QCheckBox>("chkOpenOnly");
     chkOpenOnly->setText(texts::kOpenOnly);
@@ -124,6 +128,7 @@ void OptionsDialog::CreateControls() {
 
     lstSaved = Make<QListWidget>("lstSaved");
     lstSaved->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstSaved->setMinimumWidth(180);
     txtSavedName = Make<QLineEdit>("txtSavedName");
     txtSavedName->setMaxLength(40);
     btnSave = Make<QPushButton>("btnSave");
@@ -160,8 +165,8 @@ void OptionsDialog::CreateControls() {
     left->addWidget(filterBox);
     left->addLayout(retriesRow);
     auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 3);
-    columns->addWidget(savedBox, 2);
+    columns->addLayout(left);
+    columns->addWidget(savedBox);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
     layout->addWidget(buttons);
