@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Retakes the README's screenshots from the demo: ./scripts/screenshots.sh
 # The demo's window runs in Xvfb under openbox, so that every caption shows in its title bar;
-# xdotool plays the user (check 千葉県 and 自転車, start, cancel) and ImageMagick takes the
+# xdotool plays the user (check 千葉県 and 自転車, open the options and close them, start, cancel) and ImageMagick takes the
 # pictures into docs/. Nothing is sent anywhere but the sample site on 127.0.0.1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,6 +34,11 @@ shot() { import -window root -crop "$1" +repage "docs/$2.png"; }
 click 22 240 # 千葉県
 click 270 65 # 自転車
 shot 470x442+0+0 window-idle
+xdotool key alt+o
+sleep 1.5
+shot 690x470+0+0 options-dialog
+xdotool key Escape
+sleep 0.5
 xdotool key alt+r
 sleep 2
 shot 638x438+0+0 save-dialog
@@ -46,4 +51,4 @@ xdotool key alt+c
 sleep 1.5
 shot 470x442+0+0 question-box
 xdotool key n
-echo "docs/window-idle.png docs/window-running.png docs/question-box.png docs/save-dialog.png"
+echo "docs/window-idle.png docs/options-dialog.png docs/window-running.png docs/question-box.png docs/save-dialog.png"

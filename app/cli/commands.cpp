@@ -18,7 +18,8 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> commands{
         {"crawl", "[OPTIONS] OUTPUT.csv", "collect the listings of the saved or the named conditions into OUTPUT.csv",
          RunCrawlCommand},
-        {"list", "prefectures|cities P|genres", "print the names the crawl options take", RunListCommand},
+        {"list", "prefectures|cities P|genres|saved", "print the names the crawl options take, or the saved searches",
+         RunListCommand},
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
          RunForgetCommand},

@@ -76,7 +76,10 @@ const char* const kCrawlOptionsHelp =
     "  --open-only        leave out the listings marked 受付終了\n"
     "  --exclude-poster X leave out a poster's listings, X the profile URL or the name, whole;\n"
     "                     again for more\n"
-    "  --no-filter        do not read [Filter]: only the filter options above are used\n";
+    "  --no-filter        do not read [Filter]: only the filter options above are used\n"
+    "A saved search (in place of the saved conditions and of conditions by name):\n"
+    "  --saved NAME       the conditions, filters and listings to write of a search saved by name in\n"
+    "                     the window's options (see list saved), run as the window runs it\n";
 
 CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     CrawlArguments parsed;
@@ -140,8 +143,10 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
                                           : named.genres)
                     .push_back(*name);
             }
-        } else if (option == "--keyword" || option == "--images") {
-            std::optional<std::string>& target = option == "--keyword" ? named.keyword : named.imageFolder;
+        } else if (option == "--keyword" || option == "--images" || option == "--saved") {
+            std::optional<std::string>& target = option == "--keyword"  ? named.keyword
+                                                 : option == "--images" ? named.imageFolder
+                                                                        : parsed.savedName;
             if (target) {
                 parsed.error = option + " is given twice";
             } else if (const auto text = takeValue()) {
@@ -183,6 +188,10 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     }
     if (parsed.error.empty()) {
         parsed.error = PriceRangeRefusal(parsed.filter, "--min-price", "--max-price");
+    }
+    if (parsed.error.empty() && parsed.savedName && (named.Any() || parsed.newOnly || parsed.changesOnly)) {
+        parsed.error = "--saved runs the search as it was saved: give no conditions by name and no --new-only or "
+                       "--changes-only with it";
     }
     if (parsed.error.empty() && (files.size() != 1 || files[0].empty())) {
         parsed.error = "crawl takes one file name, the CSV file or workbook to write";

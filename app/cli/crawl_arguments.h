@@ -14,6 +14,7 @@ namespace vorn::cli {
 //       [--prefecture NAME]... [--all-areas] [--city NAME]... [--genre NAME]... [--all-genres]
 //       [--keyword TEXT] [--images FOLDER] [--exclude WORD]... [--min-price N] [--max-price N]
 //       [--open-only] [--exclude-poster URL-OR-NAME]... [--no-filter] OUTPUT.csv|OUTPUT.xlsx
+// crawl [--append] [--encoding ...] [--retries N] [--wait MINUTES] --saved NAME OUTPUT.csv|OUTPUT.xlsx
 struct CrawlArguments {
     NamedConditions named;
     bool newOnly = false; // pass over listings collected by earlier runs
@@ -24,6 +25,10 @@ struct CrawlArguments {
     int waitMinutes = 0;        // for another run to end; 0 gives up at once
     FilterSettings filter;      // the filter options alone (CP932), to be used with [Filter]
     bool noFilter = false;      // [Filter] is not read: only the options filter
+    std::optional<std::string> savedName; // --saved: a search the window saved, by its name (UTF-8)
+    // The saved search's mode and filter, set when it is read, for the run.
+    std::optional<WriteMode> savedMode;
+    std::optional<FilterSettings> savedFilter;
     std::string output;
     bool workbook = false; // output names an Excel workbook (.xlsx)
     std::string error; // what was wrong with the arguments; empty when they are sound

@@ -21,6 +21,7 @@
 #include "app/core/filter_settings.h"
 #include "app/core/messages.h"
 #include "app/core/run_conditions.h"
+#include "app/core/run_options.h"
 #include "app/core/saved_conditions.h"
 #include "catalogue/statements.h"
 #include "crawl/crawl_worker.h"
@@ -75,7 +76,26 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
     }
 }
 
+std::string UnknownSavedSearch(const std::string& name, const ProfileFile& settings) {
+    std::vector<std::string> names;
+    for (const std::string& saved : SavedSearchNames(settings)) {
+        names.push_back(AnsiToUtf8(saved));
+    }
+    const std::string text = "no saved search named " + name;
+    if (names.empty()) {
+        return text + "; none is saved (the window saves them in its options)";
+    }
+    std::string closest;
+    for (const std::string& near : ClosestNames(name, names)) {
+        closest += (closest.empty() ? "" : ", ") + near;
+    }
+    return text + "; the closest: " + closest;
+}
+
 WriteMode ModeOf(const CrawlArguments& options) {
+    if (options.savedMode) {
+        return *options.savedMode;
+    }
     return options.changesOnly ? WriteMode::ChangesOnly : options.newOnly ? WriteMode::NewOnly : WriteMode::All;
 }
 
@@ -132,7 +152,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
 } // namespace
 
 int RunCrawlCommand(const std::vector<std::string>& arguments) {
-    const CrawlArguments parsed = ParseCrawlArguments(arguments);
+    CrawlArguments parsed = ParseCrawlArguments(arguments);
     if (!parsed.error.empty()) {
         std::cerr << "vorn-search-cli: " << parsed.error << "\n\n";
         PrintUsage(std::cerr);
@@ -168,6 +188,18 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
             }
             saved = std::move(choice.saved);
             imageDirText = parsed.named.imageFolder.value_or("");
+        } else if (parsed.savedName) {
+            const SavedSearchRead read = ReadSavedSearch(session->settings(), UTF8ToAnsi(*parsed.savedName));
+            if (!read.search) {
+                return Fail(UnknownSavedSearch(*parsed.savedName, session->settings()), kExitRefused);
+            }
+            if (!read.refusal.empty()) {
+                return Fail(AnsiToUtf8(read.refusal), kExitRefused);
+            }
+            saved = read.search->conditions;
+            imageDirText = AnsiToUtf8(saved.imageDir);
+            parsed.savedMode = read.search->mode;
+            parsed.savedFilter = read.search->filter;
         } else {
             const ProfileFile& settings = session->settings();
             if (!settings.Exists()) {
@@ -178,6 +210,14 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
         }
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);
+    }
+    // A saved search's filters stand in place of [Filter], as the window runs it.
+    if (parsed.savedFilter && !parsed.noFilter) {
+        FilterReading reading = CombineFilters(*parsed.savedFilter, parsed.filter);
+        if (!reading.refusal.empty()) {
+            return Refuse("vorn-search-cli: " + reading.refusal, kExitRefused);
+        }
+        filter = std::move(reading.settings);
     }
 
     CrawlSelection selection;

@@ -9,6 +9,7 @@
 #include "app/cli/program_session.h"
 #include "app/cli/terminal_messages.h"
 #include "app/cli/terminal_progress.h"
+#include "app/core/run_options.h"
 #include "catalogue/catalogue_lists.h"
 #include "web/cp932.h"
 #include "web/text.h"
@@ -41,13 +42,25 @@ int ListCities(CatalogueDb& db, const std::string& prefecture) {
     return kExitRowsWritten;
 }
 
+// One line a saved search: its name, then what it writes, as crawl --saved NAME runs it.
+void ListSaved(const ProfileFile& settings) {
+    for (const std::string& name : SavedSearchNames(settings)) {
+        const SavedSearchRead read = ReadSavedSearch(settings, name);
+        const std::string mode = read.search ? WriteModeName(read.search->mode) : "";
+        const bool filtered = read.search && read.search->filter.Any();
+        std::cout << PrintableText(AnsiToUtf8(name)) << '\t' << mode << (filtered ? ", filtered" : "")
+                  << (read.refusal.empty() ? "" : ", refused: " + PrintableText(AnsiToUtf8(read.refusal))) << '\n';
+    }
+}
+
 } // namespace
 
 int RunListCommand(const std::vector<std::string>& arguments) {
     const std::string what = arguments.empty() ? std::string() : arguments[0];
     const std::size_t wanted = what == "cities" ? 2 : 1;
-    if ((what != "prefectures" && what != "cities" && what != "genres") || arguments.size() != wanted) {
-        std::cerr << "vorn-search-cli: list takes prefectures, cities PREFECTURE or genres\n\n";
+    if ((what != "prefectures" && what != "cities" && what != "genres" && what != "saved") ||
+        arguments.size() != wanted) {
+        std::cerr << "vorn-search-cli: list takes prefectures, cities PREFECTURE, genres or saved\n\n";
         PrintUsage(std::cerr);
         return kExitRefused;
     }
@@ -60,6 +73,8 @@ int RunListCommand(const std::vector<std::string>& arguments) {
             for (const std::string& prefecture : Prefectures()) {
                 PrintName("", prefecture);
             }
+        } else if (what == "saved") {
+            ListSaved(session->settings());
         } else if (what == "cities") {
             return ListCities(session->db(), arguments[1]);
         } else {

@@ -8,7 +8,6 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kFilter = "Filter";
 // Eighteen digits always fit in a long long.
 constexpr std::size_t kMostPriceDigits = 18;
 
@@ -64,48 +63,47 @@ std::string PriceRangeRefusal(const FilterSettings& settings, std::string_view m
            std::to_string(*settings.maxPrice);
 }
 
-FilterReading ReadFilterSettings(const ProfileFile& file) {
+FilterReading ReadFilterSettings(const ProfileFile& file, std::string_view section) {
+    const std::string named = "[" + std::string(section) + "] ";
     FilterReading reading;
     FilterSettings& settings = reading.settings;
     for (const auto& [key, items] :
          {std::pair{"Exclude", &settings.excludeWords}, std::pair{"ExcludePosters", &settings.excludePosters}}) {
-        if (!SplitItems(file.ReadString(kFilter, key), *items)) {
-            reading.refusal =
-                std::string("[Filter] ") + key + ": an empty item (two commas together, or one at an end)";
+        if (!SplitItems(file.ReadString(section, key), *items)) {
+            reading.refusal = named + key + ": an empty item (two commas together, or one at an end)";
             return reading;
         }
     }
     for (const auto& [key, price] :
          {std::pair{"MinPrice", &settings.minPrice}, std::pair{"MaxPrice", &settings.maxPrice}}) {
-        const std::string text = Trim(file.ReadString(kFilter, key));
+        const std::string text = Trim(file.ReadString(section, key));
         if (text.empty()) {
             continue;
         }
         *price = ParseYen(text);
         if (!*price) {
-            reading.refusal =
-                std::string("[Filter] ") + key + " takes a whole number of yen, digits only, not " + Quoted(text);
+            reading.refusal = named + key + " takes a whole number of yen, digits only, not " + Quoted(text);
             return reading;
         }
     }
-    if (const std::string openOnly = Trim(file.ReadString(kFilter, "OpenOnly")); !openOnly.empty()) {
+    if (const std::string openOnly = Trim(file.ReadString(section, "OpenOnly")); !openOnly.empty()) {
         const std::optional<int> value = ParseProfileInteger(openOnly);
         if (!value || (*value != 0 && *value != 1)) {
-            reading.refusal = "[Filter] OpenOnly takes 0 or 1, not " + Quoted(openOnly);
+            reading.refusal = named + "OpenOnly takes 0 or 1, not " + Quoted(openOnly);
             return reading;
         }
         settings.openOnly = *value == 1;
     }
-    reading.refusal = PriceRangeRefusal(settings, "[Filter] MinPrice", "[Filter] MaxPrice");
+    reading.refusal = PriceRangeRefusal(settings, named + "MinPrice", named + "MaxPrice");
     return reading;
 }
 
-bool WriteFilterSettings(ProfileFile& file, const FilterSettings& settings) {
-    return file.WriteString(kFilter, "Exclude", Joined(settings.excludeWords)) &&
-           file.WriteString(kFilter, "MinPrice", PriceText(settings.minPrice)) &&
-           file.WriteString(kFilter, "MaxPrice", PriceText(settings.maxPrice)) &&
-           file.WriteString(kFilter, "OpenOnly", settings.openOnly ? "1" : "0") &&
-           file.WriteString(kFilter, "ExcludePosters", Joined(settings.excludePosters));
+bool WriteFilterSettings(ProfileFile& file, const FilterSettings& settings, std::string_view section) {
+    return file.WriteString(section, "Exclude", Joined(settings.excludeWords)) &&
+           file.WriteString(section, "MinPrice", PriceText(settings.minPrice)) &&
+           file.WriteString(section, "MaxPrice", PriceText(settings.maxPrice)) &&
+           file.WriteString(section, "OpenOnly", settings.openOnly ? "1" : "0") &&
+           file.WriteString(section, "ExcludePosters", Joined(settings.excludePosters));
 }
 
 FilterReading CombineFilters(const FilterSettings& file, const FilterSettings& options) {

@@ -17,10 +17,11 @@ struct FilterReading {
     FilterSettings settings;
     std::string refusal; // CP932 (ASCII but for a value quoted), naming the key; empty when sound
 };
-FilterReading ReadFilterSettings(const ProfileFile& file);
+// section: [Filter], or a saved search's section, which holds the same keys.
+FilterReading ReadFilterSettings(const ProfileFile& file, std::string_view section = "Filter");
 // Writes the five keys; an item holding "," cannot be read back as one. False when a key cannot
 // be written.
-bool WriteFilterSettings(ProfileFile& file, const FilterSettings& settings);
+bool WriteFilterSettings(ProfileFile& file, const FilterSettings& settings, std::string_view section = "Filter");
 
 // A price the user gave: a whole number of yen, digits alone (no sign, comma or 円).
 std::optional<long long> ParseYen(std::string_view text);

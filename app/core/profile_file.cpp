@@ -305,6 +305,41 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
     return ReplaceFile(path_, Join(lines));
 }
 
+std::vector<std::string> ProfileFile::Sections() const {
+    std::vector<std::string> names;
+    const auto content = LoadFile(path_);
+    if (!content) {
+        return names;
+    }
+    for (const Line& line : SplitLines(*content)) {
+        const auto name = SectionName(line.text);
+        if (name &&
+            std::none_of(names.begin(), names.end(), [&](const std::string& seen) { return SameName(seen, *name); })) {
+            names.emplace_back(*name);
+        }
+    }
+    return names;
+}
+
+bool ProfileFile::EraseSection(std::string_view section) {
+    const auto content = LoadFile(path_);
+    if (!content) {
+        return !Exists();
+    }
+    std::vector<Line> lines = SplitLines(*content);
+    const std::string sectionName = OneLine(section);
+    bool found = false;
+    // Every header of that name: reading takes the first, so a second would surface after the erase.
+    while (const auto header = FindSection(lines, sectionName)) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*header),
+                    lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(lines, *header)));
+        found = true;
+    }
+    return !found || ReplaceFile(path_, Join(lines));
+}
+
+bool SameProfileName(std::string_view a, std::string_view b) { return SameName(a, b); }
+
 std::optional<int> ParseProfileInteger(std::string_view text) {
     text = TrimBlanks(text);
     bool negative = false;

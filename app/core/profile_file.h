@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -24,10 +25,18 @@ public:
     int ReadInteger(std::string_view section, std::string_view key, int fallback) const;
     // False when the file cannot be written.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // The names of the file's sections, in file order (a name met twice, once).
+    std::vector<std::string> Sections() const;
+    // Removes the section, its header and its lines up to the next section; true when the file
+    // no longer holds it (also when it never did). False when the file cannot be written.
+    bool EraseSection(std::string_view section);
 
 private:
     std::filesystem::path path_;
 };
+
+// Section and key names compared as the file compares them: ASCII letters without regard to case.
+bool SameProfileName(std::string_view a, std::string_view b);
 
 // A profile integer: an optional sign, then decimal digits, or hexadecimal digits after "0x" or
 // "$" (32 bits, so $FFFFFFFF is -1). Nothing when the text is not one or does not fit.

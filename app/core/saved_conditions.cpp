@@ -11,30 +11,29 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kConfig = "Config";
 constexpr const char* kSite = "Site";
 
 } // namespace
 
-SavedConditions ReadSavedConditions(const ProfileFile& file) {
+SavedConditions ReadSavedConditions(const ProfileFile& file, std::string_view section) {
     SavedConditions conditions;
-    conditions.word = file.ReadString(kConfig, "Word");
-    conditions.areasel = file.ReadInteger(kConfig, "Areasel", 0);
-    conditions.imageDir = file.ReadString(kConfig, "ImageDir");
-    conditions.checkImage = file.ReadInteger(kConfig, "CheckImage", 0) != 0;
-    conditions.ctgrlist = file.ReadString(kConfig, "Ctgrlist");
-    conditions.arealist = file.ReadString(kConfig, "Arealist");
+    conditions.word = file.ReadString(section, "Word");
+    conditions.areasel = file.ReadInteger(section, "Areasel", 0);
+    conditions.imageDir = file.ReadString(section, "ImageDir");
+    conditions.checkImage = file.ReadInteger(section, "CheckImage", 0) != 0;
+    conditions.ctgrlist = file.ReadString(section, "Ctgrlist");
+    conditions.arealist = file.ReadString(section, "Arealist");
     return conditions;
 }
 
-bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions) {
+bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions, std::string_view section) {
     // The edits' texts are saved without their surrounding blanks and control characters.
-    return file.WriteString(kConfig, "Word", Trim(conditions.word)) &&
-           file.WriteString(kConfig, "Areasel", std::to_string(conditions.areasel)) &&
-           file.WriteString(kConfig, "ImageDir", Trim(conditions.imageDir)) &&
-           file.WriteString(kConfig, "CheckImage", conditions.checkImage ? "1" : "0") &&
-           file.WriteString(kConfig, "Ctgrlist", conditions.ctgrlist) &&
-           file.WriteString(kConfig, "Arealist", conditions.arealist);
+    return file.WriteString(section, "Word", Trim(conditions.word)) &&
+           file.WriteString(section, "Areasel", std::to_string(conditions.areasel)) &&
+           file.WriteString(section, "ImageDir", Trim(conditions.imageDir)) &&
+           file.WriteString(section, "CheckImage", conditions.checkImage ? "1" : "0") &&
+           file.WriteString(section, "Ctgrlist", conditions.ctgrlist) &&
+           file.WriteString(section, "Arealist", conditions.arealist);
 }
 
 SiteSettings ReadSiteSettings(const ProfileFile& file) {

@@ -2,12 +2,14 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "app/core/profile_file.h"
 
 namespace vorn {
 
-// The user's last conditions, section Config of db/vrn.ini (CP932 text).
+// The user's last conditions, section Config of db/vrn.ini (CP932 text); a saved search keeps the
+// same keys in a section of its own.
 struct SavedConditions {
     std::string word;
     int areasel = 0;
@@ -17,10 +19,10 @@ struct SavedConditions {
     std::string arealist;
 };
 
-SavedConditions ReadSavedConditions(const ProfileFile& file);
+SavedConditions ReadSavedConditions(const ProfileFile& file, std::string_view section = "Config");
 // Writes the six keys in the order Word, Areasel, ImageDir, CheckImage, Ctgrlist, Arealist.
 // Returns false at the first key that cannot be written (the later ones are not written).
-bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions);
+bool WriteSavedConditions(ProfileFile& file, const SavedConditions& conditions, std::string_view section = "Config");
 
 // Section Site: the site the program talks to.
 struct SiteSettings {

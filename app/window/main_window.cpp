@@ -65,6 +65,7 @@ void TFrmMain::ConnectHandlers() {
     connect(btnCancel, &QPushButton::clicked, this, [this] { RunCommand([this] { btnCancelClick(); }); });
     connect(btnClear, &QPushButton::clicked, this, [this] { RunCommand([this] { btnClearClick(); }); });
     connect(btnDirPath, &QPushButton::clicked, this, [this] { RunCommand([this] { btnDirPathClick(); }); });
+    connect(btnOption, &QPushButton::clicked, this, [this] { RunCommand([this] { btnOptionClick(); }); });
     connect(chkImgSave, &QCheckBox::toggled, this, &TFrmMain::chkImgSaveClick);
     connect(btnUpdateArea, &QPushButton::clicked, this, &TFrmMain::btnUpdateAreaClick);
     connect(btnUpdateGunre, &QPushButton::clicked, this, &TFrmMain::btnUpdateGunreClick);

@@ -81,6 +81,11 @@ public:
     // program ends at its hand-back; idle, the settings are saved and it ends now.
     void ShutDown();
     void btnDirPathClick();
+    // The options dialog: the daily options, the filters, the retries and the saved searches.
+    void btnOptionClick();
+    // The conditions as [Config] holds them, and the same put into the controls as if by hand.
+    SavedConditions CurrentConditions() const;
+    void ApplyConditions(const SavedConditions& saved);
     void chkImgSaveClick(bool checked);
     // The hidden maintenance commands: rebuild the cities or the genres from the site.
     void btnUpdateAreaClick();
@@ -134,6 +139,7 @@ public:
     QLabel* lblStatus = nullptr;
     QPushButton* btnUpdateArea = nullptr;
     QPushButton* btnUpdateGunre = nullptr;
+    QPushButton* btnOption = nullptr;
 
 signals:
     // The application should end now (after the missing-database message, or a close after a run).

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "app/window/run_file_rules.h"
+#include "app/window/window_texts.h"
 
 namespace vorn {
 
@@ -88,6 +89,7 @@ void TFrmMain::CreateControls() {
     btnClear = Make<QPushButton>(this, "btnClear", QStringLiteral("クリア (&N)"));
     btnCancel = Make<QPushButton>(this, "btnCancel", QStringLiteral("キャンセル (&C)"));
     btnCancel->setEnabled(false);
+    btnOption = Make<QPushButton>(this, "btnOption", texts::kOptionsButton);
     prgBar = Make<QProgressBar>(this, "prgBar");
     prgBar->setRange(0, 100);
     prgBar->setValue(0);
@@ -135,6 +137,8 @@ void TFrmMain::PlaceControls() {
     btnAction->setGeometry(186, 361, 88, 24);
     btnClear->setGeometry(277, 361, 88, 24);
     btnCancel->setGeometry(368, 361, 88, 24);
+    // Left of the run buttons, where the window had room.
+    btnOption->setGeometry(12, 361, 120, 24);
 
     lblStatus->setGeometry(12, 388, 444, 16);
     prgBar->setGeometry(0, 405, 468, 16);
@@ -148,8 +152,8 @@ void TFrmMain::SetFonts() {
 }
 
 void TFrmMain::SetTabOrder() {
-    QWidget* const order[] = {chkArea, cmbArea,  clstArea, chkImgSave, txtDirPath, btnDirPath,
-                              chkItem, TreeView, txtWord,  btnAction,  btnClear,   btnCancel};
+    QWidget* const order[] = {chkArea,  cmbArea, clstArea,  chkImgSave, txtDirPath, btnDirPath, chkItem,
+                              TreeView, txtWord, btnAction, btnClear,   btnCancel,  btnOption};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }

@@ -263,7 +263,7 @@ void TFrmMain::SetRunningState(bool running) {
     const bool idle = !running;
     for (QWidget* control :
          std::initializer_list<QWidget*>{btnAction, btnClear, chkArea, cmbArea, clstArea, chkItem, TreeView, spbExpand,
-                                         spbCollapse, lblWord, txtWord, chkImgSave}) {
+                                         spbCollapse, lblWord, txtWord, chkImgSave, btnOption}) {
         control->setEnabled(idle);
     }
     btnCancel->setEnabled(running);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include "app/core/profile_file.h"
+#include "app/window/options_dialog.h"
 #include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
 #include "app/window/window_texts.h"
@@ -25,7 +26,10 @@ void TFrmMain::LoadSettings() {
         areas_->SelectItem(0);
         return;
     }
-    const SavedConditions saved = ReadSavedConditions(file);
+    ApplyConditions(ReadSavedConditions(file));
+}
+
+void TFrmMain::ApplyConditions(const SavedConditions& saved) {
     txtWord->setText(FromCp932(saved.word));
     txtDirPath->setText(FromCp932(saved.imageDir));
     chkImgSave->setChecked(saved.checkImage);
@@ -34,12 +38,7 @@ void TFrmMain::LoadSettings() {
     areas_->RestoreAreaChecks(saved.areasel, saved.arealist);
 }
 
-void TFrmMain::SaveSettings() {
-    const std::filesystem::path path = SettingsFilePath(programDir_);
-    std::error_code error;
-    if (!std::filesystem::is_directory(path.parent_path(), error)) {
-        return;
-    }
+SavedConditions TFrmMain::CurrentConditions() const {
     SavedConditions conditions;
     conditions.word = Trim(ToCp932(txtWord->text()));
     conditions.areasel = cmbArea->currentIndex();
@@ -47,6 +46,28 @@ void TFrmMain::SaveSettings() {
     conditions.checkImage = chkImgSave->isChecked();
     conditions.ctgrlist = genres_->CheckString();
     conditions.arealist = areas_->CheckString();
+    return conditions;
+}
+
+void TFrmMain::btnOptionClick() {
+    const std::filesystem::path path = SettingsFilePath(programDir_);
+    OptionsDialog dialog(
+        path, prompt_,
+        {[this] { return CurrentConditions(); }, [this](const SavedConditions& saved) { ApplyConditions(saved); }},
+        this);
+    if (dialog.exec() == QDialog::Accepted) {
+        // The retries count from the next run on.
+        site_ = ReadSiteSettings(ProfileFile(path));
+    }
+}
+
+void TFrmMain::SaveSettings() {
+    const std::filesystem::path path = SettingsFilePath(programDir_);
+    std::error_code error;
+    if (!std::filesystem::is_directory(path.parent_path(), error)) {
+        return;
+    }
+    const SavedConditions conditions = CurrentConditions();
     bool written = false;
     try {
         ProfileFile file(path);

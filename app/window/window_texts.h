@@ -24,6 +24,28 @@ inline const QString kCannotWrite = QStringLiteral("%1 に書き込めません"
 inline const QString kYesButton = QStringLiteral("はい(&Y)");
 inline const QString kNoButton = QStringLiteral("いいえ(&N)");
 inline const QString kOkButton = QStringLiteral("OK");
+inline const QString kCancelButton = QStringLiteral("キャンセル");
+
+// The options dialog: the listings a run writes, the filters, retries, and the saved searches.
+inline const QString kOptionsTitle = QStringLiteral("取得オプション");
+inline const QString kOptionsButton = QStringLiteral("オプション(&O)...");
+inline const QString kModeAll = QStringLiteral("すべて(&A)");
+inline const QString kModeNewOnly = QStringLiteral("前回までに取得していない商品のみ(&W)");
+inline const QString kModeChangesOnly = QStringLiteral("新着・変化のあった商品のみ(&H)");
+inline const QString kFieldExclude = QStringLiteral("除外する語");
+inline const QString kFieldMinPrice = QStringLiteral("最低価格");
+inline const QString kFieldMaxPrice = QStringLiteral("最高価格");
+inline const QString kFieldPosters = QStringLiteral("除外する出品者");
+inline const QString kOpenOnly = QStringLiteral("受付終了を除く(&F)");
+inline const QString kNotWholeYen = QStringLiteral("%1には円単位の整数を入力してください。");
+inline const QString kMinAboveMax = QStringLiteral("最低価格が最高価格を上回っています。");
+inline const QString kNoComma = QStringLiteral("%1に「,」は使えません。");
+inline const QString kNoName = QStringLiteral("保存名を入力してください。");
+inline const QString kBadName = QStringLiteral("保存名に「]」や制御文字は使えません。");
+inline const QString kNoSavedChosen = QStringLiteral("保存した検索を一覧から選んでください。");
+inline const QString kSavedUnreadable = QStringLiteral("保存した検索「%1」を読み込めません。\n%2");
+inline const QString kAskOverwrite = QStringLiteral("保存した検索「%1」を上書きします。\nよろしいですか？");
+inline const QString kAskDelete = QStringLiteral("保存した検索「%1」を削除します。\nよろしいですか？");
 
 inline const QString kSaveDialogTitle = QStringLiteral("取得情報の保存先を指定してください");
 inline const QString kSaveDialogFilter = QStringLiteral("CSVファイル (*.csv)");

@@ -535,6 +535,41 @@ TEST_F(CliByNameTest, ListsTheNamesTheOptionsTake) {
     EXPECT_EQ(Run({"list"}).exitCode, 5);
 }
 
+TEST_F(CliByNameTest, SavedSearchesRunAsTheirConditionsAndAreListed) {
+    const std::string sofaTokyo = "Areasel=0\r\nArealist=" + std::string(12, '0') + "1\r\nCtgrlist=001\r\n";
+    WriteSettings(sofaTokyo);
+    ASSERT_EQ(Crawl().exitCode, 0);
+    const std::vector<std::string> asked = TakeRequests();
+
+    // Another [Config], and the search saved beside it: the saved one is what runs.
+    WriteSettings("Areasel=5\r\nArealist=1\r\nCtgrlist=1\r\n");
+    std::ofstream(dir_.db() / "vrn.ini", std::ios::binary | std::ios::app)
+        << "[Saved:" << UTF8ToAnsi("ソファ東京") << "]\r\n"
+        << sofaTokyo << "Mode=changes-only\r\nExclude=" << UTF8ToAnsi("ジャンク")
+        << "\r\n[Saved:fridge]\r\nMode=bogus\r\n";
+    const ChildResult saved = Run({"crawl", "--saved", "ソファ東京", Output().string()});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_EQ(TakeRequests(), asked);
+    EXPECT_EQ(Run({"list", "saved"}).out,
+              "ソファ東京\tchanges-only, filtered\nfridge\tall, refused: [Saved:fridge] Mode takes "
+              "all, new-only or changes-only, not \"bogus\"\n");
+
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--saved", "ソファ"}, "no saved search named ソファ; the closest: ソファ東京, fridge"},
+        {{"--saved", "fridge"}, "Mode takes all, new-only or changes-only"},
+        {{"--saved", "fridge", "--prefecture", "東京都"}, "give no conditions by name"},
+    };
+    for (const auto& [options, says] : refused) {
+        std::vector<std::string> arguments = {"crawl"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back((out_.path() / "refused.csv").string());
+        const ChildResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, 5) << says;
+        EXPECT_TRUE(Contains(result.err, says)) << result.err;
+    }
+    EXPECT_TRUE(TakeRequests().empty());
+}
+
 // The engine's own end-to-end run, made from saved conditions instead of a selection.
 TEST_F(CliRunTest, WritesTheSameBytesAsTheEngineRun) {
     content_->SetSearch("tokyo/sale-fur/g-1/a-13101", {{1, 2, 3}, 3});
