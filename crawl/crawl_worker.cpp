@@ -101,18 +101,20 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
     const ItemFields fields = ExtractListing(itemUrl, false);
     ListingWatch::Verdict verdict;
     Synchronize([this, &fields, &verdict] { verdict = watch_->Judge(fields); });
-    bool written = false;
     if (verdict.write) {
         const ItemContext context = ListingContext();
         if (!StopRequested() && context.saveImages) {
             SaveItemImages(fields, context);
         }
+    }
+    // Kept before its row reaches the file, not in a later batch: a run killed right after the
+    // row still has the listing stored, and the row can be written again from the store.
+    Synchronize([this, &fields, &verdict] { watch_->Recorded(fields, verdict, verdict.write); });
+    if (verdict.write) {
         // A workbook always has the change column.
         const bool withChange = watch_->WithChangeColumn() || selection_.rowSink;
-        written = WriteRow(fields, withChange ? &verdict.change : nullptr);
+        WriteRow(fields, withChange ? &verdict.change : nullptr);
     }
-    // Kept with its row, not in a later batch: a run killed after the row still has it stored.
-    Synchronize([this, &fields, &verdict, written] { watch_->Recorded(fields, verdict, written); });
 }
 
 bool CrawlWorker::WriteSinkRow(const ItemFields& fields, const std::string* change) {

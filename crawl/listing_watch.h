@@ -21,8 +21,9 @@ public:
 
     // After the listing's page was read, before its photographs.
     virtual Verdict Judge(const ItemFields& fields) = 0;
-    // After its row reached the output (written) or it was passed over: the listing as read is
-    // kept, committed before the run goes on.
+    // After its photographs and before its row is written (written: it gets one), or after it was
+    // passed over: the listing as read is kept, committed before the run goes on, so that every
+    // row that reaches the output is in the store even when the run is killed right after.
     virtual void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) = 0;
     // True when the rows carry the change column.
     virtual bool WithChangeColumn() const { return false; }

@@ -93,8 +93,19 @@ std::vector<std::string> WebhookSecrets(const std::string& url) {
     return secrets;
 }
 
+// A stop (the window closing) ends a transfer at once rather than at its time-out.
+int AbortOnStop(void* transport, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto& stop = static_cast<const AlertTransport*>(transport)->stopRequested;
+    return stop && stop() ? 1 : 0;
+}
+
 void SetCommonOptions(CURL* h, const AlertTransport& transport, char* errorText, Exchange& exchange) {
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    if (transport.stopRequested) {
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &AbortOnStop);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transport);
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    }
     curl_easy_setopt(h, CURLOPT_PROXY, "");
     curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, transport.connectTimeoutSeconds);

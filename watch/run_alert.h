@@ -51,7 +51,7 @@ struct NotifySettings {
 struct AlertTransport {
     std::string extraCaFile;            // [Site] CaFile, besides the system's certificates
     int retries = 0;                    // [Site] Retries
-    std::function<bool()> stopRequested; // cuts a retry's wait short
+    std::function<bool()> stopRequested; // cuts a retry's wait and a transfer short
     long connectTimeoutSeconds = 20;
     long totalTimeoutSeconds = 60;
 };

@@ -13,6 +13,7 @@
 #include "app/cli/crawl_arguments.h"
 #include "app/cli/exit_codes.h"
 #include "app/cli/named_conditions.h"
+#include "app/cli/notify_command.h"
 #include "app/cli/program_session.h"
 #include "app/cli/stop_signals.h"
 #include "app/cli/terminal_front_end.h"
@@ -20,6 +21,7 @@
 #include "app/cli/terminal_progress.h"
 #include "app/core/filter_settings.h"
 #include "app/core/messages.h"
+#include "app/core/notify_settings.h"
 #include "app/core/run_conditions.h"
 #include "app/core/run_options.h"
 #include "app/core/saved_conditions.h"
@@ -34,19 +36,6 @@ namespace vorn::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The nothing-found text of the run's mode.
-const std::string& NothingFoundText(WriteMode mode) {
-    switch (mode) {
-    case WriteMode::NewOnly:
-        return msg::NothingNew();
-    case WriteMode::ChangesOnly:
-        return msg::NoChanges();
-    case WriteMode::All:
-        break;
-    }
-    return msg::NoItemsFound();
-}
 
 void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string& errorText, WriteMode mode) {
     switch (outcome) {
@@ -146,6 +135,14 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
                   << " characters that code page 932 lacks were written as \"?\"; --encoding utf-8 keeps them\n";
     }
     std::cout << ForTerminal(CountsLine(watch.counts())) << '\n';
+    // A message that fails is told, and changes nothing of how the run ended.
+    const NotifySettings notify = ReadNotifySettings(session.settings(), session.programDir());
+    if (notify.webhookConfigured() || notify.mailConfigured()) {
+        std::cout.flush();
+        AlertTransport transport = AlertTransportFor(site, session.programDir());
+        transport.retries = config.retries;
+        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch), transport));
+    }
     return ExitCodeFor(outcome);
 }
 

@@ -144,4 +144,16 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
     return transport;
 }
 
+RunAlert AlertOf(const RunWatch& watch) {
+    RunAlert alert;
+    alert.summary = AnsiToUtf8(CountsLine(watch.counts()));
+    for (const WrittenListing& listing : watch.Reported()) {
+        alert.listings.push_back({AnsiToUtf8(listing.change), AnsiToUtf8(listing.title), AnsiToUtf8(listing.price),
+                                  AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)});
+    }
+    alert.anyChange = watch.counts().Total() > 0;
+    alert.anyRows = watch.rowsWritten() > 0;
+    return alert;
+}
+
 } // namespace vorn

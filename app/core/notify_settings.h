@@ -6,6 +6,7 @@
 #include "app/core/profile_file.h"
 #include "app/core/saved_conditions.h"
 #include "watch/run_alert.h"
+#include "watch/run_watch.h"
 
 namespace vorn {
 
@@ -18,5 +19,8 @@ NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem
 
 // The messages trust what the fetcher trusts and are retried by its rule.
 AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir);
+
+// The alert of a run that ended, as both programs send it.
+RunAlert AlertOf(const RunWatch& watch);
 
 } // namespace vorn

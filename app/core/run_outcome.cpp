@@ -1,5 +1,6 @@
 #include "app/core/run_outcome.h"
 
+#include "app/core/messages.h"
 #include "crawl/crawl_state.h"
 
 namespace vorn {
@@ -41,6 +42,18 @@ const char* OutcomeWord(RunOutcome outcome) {
         break;
     }
     return "failed";
+}
+
+const std::string& NothingFoundText(WriteMode mode) {
+    switch (mode) {
+    case WriteMode::NewOnly:
+        return msg::NothingNew();
+    case WriteMode::ChangesOnly:
+        return msg::NoChanges();
+    case WriteMode::All:
+        break;
+    }
+    return msg::NoItemsFound();
 }
 
 } // namespace vorn

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+#include "watch/watch_settings.h"
+
 namespace vorn {
 
 // How a run ended, as both programs tell the user: the window's end state and the terminal
@@ -19,6 +23,9 @@ enum class RunOutcome {
 // error outranks a stop; a stop outranks pages that could not be read, which outrank an
 // unreachable site.
 RunOutcome OutcomeOf(int crawlResult, bool stopRequested, bool failedWithError);
+
+// The nothing-found text of a run of the mode (CP932).
+const std::string& NothingFoundText(WriteMode mode);
 
 // The outcome in a word or two, as the store of listings records a run's end.
 const char* OutcomeWord(RunOutcome outcome);

@@ -22,7 +22,7 @@ constexpr int kServersDefaultTimeout = -1;
 
 DesktopNotification::DesktopNotification(QDBusConnection bus) : bus_(std::move(bus)) {}
 
-void DesktopNotification::Show(const QString& caption, const QString& message) {
+void DesktopNotification::Show(const QString& caption, const QString& message, const QString& secondLine) {
     // Asked first, so that a bus without the service neither starts one nor gets the call.
     QDBusConnectionInterface* const daemon = bus_.isConnected() ? bus_.interface() : nullptr;
     if (daemon == nullptr || !daemon->isServiceRegistered(kService).value()) {
@@ -32,8 +32,11 @@ void DesktopNotification::Show(const QString& caption, const QString& message) {
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), kDesktopEntry);
     // A message's lines may end in CR LF as well as LF.
-    const QString firstLine = message.left(message.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
-    notify << texts::kTitle << 0U << kDesktopEntry << caption << firstLine << QStringList() << hints
+    QString body = message.left(message.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
+    if (!secondLine.isEmpty()) {
+        body += QLatin1Char('\n') + secondLine;
+    }
+    notify << texts::kTitle << 0U << kDesktopEntry << caption << body << QStringList() << hints
            << kServersDefaultTimeout;
     bus_.send(notify);
 }

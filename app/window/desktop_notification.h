@@ -12,9 +12,9 @@ class DesktopNotification {
 public:
     explicit DesktopNotification(QDBusConnection bus = QDBusConnection::sessionBus());
 
-    // The caption as the summary, the message's first line as the body. Does not wait for the
-    // service's answer.
-    void Show(const QString& caption, const QString& message);
+    // The caption as the summary, the message's first line as the body, and secondLine under it
+    // when there is one. Does not wait for the service's answer.
+    void Show(const QString& caption, const QString& message, const QString& secondLine = {});
 
 private:
     QDBusConnection bus_;

@@ -57,6 +57,11 @@ TFrmMain::~TFrmMain() {
     if (lastJob_ != nullptr) {
         lastJob_->wait();
     }
+    // An alert still being sent is cut short: the program is ending.
+    closing_.store(true);
+    if (alertThread_.joinable()) {
+        alertThread_.join();
+    }
     RestoreCursor();
 }
 

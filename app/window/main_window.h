@@ -1,11 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <QPointer>
 #include <QString>
@@ -20,6 +22,7 @@
 #include "crawl/crawl_front_end.h"
 #include "extract/csv_output.h"
 #include "extract/item_context.h"
+#include "watch/run_watch.h"
 #include "watch/watch_settings.h"
 
 class QCheckBox;
@@ -116,6 +119,7 @@ public:
     void StepProgress() override;
     void ShowStatus(const std::string& textCp932) override;
     void HandBack(int crawlResult) override;
+    ListingWatch* watch() override { return watch_.get(); }
 
     // The controls, under the names the rest of the program knows them by.
     QCheckBox* chkArea = nullptr;
@@ -178,6 +182,7 @@ private:
     void Refuse(const std::string& messageCp932);
     // The end of a run on the desktop too, when the user is in another window.
     void NotifyIfAway(const QString& caption, const QString& message);
+    void SendAlert();
     void Terminate();
 
     std::filesystem::path programDir_;
@@ -206,6 +211,13 @@ private:
     QString lastCsvFolder_; // the folder of the CSV chosen last, where the save dialog opens next
     CsvEncoding csvEncoding_ = CsvEncoding::Cp932; // the file type chosen in the save dialog
     FilterSettings filter_; // [Filter] as read at the last Start, for that run
+    WriteMode mode_ = WriteMode::All; // [Options] Mode as read at the last Start
+    // The run's watch: it keeps every listing read in the store and decides which get a row.
+    std::unique_ptr<RunWatch> watch_;
+    QString countsLine_; // the last run's counts line, for its end-of-run texts
+    // Sends the last run's alert without holding up the window; joined before the window goes.
+    std::thread alertThread_;
+    std::atomic<bool> closing_{false};
     bool workbook_ = false;                         // the workbook type was chosen
     int endState_ = esNone;
     bool cursorSaved_ = false;

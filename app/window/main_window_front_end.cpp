@@ -41,6 +41,9 @@ CrawlSelection TFrmMain::TakeSelection() {
     if (workbook_) {
         selection.rowSink = std::make_shared<Workbook>();
     }
+    if (watch_ != nullptr) {
+        watch_->Begin(selection);
+    }
     return selection;
 }
 
@@ -59,7 +62,9 @@ void TFrmMain::StepProgress() {
 
 void TFrmMain::ShowStatus(const std::string& textCp932) { lblStatus->setText(FromCp932(textCp932)); }
 
-bool TFrmMain::CheckSeen(const std::string& listingKey) { return db_.SeenListing(listingKey); }
+bool TFrmMain::CheckSeen(const std::string& listingKey) {
+    return db_.SeenListing(listingKey, mode_ == WriteMode::NewOnly);
+}
 
 void TFrmMain::RecordCollected(const std::string& listingKey) { db_.RecordCollected(listingKey); }
 
@@ -79,6 +84,11 @@ void TFrmMain::HandBack(int crawlResult) {
     unrecognisedResultsPages_ = myThread_ != nullptr ? myThread_->worker().unrecognisedResultsPages() : 0;
     unrecognisedListingPages_ = myThread_ != nullptr ? myThread_->worker().unrecognisedListingPages() : 0;
     runOutcome_ = OutcomeOf(crawlResult, endState_ != esNone, !errorText.empty());
+    if (watch_ != nullptr) {
+        watch_->End(OutcomeWord(runOutcome_));
+        countsLine_ = FromCp932(CountsLine(watch_->counts()));
+        SendAlert();
+    }
     // Shown in place of an outcome that would mislead ("nothing found", "done").
     if (!errorText.empty()) {
         NotifyIfAway(texts::kTitle, QString::fromStdString(errorText));

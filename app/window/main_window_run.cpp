@@ -19,7 +19,9 @@
 
 #include "app/core/filter_settings.h"
 #include "app/core/messages.h"
+#include "app/core/notify_settings.h"
 #include "app/core/run_conditions.h"
+#include "app/core/run_options.h"
 #include "app/window/application_setup.h"
 #include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
@@ -30,6 +32,7 @@
 #include "catalogue/widgets/qt_text.h"
 #include "crawl/crawl_job.h"
 #include "crawl/crawl_state.h"
+#include "watch/listing_filter.h"
 
 namespace vorn {
 
@@ -100,6 +103,12 @@ void TFrmMain::btnActionClick() {
         return;
     }
     filter_ = std::move(filter.settings);
+    const ModeRead mode = ReadWriteMode(ProfileFile(SettingsFilePath(programDir_)));
+    if (!mode.refusal.empty()) {
+        Refuse(mode.refusal);
+        return;
+    }
+    mode_ = mode.mode;
 
     const QString proposal = DefaultCsvFileName(cmbArea->currentIndex(), cmbArea->currentText());
     csvFileName_ = ToPath(proposal);
@@ -142,8 +151,43 @@ void TFrmMain::btnActionClick() {
 
 void TFrmMain::NotifyIfAway(const QString& caption, const QString& message) {
     if (!isActiveWindow()) {
-        notification_.Show(caption, message);
+        notification_.Show(caption, message, countsLine_);
     }
+}
+
+void TFrmMain::SendAlert() {
+    const ProfileFile settings(SettingsFilePath(programDir_));
+    const NotifySettings notify = ReadNotifySettings(settings, programDir_);
+    if (watch_ == nullptr || !(notify.webhookConfigured() || notify.mailConfigured())) {
+        return;
+    }
+    if (alertThread_.joinable()) {
+        alertThread_.join();
+    }
+    AlertTransport transport = AlertTransportFor(site_, programDir_);
+    transport.stopRequested = [this] { return closing_.load(); };
+    // The services may be slow or silent: the window stays usable, and a failure reaches the
+    // status line when it is known.
+    alertThread_ = std::thread([this, notify, transport, alert = AlertOf(*watch_)] {
+        const std::vector<ChannelResult> results = SendRunAlert(notify, alert, transport);
+        QString failures;
+        for (const ChannelResult& result : results) {
+            if (!result.ok) {
+                failures += (failures.isEmpty() ? QString() : QStringLiteral(" / ")) +
+                            QString::fromStdString(DescribeResult(result));
+            }
+        }
+        if (!failures.isEmpty() && !closing_.load()) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, failures] {
+                    if (!isRunning_) {
+                        lblStatus->setText(failures);
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+    });
 }
 
 void TFrmMain::Refuse(const std::string& messageCp932) { Information(FromCp932(messageCp932), texts::kCaptionError); }
@@ -162,6 +206,8 @@ void TFrmMain::EnterRunning() {
 void TFrmMain::StartCrawlJob() {
     ApplySiteSettings(site_, programDir_);
 
+    watch_ = std::make_unique<RunWatch>(db_, mode_, filter_);
+    countsLine_.clear();
     CrawlConfig config;
     config.programDir = programDir_;
     config.baseUrl = site_.baseUrl;
@@ -214,10 +260,14 @@ void TFrmMain::FinishRun(int endState) {
     if (shown && endState != esPagesUnrecognised && unrecognisedResultsPages_ + unrecognisedListingPages_ > 0) {
         Refuse(msg::UnrecognisedPagesLine(unrecognisedResultsPages_, unrecognisedListingPages_));
     }
+    // Only a run with a daily mode or a filter tells its counts beside the usual texts.
+    const bool daily = mode_ != WriteMode::All || ListingFilter(filter_).Active();
+    const QString completed = FromCp932(msg::RunCompleted()) +
+                              (daily && !countsLine_.isEmpty() ? QLatin1Char('\n') + countsLine_ : QString());
     switch (endState) {
     case esNone:
         NotifyIfAway(texts::kCaptionFinished, FromCp932(msg::RunCompleted()));
-        if (prompt_.Question(this, FromCp932(msg::RunCompleted()), texts::kCaptionFinished, false)) {
+        if (prompt_.Question(this, completed, texts::kCaptionFinished, false)) {
             std::error_code error;
             if (std::filesystem::is_regular_file(csvFileName_, error)) {
                 prompt_.OpenFile(PathText(csvFileName_));
@@ -227,8 +277,8 @@ void TFrmMain::FinishRun(int endState) {
         }
         break;
     case esNoItems:
-        NotifyIfAway(texts::kCaptionNoItems, FromCp932(msg::NoItemsFound()));
-        Information(FromCp932(msg::NoItemsFound()), texts::kCaptionNoItems);
+        NotifyIfAway(texts::kCaptionNoItems, FromCp932(NothingFoundText(mode_)));
+        Information(FromCp932(NothingFoundText(mode_)), texts::kCaptionNoItems);
         break;
     case esSaveFailed:
         NotifyIfAway(texts::kCaptionError, FromCp932(msg::SaveFailed()));

@@ -140,7 +140,7 @@ protected:
     TempDir output_;
 };
 
-TEST_F(NotificationTest, SentWhenTheUserIsElsewhereWithTheCaptionAndFirstLine) {
+TEST_F(NotificationTest, SentWhenTheUserIsElsewhereWithTheCaptionFirstLineAndCounts) {
     Activate(elsewhere_);
     Run("rows.csv");
     DeliverFor(std::chrono::seconds(10), 1);
@@ -148,21 +148,25 @@ TEST_F(NotificationTest, SentWhenTheUserIsElsewhereWithTheCaptionAndFirstLine) {
     EXPECT_EQ(recorder.shown[0].app, Utf8("ヴォルン商品情報取得ソフト"));
     EXPECT_EQ(recorder.shown[0].icon, QStringLiteral("vorn-search"));
     EXPECT_EQ(recorder.shown[0].summary, Utf8("処理終了"));
-    EXPECT_EQ(recorder.shown[0].body, Utf8("商品情報の取得が完了しました。"));
+    EXPECT_EQ(recorder.shown[0].body.section(QLatin1Char('\n'), 0, 0), Utf8("商品情報の取得が完了しました。"));
+    EXPECT_TRUE(recorder.shown[0].body.section(QLatin1Char('\n'), 1).startsWith(Utf8("新着 "))) << "the counts line";
 
     content->SetSearch(kSearch, {{}, 0});
     Run("none.csv");
     DeliverFor(std::chrono::seconds(10), 2);
     ASSERT_EQ(recorder.shown.size(), 2u);
     EXPECT_EQ(recorder.shown[1].summary, Utf8("検索終了"));
-    EXPECT_EQ(recorder.shown[1].body, Utf8("条件に該当する商品情報は見つかりませんでした。"));
+    EXPECT_EQ(recorder.shown[1].body.section(QLatin1Char('\n'), 0, 0),
+              Utf8("条件に該当する商品情報は見つかりませんでした。"));
+    EXPECT_TRUE(recorder.shown[1].body.section(QLatin1Char('\n'), 1).startsWith(Utf8("新着 "))) << "the counts line";
 
     content->SetFault(kSearch, site::PageFault::ServerError);
     Run("failed.csv");
     DeliverFor(std::chrono::seconds(10), 3);
     ASSERT_EQ(recorder.shown.size(), 3u);
     EXPECT_EQ(recorder.shown[2].summary, QStringLiteral("Error"));
-    EXPECT_EQ(recorder.shown[2].body, Utf8("サイトへのアクセスができませんでした。"));
+    EXPECT_EQ(recorder.shown[2].body.section(QLatin1Char('\n'), 0, 0), Utf8("サイトへのアクセスができませんでした。"));
+    EXPECT_TRUE(recorder.shown[2].body.section(QLatin1Char('\n'), 1).startsWith(Utf8("新着 "))) << "the counts line";
 }
 
 TEST_F(NotificationTest, NotSentWhileTheWindowIsActiveOrWithoutAService) {
