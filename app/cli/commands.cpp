@@ -76,8 +76,8 @@ void PrintUsage(std::ostream& out) {
            "  For this program: "
         << (where.dir / "db").string() << "/\n";
     out << "\nExit codes:\n"
-           "  0  rows were written; for a refresh, every page was read and stored; for notify-test,\n"
-           "     every channel took its message\n"
+           "  0  rows were written; for changes, the changes were listed (also none); for a refresh,\n"
+           "     every page was read and stored; for notify-test, every channel took its message\n"
            "  1  no listing matched the conditions; for export, no run has rows to write again\n"
            "  2  stopped by SIGINT (Ctrl-C) or SIGTERM; what was done so far is kept\n"
            "  3  the site could not be reached; for a refresh, a page was not read (the rest is stored);\n"
