@@ -729,17 +729,6 @@ TEST_F(CliRunTest, Utf8KeepsWhatCodePage932LosesAndCodePage932CountsIt) {
 namespace vorn {
 namespace {
 
-// Holds a listing page back until the guard goes: the run is then at a known point.
-struct HeldPage {
-    std::shared_ptr<std::atomic<bool>> released = std::make_shared<std::atomic<bool>>(false);
-    ~HeldPage() { released->store(true); }
-};
-
-bool Requested(const site::SampleSite& site, const std::string& path) {
-    const std::vector<site::SiteRequest> requests = site.Requests();
-    return std::any_of(requests.begin(), requests.end(), [&](const auto& request) { return request.path == path; });
-}
-
 TEST_F(CliRunTest, ExportWritesAgainTheRowsAKilledRunWrote) {
     WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
     const fs::path exported = out_.path() / "export.csv";
@@ -747,39 +736,34 @@ TEST_F(CliRunTest, ExportWritesAgainTheRowsAKilledRunWrote) {
     EXPECT_FALSE(fs::exists(exported));
 
     content_->SetSearch(kFirstCitySearch, {{1, 2, 3, 4, 5}, 5});
-    HeldPage held;
-    site_.Handle("/article/1000003", [content = content_, released = held.released](const site::SiteRequest& request) {
-        while (!released->load()) {
+    // The third page, asked for after the second listing's row and its store, is held back.
+    const auto held = std::make_shared<std::atomic<int>>(0); // 1: asked, 2: let go
+    site_.Handle("/article/1000003", [content = content_, held](const site::SiteRequest& request) {
+        for (held->store(1); held->load() == 1;) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return *content->Respond(request.path, request.query);
     });
     auto child = Start({"crawl", Output().string()});
-    // The third page is asked for only after the second listing's row and its store.
-    for (int i = 0; i < 3000 && !Requested(site_, "/article/1000003"); ++i) {
+    for (int i = 0; i < 3000 && held->load() == 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_TRUE(Requested(site_, "/article/1000003"));
     child->Signal(SIGKILL);
     child->Wait();
+    held->store(2);
     const std::string killed = test::ReadBytes(Output());
     ASSERT_EQ(std::count(killed.begin(), killed.end(), '\n'), 3) << "the header and two rows";
 
-    const fs::path book = out_.path() / "export.XLSX";
-    const fs::path utf8 = out_.path() / "utf8.csv";
+    const fs::path book = out_.path() / "export.XLSX", utf8 = out_.path() / "utf8.csv";
     const fs::path folder = out_.path() / "folder.csv";
     fs::create_directory(folder);
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
     };
-    const Case cases[] = {{{exported.string()}, 0},
-                          {{"--encoding", "utf-8", utf8.string()}, 0},
-                          {{book.string()}, 0},
-                          {{folder.string()}, 4},
-                          {{(out_.path() / "missing" / "x.csv").string()}, 4},
-                          {{"--encoding", "utf-8", book.string()}, 5},
-                          {{}, 5}};
+    const Case cases[] = {
+        {{exported.string()}, 0}, {{"--encoding", "utf-8", utf8.string()}, 0},         {{book.string()}, 0},
+        {{folder.string()}, 4},   {{(out_.path() / "missing" / "x.csv").string()}, 4}, {{}, 5}};
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"export"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
@@ -817,11 +801,9 @@ TEST_F(CliRunTest, ChangesListsWhatRunsFoundAndExportTakesTheLastRunsColumns) {
         {{"--kind", "新着"}, 0, 2, content_->ListingUrl(2) + "\n"},
         {{"--kind=値上げ", "--kind", "値下げ", "--since", "2000-01-01"}, 0, 1, cheaper},
         {{"--since", "2999-01-01"}, 0, 1, "no changes found\n"},
-        {{"--kind", "受付終了"}, 0, 1, "no changes found\n"},
         {{"--encoding", "utf-8", "--kind", "値下げ", csv.string()}, 0, 1, "changes written: 1\n"},
         {{"--kind", "値段"}, 5, 0, ""},
         {{"--since", "2026-02-30"}, 5, 0, ""},
-        {{"--since"}, 5, 0, ""},
         {{"a.csv", "b.csv"}, 5, 0, ""},
         {{"--encoding", "sjis", "a.csv"}, 5, 0, ""},
         {{"a.xlsx"}, 5, 0, ""},
@@ -829,12 +811,11 @@ TEST_F(CliRunTest, ChangesListsWhatRunsFoundAndExportTakesTheLastRunsColumns) {
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"changes"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(::testing::PrintToString(arguments));
         const ChildResult result = Run(arguments);
-        const std::string label = c.arguments.empty() ? "" : c.arguments[0] + " " + c.arguments.back();
-        EXPECT_EQ(result.exitCode, c.exitCode) << label << result.err;
-        EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), c.lines) << label << result.out;
-        const std::string first = result.out.substr(0, result.out.find('\n') + 1);
-        EXPECT_TRUE(first.ends_with(c.firstLineEnd)) << label << ": " << result.out;
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), c.lines) << result.out;
+        EXPECT_TRUE(result.out.substr(0, result.out.find('\n') + 1).ends_with(c.firstLineEnd)) << result.out;
     }
     EXPECT_EQ(test::ReadBytes(csv),
               "\xEF\xBB\xBF\"日付\",\"変化\",\"商品名\",\"変化前\",\"変化後\",\"詳細ページURL\",\r\n\"" +
