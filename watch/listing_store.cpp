@@ -40,6 +40,12 @@ void EnsureStore(CatalogueDb& db) {
     for (const char* statement : sql::kCreateStore) {
         db.Execute(statement);
     }
+    DbRows mode = db.OpenRows(sql::kSelectRunHasMode);
+    const bool hasMode = !mode.AtEnd() && mode.Integer("Found") != 0;
+    mode.Close();
+    if (!hasMode) {
+        db.Execute(sql::kAddRunMode);
+    }
 }
 
 std::vector<StoredChange> StoredChanges(CatalogueDb& db, const std::string& sinceDay,
@@ -64,6 +70,12 @@ std::vector<StoredRow> LastRunRows(CatalogueDb& db) {
         rows.push_back({SplitFields(stored.Bytes("Fields")), stored.Text("Change")});
     }
     return rows;
+}
+
+std::string LastRunMode(CatalogueDb& db) {
+    EnsureStore(db);
+    DbRows rows = db.OpenRows(sql::kSelectLastRunMode);
+    return rows.AtEnd() || rows.IsNull("Mode") ? std::string() : rows.Text("Mode");
 }
 
 std::int64_t ForgetStore(CatalogueDb& db, const std::string& beforeDay) {

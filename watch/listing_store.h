@@ -31,6 +31,8 @@ struct StoredRow {
     std::string change;
 };
 std::vector<StoredRow> LastRunRows(CatalogueDb& db);
+// The mode name that run was begun with ("all", "new-only", "changes-only"); empty when unknown.
+std::string LastRunMode(CatalogueDb& db);
 
 // Makes the store's tables where the database lacks them.
 void EnsureStore(CatalogueDb& db);

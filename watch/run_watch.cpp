@@ -36,8 +36,8 @@ RunWatch::RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter)
     EnsureStore(db_);
 }
 
-void RunWatch::Begin(const CrawlSelection& selection) {
-    db_.Execute(sql::kInsertRun, {LocalTimeNow(), ConditionsText(selection)});
+void RunWatch::Begin(const CrawlSelection& selection, std::string_view modeName) {
+    db_.Execute(sql::kInsertRun, {LocalTimeNow(), ConditionsText(selection), std::string(modeName)});
     DbRows rows = db_.OpenRows("SELECT last_insert_rowid() AS RunID");
     runId_ = rows.AtEnd() ? 0 : rows.Integer("RunID");
 }

@@ -33,8 +33,8 @@ public:
 
     // An active filter leaves listings out and makes the counts line tell how many.
     RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter = {});
-    // Records the run as begun, with its conditions as a person reads them.
-    void Begin(const CrawlSelection& selection);
+    // Records the run as begun, with its conditions as a person reads them and its mode's name.
+    void Begin(const CrawlSelection& selection, std::string_view modeName);
     // Records how it ended ("rows", "nothing", "stopped", ...).
     void End(std::string_view outcome);
 

@@ -13,7 +13,7 @@ inline constexpr const char* kCreateStore[] = {
     "FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL) WITHOUT ROWID",
     "CREATE INDEX IF NOT EXISTS T21_ITEM_Poster ON T21_ITEM (ProfileUrl, Title)",
     "CREATE TABLE IF NOT EXISTS T22_RUN (RunID INTEGER PRIMARY KEY, Started TEXT NOT NULL, Ended TEXT, "
-    "Outcome TEXT, Rows INTEGER NOT NULL DEFAULT 0, Conditions TEXT NOT NULL)",
+    "Outcome TEXT, Rows INTEGER NOT NULL DEFAULT 0, Conditions TEXT NOT NULL, Mode TEXT)",
     "CREATE TABLE IF NOT EXISTS T23_CHANGE (ChangeID INTEGER PRIMARY KEY, RunID INTEGER NOT NULL, "
     "UrlKey TEXT NOT NULL, Kind TEXT NOT NULL, Before TEXT NOT NULL, After TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS T24_ROW (RunID INTEGER NOT NULL, Seq INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
@@ -31,7 +31,11 @@ inline constexpr const char* kUpsertStored =
 inline constexpr const char* kInsertChange =
     "INSERT INTO T23_CHANGE (RunID, UrlKey, Kind, Before, After) VALUES (?, ?, ?, ?, ?)";
 inline constexpr const char* kInsertRunRow = "INSERT INTO T24_ROW (RunID, Seq, UrlKey, Change) VALUES (?, ?, ?, ?)";
-inline constexpr const char* kInsertRun = "INSERT INTO T22_RUN (Started, Conditions) VALUES (?, ?)";
+inline constexpr const char* kInsertRun = "INSERT INTO T22_RUN (Started, Conditions, Mode) VALUES (?, ?, ?)";
+// A store made before runs kept their mode ("all", "new-only", "changes-only") gets the column.
+inline constexpr const char* kSelectRunHasMode =
+    "SELECT COUNT(*) AS Found FROM pragma_table_info('T22_RUN') WHERE name = 'Mode'";
+inline constexpr const char* kAddRunMode = "ALTER TABLE T22_RUN ADD COLUMN Mode TEXT";
 inline constexpr const char* kEndRun = "UPDATE T22_RUN SET Ended = ?, Outcome = ?, Rows = ? WHERE RunID = ?";
 inline constexpr const char* kBegin = "BEGIN";
 inline constexpr const char* kCommit = "COMMIT";
@@ -41,6 +45,9 @@ inline constexpr const char* kRollback = "ROLLBACK";
 inline constexpr const char* kSelectLastRunRows =
     "SELECT T21_ITEM.Fields, T24_ROW.Change FROM T24_ROW INNER JOIN T21_ITEM ON T21_ITEM.UrlKey = T24_ROW.UrlKey "
     "WHERE T24_ROW.RunID = (SELECT MAX(RunID) FROM T24_ROW) ORDER BY T24_ROW.Seq";
+// The mode of the last run that wrote any rows (NULL for a run stored before modes were kept).
+inline constexpr const char* kSelectLastRunMode =
+    "SELECT Mode FROM T22_RUN WHERE RunID = (SELECT MAX(RunID) FROM T24_ROW)";
 // Changes, newest first; from a day on (YYYY-MM-DD).
 inline constexpr const char* kSelectChanges =
     "SELECT T22_RUN.Started, T23_CHANGE.Kind, T21_ITEM.Title, T23_CHANGE.Before, T23_CHANGE.After, "

@@ -10,6 +10,7 @@
 #include "app/cli/list_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
+#include "app/cli/store_commands.h"
 #include "app/core/program_dir.h"
 
 namespace vorn::cli {
@@ -21,6 +22,10 @@ const std::vector<Command>& Commands() {
         {"list", "prefectures|cities P|genres|saved", "print the names the crawl options take, or the saved searches",
          RunListCommand},
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
+        {"changes", "[OPTIONS] [OUTPUT.csv]", "the changes runs found, newest first, printed or into OUTPUT.csv",
+         RunChangesCommand},
+        {"export", "[--encoding E] OUTPUT", "write the rows of the last run that wrote any again into OUTPUT",
+         RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
          RunForgetCommand},
         {"notify-test", "", "send a test message on every alert channel of [Notify] in db/vrn.ini",
@@ -52,6 +57,14 @@ void PrintUsage(std::ostream& out) {
     }
     out << '\n'
         << kCrawlOptionsHelp
+        << "Changes options:\n"
+           "  --since YYYY-MM-DD the changes found by runs begun on that day or later\n"
+           "  --kind KIND        only the changes of KIND: 新着, 再掲載, 値下げ, 値上げ or 受付終了;\n"
+           "                     again for more\n"
+           "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv as crawl writes it\n"
+           "Export writes the rows again as that run wrote them: OUTPUT.xlsx as a workbook (with 変化,\n"
+           "without photographs), any other name as a CSV file (cp932 unless --encoding utf-8) with\n"
+           "変化 when the run was --changes-only.\n"
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     // Where this user's files are, without making anything.
     const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());
@@ -63,13 +76,13 @@ void PrintUsage(std::ostream& out) {
            "  For this program: "
         << (where.dir / "db").string() << "/\n";
     out << "\nExit codes:\n"
-           "  0  rows were written; for a refresh, every page was read and stored; for notify-test,\n"
-           "     every channel took its message\n"
-           "  1  no listing matched the conditions\n"
+           "  0  rows were written; for changes, the changes were listed (also none); for a refresh,\n"
+           "     every page was read and stored; for notify-test, every channel took its message\n"
+           "  1  no listing matched the conditions; for export, no run has rows to write again\n"
            "  2  stopped by SIGINT (Ctrl-C) or SIGTERM; what was done so far is kept\n"
            "  3  the site could not be reached; for a refresh, a page was not read (the rest is stored);\n"
            "     for notify-test, a channel did not take its message\n"
-           "  4  the CSV file could not be written; for a refresh, the database refused a row\n"
+           "  4  the output file could not be written; for a refresh, the database refused a row\n"
            "  5  usage error, missing database, conditions refused, an error that ended the work,\n"
            "     or another crawl or refresh running (the window's or this program's); for notify-test,\n"
            "     no channel configured or a [Notify] setting refused\n"

@@ -104,7 +104,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         frontEnd.SkipCollectedBefore();
     }
     RunWatch watch(session.db(), ModeOf(options), filter);
-    watch.Begin(selection);
+    watch.Begin(selection, WriteModeName(watch.mode()));
     frontEnd.SetWatch(&watch);
     CrawlConfig config{session.programDir(), site.baseUrl};
     config.retries = options.retries.value_or(site.retries);

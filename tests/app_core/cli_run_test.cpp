@@ -26,6 +26,7 @@
 #include "tools/sample_site/refused_port.h"
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/site_content.h"
+#include "watch/run_watch.h"
 #include "web/cp932.h"
 #include "web/fetch_page.h"
 
@@ -721,6 +722,113 @@ TEST_F(CliRunTest, Utf8KeepsWhatCodePage932LosesAndCodePage932CountsIt) {
         lost += UTF8ToAnsi(c) == "?" ? 1 : 0;
     }
     EXPECT_TRUE(Contains(cp932.out, std::to_string(lost) + " characters that code page 932 lacks")) << cp932.out;
+}
+
+} // namespace
+} // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST_F(CliRunTest, ExportWritesAgainTheRowsAKilledRunWrote) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    const fs::path exported = out_.path() / "export.csv";
+    EXPECT_EQ(Run({"export", exported.string()}).exitCode, 1) << "nothing to export";
+    EXPECT_FALSE(fs::exists(exported));
+
+    content_->SetSearch(kFirstCitySearch, {{1, 2, 3, 4, 5}, 5});
+    // The third page, asked for after the second listing's row and its store, is held back.
+    const auto held = std::make_shared<std::atomic<int>>(0); // 1: asked, 2: let go
+    site_.Handle("/article/1000003", [content = content_, held](const site::SiteRequest& request) {
+        for (held->store(1); held->load() == 1;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return *content->Respond(request.path, request.query);
+    });
+    auto child = Start({"crawl", Output().string()});
+    for (int i = 0; i < 3000 && held->load() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    child->Signal(SIGKILL);
+    child->Wait();
+    held->store(2);
+    const std::string killed = test::ReadBytes(Output());
+    ASSERT_EQ(std::count(killed.begin(), killed.end(), '\n'), 3) << "the header and two rows";
+
+    const fs::path book = out_.path() / "export.XLSX", utf8 = out_.path() / "utf8.csv";
+    const fs::path folder = out_.path() / "folder.csv";
+    fs::create_directory(folder);
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {{exported.string()}, 0}, {{"--encoding", "utf-8", utf8.string()}, 0},         {{book.string()}, 0},
+        {{folder.string()}, 4},   {{(out_.path() / "missing" / "x.csv").string()}, 4}, {{}, 5}};
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"export"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ChildResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << (c.arguments.empty() ? "" : c.arguments.back()) << result.err;
+    }
+    EXPECT_EQ(test::ReadBytes(exported), killed);
+    EXPECT_EQ(test::ReadBytes(utf8), "\xEF\xBB\xBF" + AnsiToUtf8(killed));
+    EXPECT_TRUE(fs::is_empty(folder));
+    const std::string read =
+        ChildProcess("/usr/bin/python3", {VORN_READ_WORKBOOK, book}, runtime_.path(), logs_.path()).Wait().out;
+    EXPECT_TRUE(Contains(read, "|変化\n")) << read;
+    EXPECT_TRUE(Contains(read, "\nY3=") && !Contains(read, "\nY4=")) << "two rows: " << read;
+}
+
+TEST_F(CliRunTest, ChangesListsWhatRunsFoundAndExportTakesTheLastRunsColumns) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1, 2}, 2});
+    content_->SetTitle(1, "ソファ");
+    content_->SetPrice(1, "12,000");
+    ASSERT_EQ(Crawl().exitCode, 0);
+    content_->SetPrice(1, "9,800");
+    ASSERT_EQ(Run({"crawl", "--changes-only", Output().string()}).exitCode, 0);
+
+    const std::string cheaper = " 値下げ ソファ 12,000円 → 9,800円 " + content_->ListingUrl(1) + "\n";
+    const fs::path csv = out_.path() / "changes.csv";
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        int lines;                // of standard output
+        std::string firstLineEnd; // how the first line ends
+    };
+    const Case cases[] = {
+        {{}, 0, 3, cheaper},
+        {{"--kind", "新着"}, 0, 2, content_->ListingUrl(2) + "\n"},
+        {{"--kind=値上げ", "--kind", "値下げ", "--since", "2000-01-01"}, 0, 1, cheaper},
+        {{"--since", "2999-01-01"}, 0, 1, "no changes found\n"},
+        {{"--encoding", "utf-8", "--kind", "値下げ", csv.string()}, 0, 1, "changes written: 1\n"},
+        {{"--kind", "値段"}, 5, 0, ""},
+        {{"--since", "2026-02-30"}, 5, 0, ""},
+        {{"a.csv", "b.csv"}, 5, 0, ""},
+        {{"--encoding", "sjis", "a.csv"}, 5, 0, ""},
+        {{"a.xlsx"}, 5, 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"changes"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const ChildResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), c.lines) << result.out;
+        EXPECT_TRUE(result.out.substr(0, result.out.find('\n') + 1).ends_with(c.firstLineEnd)) << result.out;
+    }
+    EXPECT_EQ(test::ReadBytes(csv),
+              "\xEF\xBB\xBF\"日付\",\"変化\",\"商品名\",\"変化前\",\"変化後\",\"詳細ページURL\",\r\n\"" +
+                  LocalTimeNow().substr(0, 10) + "\",\"値下げ\",\"ソファ\",\"12,000円\",\"9,800円\",\"" +
+                  content_->ListingUrl(1) + "\",\r\n");
+
+    // The last run was --changes-only: its rows come back with their 変化 column.
+    const fs::path exported = out_.path() / "export.csv";
+    ASSERT_EQ(Run({"export", exported.string()}).exitCode, 0);
+    const std::string bytes = test::ReadBytes(exported);
+    EXPECT_EQ(bytes.rfind(CsvFileStart(CsvEncoding::Cp932, true), 0), 0u) << AnsiToUtf8(bytes);
+    EXPECT_TRUE(Contains(bytes, UTF8ToAnsi(",\"値下げ 12,000円→9,800円\",\r\n"))) << AnsiToUtf8(bytes);
 }
 
 } // namespace

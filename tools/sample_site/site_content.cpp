@@ -181,12 +181,20 @@ void SiteContent::SetTitle(int number, std::string title) {
     titles_[number] = std::move(title);
 }
 
+void SiteContent::SetPrice(int number, std::string price) {
+    const std::lock_guard lock(mutex_);
+    prices_[number] = std::move(price);
+}
+
 Listing SiteContent::ListingAt(int number) const {
     Listing listing = MakeListing(config_.seed, number);
     const std::lock_guard lock(mutex_);
     const auto title = titles_.find(number);
     if (title != titles_.end()) {
         listing.title = title->second;
+    }
+    if (const auto price = prices_.find(number); price != prices_.end()) {
+        listing.price = price->second;
     }
     return listing;
 }

@@ -82,6 +82,8 @@ public:
     void ClearFault(const std::string& pathAndQuery);
     // Listing n's title (UTF-8 HTML text) from now on, in place of the generated one.
     void SetTitle(int number, std::string title);
+    // Listing n's price as the page writes it before "円" ("9,800") from now on.
+    void SetPrice(int number, std::string price);
 
     SearchSetup SearchOf(std::string_view searchKey) const;
     Listing ListingAt(int number) const;
@@ -103,6 +105,7 @@ private:
     std::map<std::string, SearchSetup, std::less<>> searches_;
     std::map<std::string, PageFault, std::less<>> faults_;
     std::map<int, std::string> titles_;
+    std::map<int, std::string> prices_;
 };
 
 // The FNV-1a 32-bit hash the default search mapping uses.
