@@ -10,6 +10,7 @@
 #include <QProgressBar>
 
 #include "app/core/run_conditions.h"
+#include "app/core/run_options.h"
 #include "app/window/prompt.h"
 #include "app/window/run_file_rules.h"
 #include "app/window/window_texts.h"
@@ -42,7 +43,7 @@ CrawlSelection TFrmMain::TakeSelection() {
         selection.rowSink = std::make_shared<Workbook>();
     }
     if (watch_ != nullptr) {
-        watch_->Begin(selection);
+        watch_->Begin(selection, WriteModeName(mode_));
     }
     return selection;
 }
