@@ -21,10 +21,8 @@ namespace {
 
 constexpr int kChangeColumn = kItemFieldCount;
 constexpr int kPhotoColumn = kItemFieldCount + 1;
-// Excel's HYPERLINK takes no longer address, and a cell no longer text (characters).
-// What Excel takes in a link.
+// What Excel takes in a link, the links one sheet can hold, and the characters of a cell.
 constexpr std::size_t kMostUrlBytes = 2079;
-// The hyperlinks one sheet can hold.
 constexpr unsigned kMostLinks = 65530;
 constexpr std::size_t kMostCellCharacters = 32767;
 // A row with a photograph is this tall, the photograph at most this wide.

@@ -16,9 +16,9 @@ bool IsWorkbookName(const std::filesystem::path& file);
 
 // The run's rows as an Excel workbook of one sheet, "商品情報": the 25 titles and "変化" (and
 // "写真" when photographs are saved), then a row per listing with typed cells: the price and the
-// counts as numbers, the dates as dates, the URLs as links (a HYPERLINK formula of the writer's
-// own), everything else as text (never a formula, whatever it begins with). Rows go to a temporary file as they come
-// (constant memory); Close writes the file.
+// counts as numbers, the dates as dates, the URLs as links (up to the 65,530 a sheet holds),
+// everything else as text (never a formula, whatever it begins with). Rows go to a temporary file
+// as they come (constant memory); the links stay in memory until Close writes the file.
 class Workbook final : public RowSink {
 public:
     Workbook() = default;
