@@ -237,7 +237,8 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     if (parsed.append) {
         // Rows of another layout or encoding, or after another program's header, would make
         // the file unreadable as one table.
-        if (!error && fs::exists(output, error) && !IsOwnCsvFile(output, parsed.encoding, ModeOf(parsed) == WriteMode::ChangesOnly)) {
+        if (!error && fs::exists(output, error) &&
+            !IsOwnCsvFile(output, parsed.encoding, ModeOf(parsed) == WriteMode::ChangesOnly)) {
             return Fail(output.string() + " is not a CSV file of this program in that encoding; --append leaves it "
                                           "as it is",
                         kExitRefused);
