@@ -10,7 +10,7 @@ namespace vorn::sql {
 inline constexpr const char* kCreateStore[] = {
     "CREATE TABLE IF NOT EXISTS T21_ITEM (UrlKey TEXT PRIMARY KEY, Fields BLOB NOT NULL, Title TEXT NOT NULL, "
     "PriceText TEXT NOT NULL, Price INTEGER, Reception TEXT NOT NULL, ProfileUrl TEXT NOT NULL, "
-    "FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL) WITHOUT ROWID",
+    "FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL)",
     "CREATE INDEX IF NOT EXISTS T21_ITEM_Poster ON T21_ITEM (ProfileUrl, Title)",
     "CREATE TABLE IF NOT EXISTS T22_RUN (RunID INTEGER PRIMARY KEY, Started TEXT NOT NULL, Ended TEXT, "
     "Outcome TEXT, Rows INTEGER NOT NULL DEFAULT 0, Conditions TEXT NOT NULL, Mode TEXT)",
