@@ -66,6 +66,17 @@ StatementHandle Prepare(sqlite3* db, std::string_view statement, const std::vect
     return handle;
 }
 
+// A kept statement made ready for another use with these values.
+template <typename Values>
+void Rebind(sqlite3* db, sqlite3_stmt* raw, std::string_view statement, const Values& values) {
+    sqlite3_reset(raw);
+    sqlite3_clear_bindings(raw);
+    int index = 1;
+    for (const DbValue& value : values) {
+        Bind(db, raw, statement, index++, value);
+    }
+}
+
 // True for a row, false at the end; a failure throws.
 bool Step(sqlite3_stmt* statement) {
     const int status = sqlite3_step(statement);
@@ -219,12 +230,7 @@ sqlite3_stmt* CatalogueDb::Kept(const char* statement, const std::vector<DbValue
         raw = PrepareRaw(db, statement, SQLITE_PREPARE_PERSISTENT);
         kept_.emplace_back(statement, raw);
     }
-    sqlite3_reset(raw);
-    sqlite3_clear_bindings(raw);
-    int index = 1;
-    for (const DbValue& value : values) {
-        Bind(db, raw, statement, index++, value);
-    }
+    Rebind(db, raw, statement, values);
     return raw;
 }
 
@@ -249,12 +255,7 @@ sqlite3_stmt* CatalogueDb::Reusable(sqlite3_stmt*& slot, std::string_view statem
     if (slot == nullptr) {
         slot = PrepareRaw(db, statement, SQLITE_PREPARE_PERSISTENT);
     }
-    sqlite3_reset(slot);
-    sqlite3_clear_bindings(slot);
-    int index = 1;
-    for (const DbValue& value : values) {
-        Bind(db, slot, statement, index++, value);
-    }
+    Rebind(db, slot, statement, values);
     return slot;
 }
 
@@ -364,13 +365,21 @@ sqlite3* CatalogueDb::Connection() {
     return db_;
 }
 
-std::string LocalDateToday() {
+namespace {
+
+std::string LocalNow(const char* format) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    char text[32];
+    std::strftime(text, sizeof text, format, &local);
     return text;
 }
+
+} // namespace
+
+std::string LocalDateToday() { return LocalNow("%Y-%m-%d"); }
+
+std::string LocalTimeNow() { return LocalNow("%Y-%m-%d %H:%M:%S"); }
 
 } // namespace vorn

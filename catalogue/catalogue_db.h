@@ -113,5 +113,7 @@ private:
 
 // Today in local time as YYYY-MM-DD, the history's dates.
 std::string LocalDateToday();
+// Local time now as YYYY-MM-DD HH:MM:SS, the times of the store's runs.
+std::string LocalTimeNow();
 
 } // namespace vorn

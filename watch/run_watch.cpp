@@ -161,13 +161,4 @@ std::string ConditionsText(const CrawlSelection& selection) {
     return text;
 }
 
-std::string LocalTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
 } // namespace vorn

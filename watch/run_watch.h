@@ -66,7 +66,4 @@ private:
 // The conditions of a run as a person reads them: areas / genres (/ キーワード「…」) in CP932.
 std::string ConditionsText(const CrawlSelection& selection);
 
-// Local time now as "YYYY-MM-DD HH:MM:SS".
-std::string LocalTimeNow();
-
 } // namespace vorn
