@@ -68,7 +68,7 @@ TEST_F(WatchTest, ThreeDaysOfChanges) {
     }
     content_->SetPoster(4, 777, "ハナ");
     content_->SetPoster(13, 777, "ハナ");
-    std::vector<std::string> changes; // what `changes` lists, oldest first
+    std::vector<std::string> changes; // the lines `changes` lists, oldest first
     const std::string today = LocalTimeNow().substr(0, 10);
     for (std::size_t day = 0; day < std::size(days); ++day) {
         SCOPED_TRACE("day " + std::to_string(day + 1));
@@ -94,19 +94,14 @@ TEST_F(WatchTest, ThreeDaysOfChanges) {
         }
         EXPECT_EQ(RowsOf(Output(), changesOnly), expected);
     }
-    std::reverse(changes.begin(), changes.end());
-    std::vector<std::string> cheaper;
-    std::copy_if(changes.begin(), changes.end(), std::back_inserter(cheaper),
-                 [&](const std::string& line) { return line.starts_with(today + " 値下げ "); });
-    for (const auto& [kind, lines] :
-         {std::pair{std::vector<std::string>{}, changes}, {std::vector<std::string>{"--kind", "値下げ"}, cheaper}}) {
-        std::vector<std::string> arguments = {"changes"};
-        arguments.insert(arguments.end(), kind.begin(), kind.end());
-        std::string listed;
-        for (const std::string& line : lines) {
-            listed += line + "\n";
+    for (const std::string kind : {"", "値下げ"}) {
+        std::string listed; // newest first
+        for (const std::string& line : changes) {
+            listed = line.starts_with(today + " " + kind) ? line + "\n" + listed : listed;
         }
-        EXPECT_EQ(Run(arguments).out, listed);
+        const ChildResult run = Run(kind.empty() ? std::vector<std::string>{"changes"}
+                                                 : std::vector<std::string>{"changes", "--kind", kind});
+        EXPECT_EQ(run.out, listed) << kind;
     }
 }
 
@@ -159,12 +154,11 @@ TEST_F(WatchTest, FiltersLeaveListingsOutBeforeTheirPhotographs) {
         EXPECT_TRUE(run.out.ends_with(added + counts));
         EXPECT_EQ(RowsOf(Output(), false), rows);
         const std::vector<std::string> requests = TakeRequests();
+        const auto asked = [&](const std::string& path) {
+            return std::any_of(requests.begin(), requests.end(), [&](const auto& r) { return r.starts_with(path); });
+        };
         for (const Case& c : cases) {
             const std::string id = std::to_string(site::ArticleIdOf(c.listing));
-            const auto asked = [&](const std::string& path) {
-                return std::any_of(requests.begin(), requests.end(),
-                                   [&](const std::string& r) { return r.starts_with(path); });
-            };
             const bool listed = std::count(listings.begin(), listings.end(), c.listing) > 0;
             EXPECT_EQ(asked("/article/" + id), listed) << c.listing;
             EXPECT_EQ(asked("/articles/images/" + id + "/"), listed && c.kept) << c.listing;
