@@ -21,6 +21,7 @@
 #include "catalogue/statements.h"
 #include "extract/csv_output.h"
 #include "tests/app_core/child_process.h"
+#include "tests/app_core/cli_run_fixture.h"
 #include "tests/support/csv_reader.h"
 #include "tests/support/test_program_dir.h"
 #include "tools/sample_site/refused_port.h"
@@ -33,14 +34,8 @@
 namespace vorn {
 namespace {
 
-using test::ChildProcess;
-using test::ChildResult;
-namespace fs = std::filesystem;
-
 // The golden file of the engine's run stands for the site's origin by this.
 constexpr std::string_view kSitePlaceholder = "@SITE@";
-// 東京都 with four cities, the genre tree with ベッド under 家具: Ctgrlist "011" is ベッド and 家電.
-constexpr const char* kFirstCitySearch = "tokyo/sale-ele/g-all/a-13101";
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -48,8 +43,6 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
     }
     return text;
 }
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A keyword of count characters, three bytes each in UTF-8.
 std::string Kanji(int count) {
@@ -59,59 +52,6 @@ std::string Kanji(int count) {
     }
     return text;
 }
-
-// The vorn-search-cli of the build, copied into a program folder of its own beside its db/.
-class CliRunTest : public ::testing::Test {
-protected:
-    CliRunTest() {
-        CopyProgramInto(dir_.path());
-        content_ = site::ServeContent(site_, site::SiteConfig{});
-        CatalogueDb db;
-        db.Configure(dir_.databaseFile());
-        const char* cities[][2] = {
-            {"a-13101", "港区"}, {"a-13102", "泉区"}, {"a-13199", "北区"}, {"a-13103", "青葉区"}};
-        for (std::int64_t city = 1; city <= 4; ++city) {
-            db.Execute(sql::kInsertCity,
-                       {std::int64_t{13}, city, std::string(cities[city - 1][0]), UTF8ToAnsi(cities[city - 1][1])});
-        }
-        db.Execute(sql::kInsertGenre,
-                   {std::int64_t{1}, std::int64_t{1}, std::string("sale-fur/g-1"), UTF8ToAnsi("ベッド")});
-    }
-
-    static void CopyProgramInto(const fs::path& folder) {
-        fs::copy_file(fs::path(VORN_BIN_DIR) / "vorn-search-cli", folder / "vorn-search-cli");
-    }
-
-    fs::path Output() const { return out_.path() / "out.csv"; }
-
-    // The [Config] lines of the run and the site's section.
-    void WriteSettings(const std::string& configLines, const std::string& baseUrl = {}) const {
-        std::ofstream(dir_.db() / "vrn.ini", std::ios::binary)
-            << "[Config]\r\n"
-            << configLines << "[Site]\r\nBaseUrl=" << (baseUrl.empty() ? site_.baseUrl() : baseUrl)
-            << "\r\nCaFile=" << site::SampleSite::CaFile().string() << "\r\n";
-    }
-
-    std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments, const fs::path& folder = {}) {
-        const fs::path program = (folder.empty() ? dir_.path() : folder) / "vorn-search-cli";
-        return std::make_unique<ChildProcess>(program, arguments, runtime_.path(), logs_.path());
-    }
-
-    ChildResult Run(const std::vector<std::string>& arguments, const fs::path& folder = {}) {
-        return Start(arguments, folder)->Wait();
-    }
-
-    ChildResult Crawl() { return Run({"crawl", Output().string()}); }
-
-    std::string HeaderLine() const { return CsvHeader() + "\r\n"; }
-
-    test::TestProgramDir dir_;
-    test::TempDir runtime_;
-    test::TempDir out_;
-    test::TempDir logs_;
-    site::SampleSite site_;
-    std::shared_ptr<site::SiteContent> content_;
-};
 
 TEST_F(CliRunTest, UsageErrorsExitFiveAndHelpShowsTheCommands) {
     // A workbook is written whole, in UTF-8: it takes neither option, and stays as it was.
@@ -384,16 +324,6 @@ protected:
         db.Configure(dir_.databaseFile());
         db.Execute(sql::kInsertGenre,
                    {std::int64_t{1}, std::int64_t{2}, std::string("sale-fur/g-2"), UTF8ToAnsi("ソファ")});
-    }
-
-    // "path?query" of every request the site received, and the log cleared.
-    std::vector<std::string> TakeRequests() {
-        std::vector<std::string> requests;
-        for (const site::SiteRequest& request : site_.Requests()) {
-            requests.push_back(request.path + (request.query.empty() ? "" : "?" + request.query));
-        }
-        site_.ClearRequests();
-        return requests;
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <tuple>
 
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/site_pages.h"
@@ -186,6 +187,21 @@ void SiteContent::SetPrice(int number, std::string price) {
     prices_[number] = std::move(price);
 }
 
+void SiteContent::SetDescription(int number, std::vector<std::string> lines) {
+    const std::lock_guard lock(mutex_);
+    descriptions_[number] = std::move(lines);
+}
+
+void SiteContent::SetPoster(int number, long profileId, std::string name) {
+    const std::lock_guard lock(mutex_);
+    posters_[number] = {profileId, std::move(name)};
+}
+
+void SiteContent::SetClosed(int number, bool closed) {
+    const std::lock_guard lock(mutex_);
+    closed_[number] = closed;
+}
+
 Listing SiteContent::ListingAt(int number) const {
     Listing listing = MakeListing(config_.seed, number);
     const std::lock_guard lock(mutex_);
@@ -195,6 +211,15 @@ Listing SiteContent::ListingAt(int number) const {
     }
     if (const auto price = prices_.find(number); price != prices_.end()) {
         listing.price = price->second;
+    }
+    if (const auto description = descriptions_.find(number); description != descriptions_.end()) {
+        listing.descriptionLines = description->second;
+    }
+    if (const auto poster = posters_.find(number); poster != posters_.end()) {
+        std::tie(listing.profileId, listing.posterName) = poster->second;
+    }
+    if (const auto closed = closed_.find(number); closed != closed_.end()) {
+        listing.traits = closed->second ? listing.traits | kEnquiriesClosed : listing.traits & ~kEnquiriesClosed;
     }
     return listing;
 }

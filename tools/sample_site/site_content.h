@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/sample_site/site_listing.h"
@@ -82,8 +83,16 @@ public:
     void ClearFault(const std::string& pathAndQuery);
     // Listing n's title (UTF-8 HTML text) from now on, in place of the generated one.
     void SetTitle(int number, std::string title);
-    // Listing n's price as the page writes it before "円" ("9,800") from now on.
+    // Listing n's price as the page writes it before "円" ("9,800"), or a word shown alone
+    // ("応相談"), from now on.
     void SetPrice(int number, std::string price);
+    // Listing n's description (UTF-8 HTML text, one page line each) from now on.
+    void SetDescription(int number, std::vector<std::string> lines);
+    // Listing n's poster from now on: the profile number (its page is /profiles/N) and the name
+    // (UTF-8 HTML text).
+    void SetPoster(int number, long profileId, std::string name);
+    // Listing n's enquiries closed ("お問い合わせの受付は終了", read as 受付終了) or open again.
+    void SetClosed(int number, bool closed);
 
     SearchSetup SearchOf(std::string_view searchKey) const;
     Listing ListingAt(int number) const;
@@ -106,6 +115,9 @@ private:
     std::map<std::string, PageFault, std::less<>> faults_;
     std::map<int, std::string> titles_;
     std::map<int, std::string> prices_;
+    std::map<int, std::vector<std::string>> descriptions_;
+    std::map<int, std::pair<long, std::string>> posters_;
+    std::map<int, bool> closed_;
 };
 
 // The FNV-1a 32-bit hash the default search mapping uses.

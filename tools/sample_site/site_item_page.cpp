@@ -31,7 +31,7 @@ std::string TableMarkup(const Listing& listing, const PageContext& page) {
     const std::string genreUrl = page.baseUrl + "all/sale-" + std::string(genre.code);
     const std::string place = "<div>" + std::string(PrefectureAt(listing.prefecture).name) + "</div><div>" +
                               listing.cityName + "</div><div>" + listing.spot + "</div>";
-    return "<table><tbody>" + Row("価格", "<span class=\"p-article-price\">" + listing.price + "<!-- -->円</span>") +
+    return "<table><tbody>" + Row("価格", "<span class=\"p-article-price\">" + PriceMarkup(listing.price) + "</span>") +
            Row((listing.traits & kHandoverPlace) ? "受け渡し場所" : "取引場所", place) +
            Row("ジャンル", "<a href=\"" + genreUrl + "/g-all\">" + std::string(genre.name) +
                                "</a><!-- --> &gt; <!-- --><a href=\"" + genreUrl + "/" + listing.subGenreKey + "\">" +

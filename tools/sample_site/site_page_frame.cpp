@@ -130,4 +130,9 @@ std::string FooterMarkup(const PageContext& page) {
     return footer + "</ul><p class=\"l-footer-copyright\">&copy; Vorn</p></footer></div>\n";
 }
 
+std::string PriceMarkup(const std::string& price) {
+    const bool amount = !price.empty() && price.front() >= '0' && price.front() <= '9';
+    return amount ? price + "<!-- -->円" : price;
+}
+
 } // namespace vorn::site

@@ -47,6 +47,8 @@ std::string PhotoJpeg(std::string_view label);
 std::string EscapeAttribute(std::string_view htmlText); // a raw '"' becomes &quot;
 std::string EscapeHtml(std::string_view plainText);
 std::string EscapeJson(std::string_view text);                          // without the surrounding quotes
+// A price as the pages show it: an amount followed by "円", a word such as 応相談 alone.
+std::string PriceMarkup(const std::string& price);
 std::string PageStart(std::string_view title, const PageContext& page); // lines up to <body>
 std::string HeaderLine(const PageContext& page);   // opens __next, the wrapper and main; the page closes __next
 std::string FooterMarkup(const PageContext& page); // closes main and the wrapper

@@ -15,7 +15,7 @@ std::string CardMarkup(const Listing& listing, const PageContext& page) {
     card += ItemLinkMarkup(url, "class=\"p-item-image\" src=\"" + picture + "\" alt=\"" +
                                     EscapeAttribute(listing.title) + "\" loading=\"lazy\"/");
     card += "<div class=\"p-item-detail\"><a class=\"p-item-title\" href=\"" + url + "\">" + listing.title +
-            "</a><div class=\"p-item-price\">" + listing.price + "<!-- -->円</div><div class=\"p-item-place\">" +
+            "</a><div class=\"p-item-price\">" + PriceMarkup(listing.price) + "</div><div class=\"p-item-place\">" +
             std::string(PrefectureAt(listing.prefecture).name) + " " + listing.cityName + "</div>";
     if (page.realistic) {
         card += "<div class=\"p-item-meta\"><span class=\"p-item-genre\">" + std::string(GenreAt(listing.genre).name) +
