@@ -100,7 +100,8 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     bool stopRequested = false;
     std::optional<StopSignals> stopSignals;
     TerminalFrontEnd frontEnd(session.db(), selection, progress, [&stopSignals] { stopSignals->Poll(); });
-    if (options.newOnly) {
+    // A saved search's mode counts as its option would, as the window runs it.
+    if (ModeOf(options) == WriteMode::NewOnly) {
         frontEnd.SkipCollectedBefore();
     }
     RunWatch watch(session.db(), ModeOf(options), filter);
@@ -237,7 +238,8 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     if (parsed.append) {
         // Rows of another layout or encoding, or after another program's header, would make
         // the file unreadable as one table.
-        if (!error && fs::exists(output, error) && !IsOwnCsvFile(output, parsed.encoding, parsed.changesOnly)) {
+        if (!error && fs::exists(output, error) &&
+            !IsOwnCsvFile(output, parsed.encoding, ModeOf(parsed) == WriteMode::ChangesOnly)) {
             return Fail(output.string() + " is not a CSV file of this program in that encoding; --append leaves it "
                                           "as it is",
                         kExitRefused);

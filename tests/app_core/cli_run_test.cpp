@@ -557,6 +557,9 @@ TEST_F(CliByNameTest, SavedSearchesRunAsTheirConditionsAndAreListed) {
     EXPECT_EQ(Run({"list", "saved"}).out,
               "ソファ東京\tchanges-only, filtered\nfridge\tall, refused: [Saved:fridge] Mode takes "
               "all, new-only or changes-only, not \"bogus\"\n");
+    // Its own file, with the 変化 column, takes the next run's rows.
+    EXPECT_EQ(Run({"crawl", "--saved", "ソファ東京", "--append", Output().string()}).exitCode, 1);
+    EXPECT_EQ(TakeRequests(), asked);
 
     const std::pair<std::vector<std::string>, const char*> refused[] = {
         {{"--saved", "ソファ"}, "no saved search named ソファ; the closest: ソファ東京, fridge"},
