@@ -22,6 +22,7 @@
 #include "extract/csv_output.h"
 #include "tests/app_core/child_process.h"
 #include "tests/app_core/cli_run_fixture.h"
+#include "tests/support/alert_receivers.h"
 #include "tests/support/csv_reader.h"
 #include "tests/support/test_program_dir.h"
 #include "tools/sample_site/refused_port.h"
@@ -486,6 +487,9 @@ TEST_F(CliByNameTest, SavedSearchesRunAsTheirConditionsAndAreListed) {
     EXPECT_EQ(Run({"list", "saved"}).out,
               "ソファ東京\tchanges-only, filtered\nfridge\tall, refused: [Saved:fridge] Mode takes "
               "all, new-only or changes-only, not \"bogus\"\n");
+    // Its own file, with the 変化 column, takes the next run's rows.
+    EXPECT_EQ(Run({"crawl", "--saved", "ソファ東京", "--append", Output().string()}).exitCode, 1);
+    EXPECT_EQ(TakeRequests(), asked);
 
     const std::pair<std::vector<std::string>, const char*> refused[] = {
         {{"--saved", "ソファ"}, "no saved search named ソファ; the closest: ソファ東京, fridge"},
@@ -759,6 +763,67 @@ TEST_F(CliRunTest, ChangesListsWhatRunsFoundAndExportTakesTheLastRunsColumns) {
     const std::string bytes = test::ReadBytes(exported);
     EXPECT_EQ(bytes.rfind(CsvFileStart(CsvEncoding::Cp932, true), 0), 0u) << AnsiToUtf8(bytes);
     EXPECT_TRUE(Contains(bytes, UTF8ToAnsi(",\"値下げ 12,000円→9,800円\",\r\n"))) << AnsiToUtf8(bytes);
+}
+
+// The alert after a crawl: one message per channel when the run found something new, none when
+// nothing changed; a message that fails or is refused is told on one line and changes no exit code.
+TEST_F(CliRunTest, ACrawlAlertsEveryChannelAndAFailedMessageLeavesTheExitCode) {
+    const std::string password = "s3cret-pass";
+    test::AlertReceivers receivers("vorn", password);
+    for (const auto& [name, perms] : {std::pair{"pw", fs::perms(0600)}, std::pair{"open-pw", fs::perms(0644)}}) {
+        std::ofstream(dir_.db() / name, std::ios::binary) << password << "\n";
+        fs::permissions(dir_.db() / name, perms);
+    }
+    const auto mail = [&](const char* file) {
+        return "MailTo=you@example.test\r\nMailFrom=vorn@example.test\r\nSmtpUrl=" + receivers.SmtpUrl() +
+               "\r\nSmtpUser=vorn\r\nSmtpPasswordFile=db/" + file + "\r\n";
+    };
+    const auto hook = [&](const char* path) { return "Webhook=" + receivers.WebhookUrl(path) + "\r\n"; };
+    struct Case {
+        const char* name;
+        std::vector<int> listings;
+        std::string notify;
+        int exitCode;
+        std::size_t hooks, mails; // received so far
+        std::string failure;      // the one alert line on standard error
+    };
+    const Case cases[] = {
+        {"new listings", {1, 2}, hook("hook-key") + mail("pw"), 0, 1, 1, ""},
+        {"nothing new or changed", {1, 2}, hook("hook-key") + mail("pw"), 0, 1, 1, ""},
+        {"webhook answers 500",
+         {},
+         "When=always\r\n" + hook("fail/hook-key"),
+         1,
+         2,
+         1,
+         "vorn-search-cli: alert webhook: not sent: HTTP 500"},
+        {"password file others may read",
+         {1},
+         "When=always\r\n" + mail("open-pw"),
+         0,
+         2,
+         1,
+         "vorn-search-cli: alert mail: not sent: [Notify] SmtpPasswordFile " + (dir_.db() / "open-pw").string() +
+             " may be read by others"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        content_->SetSearch(kFirstCitySearch, {c.listings, std::nullopt});
+        WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+        std::ofstream(dir_.db() / "vrn.ini", std::ios::binary | std::ios::app) << "[Notify]\r\n" << c.notify;
+        const ChildResult result = Crawl();
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(receivers.Received("webhook").size(), c.hooks);
+        EXPECT_EQ(receivers.Received("mail").size(), c.mails);
+        const std::string all = result.out + result.err;
+        EXPECT_FALSE(Contains(all, password) || Contains(all, "hook-key")) << all;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), c.failure.empty() ? 0 : 1) << result.err;
+        EXPECT_TRUE(result.err.starts_with(c.failure)) << result.err;
+    }
+    for (const std::string& message : {receivers.Received("webhook")[0], receivers.Received("mail")[0]}) {
+        EXPECT_TRUE(Contains(message, "新着 2件、再掲載 0件、値下げ 0件") && Contains(message, content_->ListingUrl(1)))
+            << message;
+    }
 }
 
 } // namespace

@@ -1,19 +1,26 @@
 // Whole runs against the sample site, driven from the start button to the outcome: finishing,
 // cancelling, closing during a run, and the failures a run can end in.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include "app/window/options_dialog.h"
 #include "catalogue/catalogue_db.h"
 #include "catalogue/widgets/genre_tree.h"
 #include "extract/csv_output.h"
+#include "tests/app_core/child_process.h"
 #include "tests/window/window_fixture.h"
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/site_content.h"
@@ -263,6 +270,77 @@ TEST_F(RunTest, DatabaseFailuresAreShownAndTheWindowIsIdleAgain) {
     ASSERT_EQ(prompt.Messages().size(), 1u);
     EXPECT_EQ(prompt.Messages()[0].kind, PromptCall::Kind::Error);
     ExpectIdle();
+}
+
+// The options dialog's mode and exclusion word, kept with the window's conditions as a saved
+// search: the window's run writes what they leave, and the terminal program's run of the saved
+// search, on a copy of the catalogue as the window's run found it, asks the site the same.
+TEST_F(RunTest, TheOptionsRunInTheWindowAsTheTerminalProgramRunsTheSavedSearch) {
+    TempDir cliDir, runtime;
+    std::filesystem::create_directory(cliDir.path() / "db");
+    std::filesystem::copy_file(std::filesystem::path(VORN_BIN_DIR) / "vorn-search-cli",
+                               cliDir.path() / "vorn-search-cli");
+    content->SetTitle(2, "ジャンク 自転車");
+    struct Case {
+        const char* name;
+        QRadioButton* OptionsDialog::*mode;
+        std::vector<int> listings;
+        bool changeColumn;
+        std::vector<int> rows;
+    };
+    const Case cases[] = {
+        {"changes", &OptionsDialog::rdoChangesOnly, {1, 2, 3}, true, {1, 3}},
+        {"new", &OptionsDialog::rdoNewOnly, {1, 2, 3, 4, 5}, false, {4, 5}},
+    };
+    const auto requests = [this] {
+        std::vector<std::string> asked;
+        for (const site::SiteRequest& request : site.Requests()) {
+            asked.push_back(request.path + "?" + request.query);
+        }
+        site.ClearRequests();
+        return asked;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        content->SetSearch(kSearch, {c.listings, std::nullopt});
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            (dialog->*c.mode)->click();
+            dialog->txtExclude->setPlainText(Utf8("ジャンク"));
+            dialog->txtSavedName->setText(QString::fromUtf8(c.name));
+            dialog->btnSave->click();
+            dialog->btnOk->click();
+        });
+        window->btnOption->click();
+        std::filesystem::remove(cliDir.path() / "db" / "vrn_data.db");
+        {
+            CatalogueDb db;
+            db.Configure(programDir.databaseFile());
+            db.Execute("VACUUM INTO ?", {(cliDir.path() / "db" / "vrn_data.db").string()});
+        }
+        std::filesystem::copy_file(programDir.db() / "vrn.ini", cliDir.path() / "db" / "vrn.ini",
+                                   std::filesystem::copy_options::overwrite_existing);
+
+        site.ClearRequests();
+        const std::filesystem::path csv = output.path() / "window.csv";
+        Start(csv);
+        prompt.QueueQuestion(false);
+        ASSERT_TRUE(WaitUntilIdle());
+        const std::string bytes = ReadBytes(csv);
+        EXPECT_EQ(bytes.rfind(CsvFileStart(CsvEncoding::Cp932, c.changeColumn), 0), 0u) << bytes;
+        for (int listing = 1; listing <= 5; ++listing) {
+            const bool row = std::find(c.rows.begin(), c.rows.end(), listing) != c.rows.end();
+            EXPECT_EQ(bytes.find(content->ListingUrl(listing)) != std::string::npos, row) << listing;
+        }
+        const std::vector<std::string> windowAsked = requests();
+        const ChildResult cli = ChildProcess(cliDir.path() / "vorn-search-cli",
+                                             {"crawl", "--saved", c.name, (output.path() / "cli.csv").string()},
+                                             runtime.path(), runtime.path())
+                                    .Wait();
+        EXPECT_EQ(cli.exitCode, 0) << cli.out << cli.err;
+        EXPECT_EQ(requests(), windowAsked);
+    }
 }
 
 } // namespace
