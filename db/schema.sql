@@ -7,9 +7,11 @@ CREATE TABLE T00_DATA (
 );
 CREATE INDEX T00_DATA_UrlKey ON T00_DATA (UrlKey);
 
--- Keys of every listing a run has written a row for, across runs; dates are local YYYY-MM-DD.
+-- Keys of every listing a run has read, across runs; dates are local YYYY-MM-DD.
 -- The programs add the table to a database that lacks it (catalogue/statements.h holds the
--- same statement).
+-- same statement). The store of listings beside it (T21_ITEM to T24_ROW: each listing as last
+-- read, the runs, the changes found, the rows written) is made by the programs when a run first
+-- needs it (watch/store_statements.h).
 CREATE TABLE IF NOT EXISTS T20_HIST (
     UrlKey TEXT PRIMARY KEY,
     FirstSeen TEXT NOT NULL,
