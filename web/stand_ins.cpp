@@ -110,7 +110,19 @@ void StandIns::Walk(std::string_view utf8, std::string* out) {
         }
         const int32_t start = at;
         UChar32 c = 0;
-        U8_NEXT(utf8.data(), at, length, c);
+        // Most of a page's other characters are kana and kanji: three bytes whose lead is neither
+        // E0 nor ED (the two with limits on the next byte) are decoded here, the rest by ICU.
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && length - at >= 3 &&
+            (static_cast<unsigned char>(utf8[at + 1]) & 0xC0) == 0x80 &&
+            (static_cast<unsigned char>(utf8[at + 2]) & 0xC0) == 0x80) {
+            c = static_cast<UChar32>(((lead & 0x0Fu) << 12) |
+                                     ((static_cast<unsigned char>(utf8[at + 1]) & 0x3Fu) << 6) |
+                                     (static_cast<unsigned char>(utf8[at + 2]) & 0x3Fu));
+            at += 3;
+        } else {
+            U8_NEXT(utf8.data(), at, length, c);
+        }
         if (c < 0) {
             continue; // malformed: left for the engine's own conversion
         }
