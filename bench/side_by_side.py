@@ -133,19 +133,25 @@ def data_rows(csv_file):
     return rows[0], rows[1:]
 
 
-def run_ours(build, work, listings):
+# Three words no listing holds and a price range every priced listing is in: the filters' work
+# for every listing, the same rows written.
+FILTERS = ["--exclude", "zzqx", "--exclude", "qqzv", "--exclude", "xjwq", "--min-price", "0", "--max-price",
+           "100000000"]
+
+
+def run_ours(build, work, listings, crawl_options=(), name="ours"):
     searches, config = plan(build, listings)
-    folder = os.path.join(work, f"ours-{listings}")
+    folder = os.path.join(work, f"{name}-{listings}")
     os.makedirs(os.path.join(folder, "db"))
     shutil.copy2(os.path.join(build, "bin", "vorn-search-cli"), folder)
     shutil.copy2(os.path.join(build, "bin", "db", "vrn_data.db"), os.path.join(folder, "db"))
-    site = Site(build, listings, searches, os.path.join(work, f"ours-{listings}-requests.log"))
+    site = Site(build, listings, searches, os.path.join(work, f"{name}-{listings}-requests.log"))
     try:
         with open(os.path.join(folder, "db", "vrn.ini"), "w", encoding="cp932", newline="") as ini:
             ini.write(f"[Config]\r\n{config}[Site]\r\nBaseUrl={site.base_url}\r\nCaFile={site.ca_file}\r\n")
-        csv_file = os.path.join(work, f"ours-{listings}.csv")
-        result = measure([os.path.join(folder, "vorn-search-cli"), "crawl", csv_file], folder,
-                         os.path.join(work, f"ours-{listings}.out"))
+        csv_file = os.path.join(work, f"{name}-{listings}.csv")
+        result = measure([os.path.join(folder, "vorn-search-cli"), "crawl", *crawl_options, csv_file], folder,
+                         os.path.join(work, f"{name}-{listings}.out"))
     finally:
         requests = site.stop()
     if result["status"] != 0:
@@ -299,6 +305,9 @@ def main():
     parser.add_argument("--pause-sweep", action="store_true",
                         help="also run the fetcher alone with pauses of 10 to 100 ms (about a minute)")
     parser.add_argument("--keep", action="store_true", help="keep the work folder (CSV files, logs)")
+    parser.add_argument("--filters", action="store_true",
+                        help="also run this program with three exclusion words and a price range that leave "
+                             "nothing out, against the run without filters")
     options = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="vorn-side-by-side-")
@@ -319,6 +328,15 @@ def main():
         print(f"The same requests back to back, without the pauses: CPU per listing "
               f"{back_to_back['cpu_per_listing'] * 1000:.2f} ms (what waking from each pause adds: "
               f"{(floor['cpu_per_listing'] - back_to_back['cpu_per_listing']) * 1000:.2f} ms)")
+        print(f"This program against the fetcher alone: CPU per listing "
+              f"{ours['cpu_per_listing'] / floor['cpu_per_listing']:.2f} times", flush=True)
+        if options.filters:
+            filtered = run_ours(options.build, work, options.listings, FILTERS, name="filtered")
+            same = filtered["rows"] == ours["rows"]
+            print(f"With three exclusion words and a price range: CPU per listing "
+                  f"{filtered['cpu_per_listing'] * 1000:.2f} ms against {ours['cpu_per_listing'] * 1000:.2f} ms "
+                  f"without ({(filtered['cpu_per_listing'] / ours['cpu_per_listing'] - 1) * 100:+.1f} %), "
+                  f"rows {'the same' if same else 'DIFFERENT'}", flush=True)
         flat = None
         if options.long:
             long_run = run_ours(options.build, work, 3000)

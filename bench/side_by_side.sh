@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # This program and a Scrapy spider against the same sample site, side by side, as one table.
 #
-#   bench/side_by_side.sh [--listings N] [--long] [--pause-sweep] [--keep]
+#   bench/side_by_side.sh [--listings N] [--long] [--pause-sweep] [--filters] [--keep]
 #
 # Installs what is missing (Scrapy from Debian included), builds vorn-search-cli and
 # vorn-sample-site optimised (the release preset's build type) in build/bench, or in

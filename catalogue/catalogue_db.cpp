@@ -1,6 +1,7 @@
 #include "catalogue/catalogue_db.h"
 
 #include <ctime>
+#include <utility>
 
 #include <strings.h>
 
@@ -329,6 +330,40 @@ void CatalogueDb::CommitSeen() {
     // SQLite may have rolled the batch back itself after an I/O error.
     if (sqlite3_get_autocommit(db_) == 0 && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+// Every listing a run keeps has a seen key in the open batch: committing the batch first made two
+// commits a listing, each writing the pages it touched to the log again.
+void CatalogueDb::BeginTransaction() {
+    sqlite3* db = Connection();
+    joinedBatch_ = uncommittedSeen_ > 0 && sqlite3_get_autocommit(db) == 0;
+    uncommittedSeen_ = 0;
+    ExecuteKept("SAVEPOINT own");
+}
+
+void CatalogueDb::CommitTransaction() {
+    ExecuteKept("RELEASE own"); // commits unless the batch was open
+    if (joinedBatch_) {
+        joinedBatch_ = false;
+        ExecuteKept("COMMIT");
+    }
+}
+
+void CatalogueDb::RollbackTransaction() {
+    const bool joined = std::exchange(joinedBatch_, false);
+    if (sqlite3_get_autocommit(Connection()) != 0) {
+        return; // SQLite rolled it back itself
+    }
+    try {
+        ExecuteKept("ROLLBACK TO own");
+        ExecuteKept("RELEASE own");
+        if (joined) {
+            ExecuteKept("COMMIT");
+        }
+    } catch (const DbError&) {
+        ExecuteKept("ROLLBACK");
+        throw;
     }
 }
 

@@ -89,6 +89,11 @@ public:
     // Commits the keys recorded since the last commit; the end of a run calls it. Keys are
     // committed in batches, any other statement commits them first, and so does closing.
     void CommitSeen();
+    // A transaction of the caller's. Seen keys waiting for their batch are committed with it
+    // rather than first in a commit of their own; a rollback keeps them. Each throws DbError.
+    void BeginTransaction();
+    void CommitTransaction();
+    void RollbackTransaction();
 
 private:
     sqlite3* Connection();
@@ -108,6 +113,8 @@ private:
     sqlite3_stmt* recordHistory_ = nullptr;
     // Keys recorded in the open batch transaction, if one is open.
     int uncommittedSeen_ = 0;
+    // The caller's transaction runs inside the seen keys' batch, and its commit ends the batch.
+    bool joinedBatch_ = false;
     std::vector<std::pair<const char*, sqlite3_stmt*>> kept_;
 };
 

@@ -390,10 +390,12 @@ namespace {
 // second time, with stand-ins, to tell those from question marks of the page's own.
 int CountLostCharacters(const std::string& page, const ItemContext& context, const ItemFields& fields) {
     StandIns standIns;
-    const std::string replaced = standIns.Replace(page);
+    standIns.Scan(page); // most pages lose nothing: no copy of them
     if (!standIns.AnyLost()) {
         return 0;
     }
+    standIns = StandIns();
+    const std::string replaced = standIns.Replace(page);
     std::vector<std::string_view> lines;
     SplitPageLines(replaced, lines);
     ItemFields marked;

@@ -96,7 +96,7 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
     }
     const std::string today = LocalDateToday();
     try {
-        db_.ExecuteKept(sql::kBegin);
+        db_.BeginTransaction();
         db_.ExecuteKept(sql::kRecordHistory, {key, today, today});
         db_.ExecuteKept(sql::kUpsertStored,
                         {key, DbBytes{JoinFields(fields)}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
@@ -110,11 +110,11 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
         if (written) {
             db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, verdict.change});
         }
-        db_.ExecuteKept(sql::kCommit);
+        db_.CommitTransaction();
     } catch (const DbError&) {
         // The row is in the file; only a later run will not know the listing.
         try {
-            db_.ExecuteKept(sql::kRollback);
+            db_.RollbackTransaction();
         } catch (const DbError&) {
         }
     }

@@ -37,9 +37,6 @@ inline constexpr const char* kSelectRunHasMode =
     "SELECT COUNT(*) AS Found FROM pragma_table_info('T22_RUN') WHERE name = 'Mode'";
 inline constexpr const char* kAddRunMode = "ALTER TABLE T22_RUN ADD COLUMN Mode TEXT";
 inline constexpr const char* kEndRun = "UPDATE T22_RUN SET Ended = ?, Outcome = ?, Rows = ? WHERE RunID = ?";
-inline constexpr const char* kBegin = "BEGIN";
-inline constexpr const char* kCommit = "COMMIT";
-inline constexpr const char* kRollback = "ROLLBACK";
 
 // The rows of the last run that wrote any, in their order.
 inline constexpr const char* kSelectLastRunRows =

@@ -271,7 +271,7 @@ bool AsciiSurvivesConversion(std::string_view utf8) {
     for (; utf8.size() - i >= 8; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, utf8.data() + i, 8);
-        if (isLongOrShortLead(word)) {
+        if ((word & kTop) != 0 && isLongOrShortLead(word)) { // most words are plain ASCII
             return false;
         }
     }

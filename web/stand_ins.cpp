@@ -1,5 +1,7 @@
 #include "web/stand_ins.h"
 
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -54,6 +56,23 @@ bool NeedsStandIn(UChar32 c, std::string_view sequence) {
     return known == kYes;
 }
 
+// Where the next byte of 0x80 or above is (or the end), eight bytes at a time: most of a page is
+// ASCII markup.
+std::size_t NextNonAscii(std::string_view text, std::size_t at) {
+    constexpr std::uint64_t kTop = 0x8080808080808080ULL;
+    for (; text.size() - at >= 8; at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + at, 8);
+        if ((word & kTop) != 0) {
+            break;
+        }
+    }
+    while (at < text.size() && static_cast<unsigned char>(text[at]) < 0x80) {
+        ++at;
+    }
+    return at;
+}
+
 } // namespace
 
 std::size_t StandIns::StandInFor(std::string_view original) {
@@ -74,33 +93,53 @@ std::size_t StandIns::StandInFor(std::string_view original) {
 std::string StandIns::Replace(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
+    Walk(utf8, &out);
+    return out;
+}
+
+void StandIns::Scan(std::string_view utf8) { Walk(utf8, nullptr); }
+
+void StandIns::Walk(std::string_view utf8, std::string* out) {
     // Most of a page needs no stand-in: it is copied a stretch at a time.
     std::size_t plainFrom = 0;
     const auto length = static_cast<int32_t>(utf8.size());
     for (int32_t at = 0; at < length;) {
-        if (static_cast<unsigned char>(utf8[at]) < 0x80) {
-            ++at;
-            continue;
+        at = static_cast<int32_t>(NextNonAscii(utf8, static_cast<std::size_t>(at)));
+        if (at == length) {
+            break;
         }
         const int32_t start = at;
         UChar32 c = 0;
-        U8_NEXT(utf8.data(), at, length, c);
+        // Most of a page's other characters are kana and kanji: three bytes whose lead is neither
+        // E0 nor ED (the two with limits on the next byte) are decoded here, the rest by ICU.
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && length - at >= 3 &&
+            (static_cast<unsigned char>(utf8[at + 1]) & 0xC0) == 0x80 &&
+            (static_cast<unsigned char>(utf8[at + 2]) & 0xC0) == 0x80) {
+            c = static_cast<UChar32>(((lead & 0x0Fu) << 12) |
+                                     ((static_cast<unsigned char>(utf8[at + 1]) & 0x3Fu) << 6) |
+                                     (static_cast<unsigned char>(utf8[at + 2]) & 0x3Fu));
+            at += 3;
+        } else {
+            U8_NEXT(utf8.data(), at, length, c);
+        }
         if (c < 0) {
             continue; // malformed: left for the engine's own conversion
         }
         const std::string_view sequence = utf8.substr(start, at - start);
         const std::size_t index = NeedsStandIn(c, sequence) ? StandInFor(sequence) : kCapacity;
-        if (index != kCapacity) {
-            out.append(utf8.substr(plainFrom, start - plainFrom));
+        if (index != kCapacity && out != nullptr) {
+            out->append(utf8.substr(plainFrom, start - plainFrom));
             char stand[U8_MAX_LENGTH];
             int32_t written = 0;
             U8_APPEND_UNSAFE(stand, written, StandInCodePoint(index));
-            out.append(stand, static_cast<std::size_t>(written));
+            out->append(stand, static_cast<std::size_t>(written));
             plainFrom = static_cast<std::size_t>(at);
         }
     }
-    out.append(utf8.substr(plainFrom));
-    return out;
+    if (out != nullptr) {
+        out->append(utf8.substr(plainFrom));
+    }
 }
 
 std::string StandIns::Restore(std::string_view cp932) const {

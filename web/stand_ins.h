@@ -17,6 +17,8 @@ class StandIns {
 public:
     // utf8 with every such character replaced by its stand-in. Malformed bytes stay as they are.
     std::string Replace(std::string_view utf8);
+    // What Replace does but the copy: AnyLost and CountLost answer as after Replace.
+    void Scan(std::string_view utf8);
     // CP932 text made from Replace's output, as UTF-8 with the originals in place.
     std::string Restore(std::string_view cp932) const;
     // How many stand-ins in cp932 hold characters that UTF8ToAnsi writes as "?".
@@ -34,6 +36,7 @@ private:
         bool lost = false;
     };
 
+    void Walk(std::string_view utf8, std::string* out);
     // The stand-in's index for the original, or kCapacity when none is left.
     std::size_t StandInFor(std::string_view original);
 

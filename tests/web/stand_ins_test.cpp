@@ -28,10 +28,14 @@ TEST(StandInsTest, TextComesBackAsThePageHadIt) {
         {"private-use characters of the page itself", "\xEE\x80\x80\xEE\x82\x80"},
         {"combining mark that would be precomposed", "か\xE3\x82\x99 e\xCC\x81"},
         {"the same character many times", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80"},
+        {"after and between long ASCII runs", "<div class=\"description\">\xEE\x80\x80 x</div>\xEF\xBD\x9E</p>"},
     };
     for (const Case& c : cases) {
         StandIns standIns;
         EXPECT_EQ(RoundTrip(c.utf8, standIns), c.utf8) << c.name;
+        StandIns scanned;
+        scanned.Scan(c.utf8);
+        EXPECT_EQ(scanned.AnyLost(), standIns.AnyLost()) << c.name;
     }
 }
 
