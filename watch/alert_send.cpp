@@ -1,6 +1,7 @@
 // The alert's two ways out through libcurl: an HTTPS POST to the webhook, and the mail by SMTP
 // over TLS. Each is one message, tried again only under the fetcher's retry rule.
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include <curl/curl.h>
@@ -135,13 +136,14 @@ FetchResult Perform(CURL* h, const char* errorText) {
     return result;
 }
 
-ChannelResult PostWebhook(const NotifySettings& settings, const std::string& body, const AlertTransport& transport) {
-    ChannelResult result{"webhook", false, {}};
-    const std::vector<std::string> secrets = WebhookSecrets(settings.webhook);
-    Exchange exchange;
-    const FetchResult last = FetchWithRetries({transport.retries, {}, transport.stopRequested}, [&] {
+// One message, tried under the fetcher's retry rule: a fresh handle a try, the common options,
+// then the channel's own.
+FetchResult Transfer(const AlertTransport& transport, Exchange& exchange, const std::string& upload,
+                     const std::function<void(CURL*)>& channelOptions) {
+    return FetchWithRetries({transport.retries, {}, transport.stopRequested}, [&] {
         fetch::InitialiseLibcurlOnce();
         exchange = Exchange{};
+        exchange.upload = upload;
         const std::unique_ptr<CURL, HandleCloser> handle(curl_easy_init());
         if (!handle) {
             return FetchResult{FetchResult::Outcome::File, 0, 0, "libcurl could not make a handle"};
@@ -149,14 +151,23 @@ ChannelResult PostWebhook(const NotifySettings& settings, const std::string& bod
         CURL* const h = handle.get();
         char errorText[CURL_ERROR_SIZE] = {};
         SetCommonOptions(h, transport, errorText, exchange);
-        std::unique_ptr<curl_slist, ListFreer> headers(curl_slist_append(nullptr, "Content-Type: application/json"));
+        channelOptions(h);
+        return Perform(h, errorText);
+    });
+}
+
+ChannelResult PostWebhook(const NotifySettings& settings, const std::string& body, const AlertTransport& transport) {
+    ChannelResult result{"webhook", false, {}};
+    const std::vector<std::string> secrets = WebhookSecrets(settings.webhook);
+    const std::unique_ptr<curl_slist, ListFreer> headers(curl_slist_append(nullptr, "Content-Type: application/json"));
+    Exchange exchange;
+    const FetchResult last = Transfer(transport, exchange, {}, [&](CURL* h) {
         curl_easy_setopt(h, CURLOPT_URL, settings.webhook.c_str());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "https");
         curl_easy_setopt(h, CURLOPT_USERAGENT, "vorn-search");
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.c_str());
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        return Perform(h, errorText);
     });
     if (last.outcome != FetchResult::Outcome::Body) {
         result.answer = Shown(last.error, secrets);
@@ -170,25 +181,15 @@ ChannelResult PostWebhook(const NotifySettings& settings, const std::string& bod
 ChannelResult SendMail(const NotifySettings& settings, const std::string& message, const AlertTransport& transport) {
     ChannelResult result{"mail", false, {}};
     const std::vector<std::string> secrets{settings.smtpPassword};
+    std::unique_ptr<curl_slist, ListFreer> recipients;
+    for (const std::string& address : settings.mailTo) {
+        curl_slist* longer = curl_slist_append(recipients.get(), ("<" + address + ">").c_str());
+        recipients.release();
+        recipients.reset(longer);
+    }
+    const std::string from = "<" + settings.mailFrom + ">";
     Exchange exchange;
-    const FetchResult last = FetchWithRetries({transport.retries, {}, transport.stopRequested}, [&] {
-        fetch::InitialiseLibcurlOnce();
-        exchange = Exchange{};
-        exchange.upload = message;
-        const std::unique_ptr<CURL, HandleCloser> handle(curl_easy_init());
-        if (!handle) {
-            return FetchResult{FetchResult::Outcome::File, 0, 0, "libcurl could not make a handle"};
-        }
-        CURL* const h = handle.get();
-        char errorText[CURL_ERROR_SIZE] = {};
-        SetCommonOptions(h, transport, errorText, exchange);
-        std::unique_ptr<curl_slist, ListFreer> recipients;
-        for (const std::string& address : settings.mailTo) {
-            curl_slist* longer = curl_slist_append(recipients.get(), ("<" + address + ">").c_str());
-            recipients.release();
-            recipients.reset(longer);
-        }
-        const std::string from = "<" + settings.mailFrom + ">";
+    const FetchResult last = Transfer(transport, exchange, message, [&](CURL* h) {
         curl_easy_setopt(h, CURLOPT_URL, settings.smtpUrl.c_str());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
         // smtp:// without STARTTLS would send the password in the clear: refused.
@@ -204,7 +205,6 @@ ChannelResult SendMail(const NotifySettings& settings, const std::string& messag
         curl_easy_setopt(h, CURLOPT_READFUNCTION, &GiveMail);
         curl_easy_setopt(h, CURLOPT_READDATA, &exchange);
         curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-        return Perform(h, errorText);
     });
     result.ok = last.outcome == FetchResult::Outcome::Body;
     const std::string& reply = exchange.received;
