@@ -9,7 +9,7 @@ packages=(
     dpkg-dev lintian desktop-file-utils appstream
     libcurl4-openssl-dev libicu-dev libsqlite3-dev libsimpleini-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev openssl
-    libxlsxwriter-dev python3-openpyxl python3-aiosmtpd
+    libxlsxwriter-dev libminizip-dev python3-openpyxl python3-aiosmtpd
     fonts-ipafont-gothic xvfb xauth xdotool dbus python3 clang-format-16
 )
 if [[ "${VORN_EXTRA_PACKAGES:-}" != "" ]]; then

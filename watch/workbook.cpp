@@ -5,11 +5,17 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include <stdlib.h>
+#include <unistd.h>
+#include <unzip.h>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 #include "extract/csv_output.h"
 #include "watch/price.h"
@@ -197,6 +203,283 @@ std::string FileUrl(const std::filesystem::path& file) {
     return "file://" + (error ? file : absolute).string();
 }
 
+// A link waiting in the temporary file: its cell, the address as the library escapes it for the
+// relationship, and what follows "#" (the library's location attribute).
+struct LinkHead {
+    std::uint32_t row;
+    std::uint32_t column;
+    std::uint32_t targetBytes;
+    std::uint32_t locationBytes;
+};
+
+struct Link {
+    LinkHead head{};
+    std::string target;
+    std::string location;
+};
+
+bool ReadLink(std::FILE* links, Link& link) {
+    if (std::fread(&link.head, sizeof link.head, 1, links) != 1) {
+        return false;
+    }
+    link.target.resize(link.head.targetBytes);
+    link.location.resize(link.head.locationBytes);
+    return std::fread(link.target.data(), 1, link.target.size(), links) == link.target.size() &&
+           std::fread(link.location.data(), 1, link.location.size(), links) == link.location.size();
+}
+
+std::string AttributeText(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&apos;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+constexpr std::size_t kChunkBytes = 1 << 16;
+constexpr std::string_view kSheetPart = "xl/worksheets/sheet1.xml";
+constexpr std::string_view kSheetRelsPart = "xl/worksheets/_rels/sheet1.xml.rels";
+constexpr std::string_view kRelationshipsNamespace =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// The parts of a new zip entry, in chunks.
+class EntryWriter {
+public:
+    explicit EntryWriter(zipFile zip) : zip_(zip) {}
+    bool Write(std::string_view bytes) {
+        buffer_ += bytes;
+        return buffer_.size() < kChunkBytes || Flush();
+    }
+    bool Flush() {
+        const bool written = buffer_.empty() ||
+                             zipWriteInFileInZip(zip_, buffer_.data(), static_cast<unsigned>(buffer_.size())) == ZIP_OK;
+        buffer_.clear();
+        return written;
+    }
+
+private:
+    zipFile zip_;
+    std::string buffer_;
+};
+
+// Each link's hyperlink element, read again from the temporary file.
+bool WriteHyperlinks(EntryWriter& out, std::FILE* links) {
+    std::rewind(links);
+    if (!out.Write("<hyperlinks>")) {
+        return false;
+    }
+    Link link;
+    for (unsigned n = 1; ReadLink(links, link); ++n) {
+        std::array<char, LXW_MAX_CELL_NAME_LENGTH> cell{};
+        lxw_rowcol_to_cell(cell.data(), link.head.row, static_cast<lxw_col_t>(link.head.column));
+        std::string element =
+            "<hyperlink ref=\"" + std::string(cell.data()) + "\" r:id=\"rIdL" + std::to_string(n) + "\"";
+        if (!link.location.empty()) {
+            element += " location=\"" + AttributeText(link.location) + "\"";
+        }
+        if (!out.Write(element + "/>")) {
+            return false;
+        }
+    }
+    return !std::ferror(links) && out.Write("</hyperlinks>");
+}
+
+bool WriteRelationships(EntryWriter& out, std::FILE* links) {
+    std::rewind(links);
+    Link link;
+    for (unsigned n = 1; ReadLink(links, link); ++n) {
+        if (!out.Write("<Relationship Id=\"rIdL" + std::to_string(n) + "\" Type=\"" +
+                       std::string(kRelationshipsNamespace) + "/hyperlink\" Target=\"" + AttributeText(link.target) +
+                       "\" TargetMode=\"External\"/>")) {
+            return false;
+        }
+    }
+    return !std::ferror(links);
+}
+
+// The sheet as the library wrote it, chunk by chunk, with the hyperlinks where the schema has
+// them: after the sheet data and what belongs between it and them (autofilter, merged cells, …),
+// before the page settings and the drawing. The part after the sheet data is small and is held.
+bool CopySheet(unzFile in, EntryWriter& out, std::FILE* links) {
+    constexpr std::string_view kDataEnd = "</sheetData>";
+    constexpr std::size_t kMostTailBytes = 1 << 20;
+    std::vector<char> chunk(kChunkBytes);
+    std::string held;
+    bool inTail = false;
+    bool namespaced = false;
+    int got = 0;
+    while ((got = unzReadCurrentFile(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0) {
+        held.append(chunk.data(), static_cast<std::size_t>(got));
+        if (inTail) {
+            if (held.size() > kMostTailBytes) {
+                return false;
+            }
+            continue;
+        }
+        // The r: prefix the hyperlinks use is declared at the root, within the first chunk.
+        namespaced =
+            namespaced || held.find(std::string("xmlns:r=\"").append(kRelationshipsNamespace)) != std::string::npos;
+        const std::size_t end = held.find(kDataEnd);
+        const std::size_t sent =
+            end == std::string::npos ? held.size() - std::min(held.size(), kDataEnd.size() - 1) : end + kDataEnd.size();
+        if (!out.Write(std::string_view(held).substr(0, sent))) {
+            return false;
+        }
+        held.erase(0, sent);
+        inTail = end != std::string::npos;
+    }
+    if (got < 0 || !inTail || !namespaced) {
+        return false;
+    }
+    std::size_t at = std::string::npos;
+    for (const std::string_view next : {"<printOptions", "<pageMargins", "<pageSetup", "<headerFooter", "<drawing",
+                                        "<legacyDrawing", "</worksheet>"}) {
+        at = std::min(at, held.find(next));
+    }
+    return at != std::string::npos && out.Write(std::string_view(held).substr(0, at)) && WriteHyperlinks(out, links) &&
+           out.Write(std::string_view(held).substr(at)) && out.Flush();
+}
+
+// The sheet's relationships (the drawing's, when photographs are in it) and the links'.
+bool CopySheetRelationships(unzFile in, EntryWriter& out, std::FILE* links) {
+    std::string rels;
+    std::vector<char> chunk(kChunkBytes);
+    int got = 0;
+    while ((got = unzReadCurrentFile(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0) {
+        rels.append(chunk.data(), static_cast<std::size_t>(got));
+    }
+    const std::size_t end = rels.rfind("</Relationships>");
+    return got == 0 && end != std::string::npos && out.Write(std::string_view(rels).substr(0, end)) &&
+           WriteRelationships(out, links) && out.Write(std::string_view(rels).substr(end)) && out.Flush();
+}
+
+bool NewSheetRelationships(EntryWriter& out, std::FILE* links) {
+    return out.Write("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships "
+                     "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">") &&
+           WriteRelationships(out, links) && out.Write("</Relationships>") && out.Flush();
+}
+
+// An entry as it is, its compressed bytes copied.
+bool CopyRaw(unzFile in, zipFile out, const std::string& name, const unz_file_info64& info, const zip_fileinfo& when) {
+    int method = 0;
+    int level = 0;
+    if (unzOpenCurrentFile2(in, &method, &level, 1) != UNZ_OK) {
+        return false;
+    }
+    bool copied = zipOpenNewFileInZip2_64(out, name.c_str(), &when, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
+                                          info.uncompressed_size >= 0xFFFFFFFF) == ZIP_OK;
+    std::vector<char> chunk(kChunkBytes);
+    int got = 0;
+    while (copied && (got = unzReadCurrentFile(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0) {
+        copied = zipWriteInFileInZip(out, chunk.data(), static_cast<unsigned>(got)) == ZIP_OK;
+    }
+    copied = copied && got == 0;
+    copied = zipCloseFileInZipRaw64(out, info.uncompressed_size, info.crc) == ZIP_OK && copied;
+    return unzCloseCurrentFile(in) == UNZ_OK && copied;
+}
+
+// An entry made anew, compressed as the library compresses.
+template <typename Fill>
+bool WriteNew(zipFile out, std::string_view name, const zip_fileinfo& when, bool large, Fill fill) {
+    if (zipOpenNewFileInZip64(out, std::string(name).c_str(), &when, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                              Z_DEFAULT_COMPRESSION, large) != ZIP_OK) {
+        return false;
+    }
+    EntryWriter writer(out);
+    const bool written = fill(writer);
+    return zipCloseFileInZip(out) == ZIP_OK && written;
+}
+
+bool CopyWithLinks(unzFile in, zipFile out, std::FILE* links) {
+    bool sheetRels = false;
+    zip_fileinfo sheetWhen{};
+    for (int at = unzGoToFirstFile(in); at != UNZ_END_OF_LIST_OF_FILE; at = unzGoToNextFile(in)) {
+        std::array<char, 512> nameBytes{};
+        unz_file_info64 info{};
+        if (at != UNZ_OK ||
+            unzGetCurrentFileInfo64(in, &info, nameBytes.data(), nameBytes.size(), nullptr, 0, nullptr, 0) != UNZ_OK) {
+            return false;
+        }
+        const std::string name(nameBytes.data());
+        zip_fileinfo when{};
+        when.dosDate = info.dosDate;
+        when.internal_fa = info.internal_fa;
+        when.external_fa = info.external_fa;
+        bool copied = false;
+        if (name == kSheetPart || name == kSheetRelsPart) {
+            if (unzOpenCurrentFile(in) != UNZ_OK) {
+                return false;
+            }
+            if (name == kSheetPart) {
+                sheetWhen = when;
+                // A sheet near 4 GB may pass it with its links.
+                copied = WriteNew(out, name, when, info.uncompressed_size >= 0xF0000000,
+                                  [&](EntryWriter& w) { return CopySheet(in, w, links); });
+            } else {
+                sheetRels = true;
+                copied = WriteNew(out, name, when, false,
+                                  [&](EntryWriter& w) { return CopySheetRelationships(in, w, links); });
+            }
+            copied = unzCloseCurrentFile(in) == UNZ_OK && copied;
+        } else {
+            copied = CopyRaw(in, out, name, info, when);
+        }
+        if (!copied) {
+            return false;
+        }
+    }
+    return sheetRels || WriteNew(out, kSheetRelsPart, sheetWhen, false,
+                                 [&](EntryWriter& w) { return NewSheetRelationships(w, links); });
+}
+
+// The workbook the library wrote, made again beside it with the links in, then put in its place.
+// The library would hold each link in memory to the end; the file holds them instead.
+bool AddLinks(const std::filesystem::path& book, std::FILE* links) {
+    std::string temporary = (book.parent_path() / ("." + book.filename().string() + ".XXXXXX")).string();
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) {
+        return false;
+    }
+    ::close(descriptor);
+    bool made = false;
+    if (unzFile in = unzOpen64(book.c_str())) {
+        if (zipFile out = zipOpen64(temporary.c_str(), APPEND_STATUS_CREATE)) {
+            made = CopyWithLinks(in, out, links);
+            made = zipClose(out, nullptr) == ZIP_OK && made;
+        }
+        made = unzClose(in) == UNZ_OK && made;
+    }
+    std::error_code error;
+    if (made) {
+        std::filesystem::permissions(temporary, std::filesystem::status(book, error).permissions(), error);
+        std::filesystem::rename(temporary, book, error);
+        made = !error;
+    }
+    if (!made) {
+        std::filesystem::remove(temporary, error);
+    }
+    return made;
+}
+
 } // namespace
 
 bool IsWorkbookName(const std::filesystem::path& file) {
@@ -237,8 +520,11 @@ bool Workbook::Open(const std::filesystem::path& file, bool withPhotos) {
     format_set_num_format(date_, "yyyy/mm/dd");
     link_ = workbook_get_default_url_format(book_);
     withPhotos_ = withPhotos;
-    failed_ = sheet_ == nullptr;
+    file_ = file;
+    linkFile_ = std::tmpfile();
+    failed_ = sheet_ == nullptr || linkFile_ == nullptr;
     row_ = 0;
+    links_ = 0;
     if (failed_) {
         return false;
     }
@@ -270,13 +556,28 @@ void Workbook::WriteText(int column, std::string_view text) {
 }
 
 // A hyperlink record, as Excel and every reader know a link, up to the number a sheet can hold;
-// past it the address is text. The library keeps each record until the file is written, so a
-// sheet full of links costs memory in proportion (about 2 KB a link at the close).
+// past it the address is text. The cell is written now, in the link format; the link itself
+// waits in a temporary file (the library would keep each one in memory to the end) and goes into
+// the file when it is closed. The address is escaped and split at "#" as the library does it.
 void Workbook::WriteLink(int column, const std::string& url) {
-    if (links_ < kMostLinks && IsWebAddress(url) && url.size() <= kMostUrlBytes &&
-        worksheet_write_url(sheet_, row_, column, url.c_str(), link_) == LXW_NO_ERROR) {
-        ++links_;
-        return;
+    if (links_ < kMostLinks && IsWebAddress(url) && url.size() <= kMostUrlBytes) {
+        const std::size_t hash = url.find('#');
+        char* escaped = lxw_escape_url_characters(url.substr(0, hash).c_str(), LXW_FALSE);
+        const std::string target = escaped == nullptr ? std::string() : escaped;
+        std::free(escaped);
+        const std::string location = hash == std::string::npos ? std::string() : url.substr(hash + 1);
+        if (!target.empty() && target.size() <= kMostUrlBytes) {
+            const LinkHead head{row_, static_cast<std::uint32_t>(column), static_cast<std::uint32_t>(target.size()),
+                                static_cast<std::uint32_t>(location.size())};
+            if (std::fwrite(&head, sizeof head, 1, linkFile_) != 1 ||
+                std::fwrite(target.data(), 1, target.size(), linkFile_) != target.size() ||
+                std::fwrite(location.data(), 1, location.size(), linkFile_) != location.size() ||
+                worksheet_write_string(sheet_, row_, column, url.c_str(), link_) != LXW_NO_ERROR) {
+                failed_ = true;
+            }
+            ++links_;
+            return;
+        }
     }
     WriteText(column, url);
 }
@@ -344,9 +645,16 @@ bool Workbook::Close() {
         return false;
     }
     worksheet_autofilter(sheet_, 0, 0, row_, withPhotos_ ? kPhotoColumn : kChangeColumn);
-    const bool written = workbook_close(book_) == LXW_NO_ERROR;
+    bool written = workbook_close(book_) == LXW_NO_ERROR;
     book_ = nullptr;
     sheet_ = nullptr;
+    if (written && links_ > 0) {
+        written = std::fflush(linkFile_) == 0 && AddLinks(file_, linkFile_);
+    }
+    if (linkFile_ != nullptr) {
+        std::fclose(linkFile_);
+        linkFile_ = nullptr;
+    }
     return written && !failed_;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string_view>
 
@@ -18,7 +19,8 @@ bool IsWorkbookName(const std::filesystem::path& file);
 // "写真" when photographs are saved), then a row per listing with typed cells: the price and the
 // counts as numbers, the dates as dates, the URLs as links (up to the 65,530 a sheet holds),
 // everything else as text (never a formula, whatever it begins with). Rows go to a temporary file
-// as they come (constant memory); the links stay in memory until Close writes the file.
+// as they come, and the links to another; Close writes the workbook and then puts the links into
+// it, so memory stays the same however many rows and links there are.
 class Workbook final : public RowSink {
 public:
     Workbook() = default;
@@ -43,6 +45,8 @@ private:
     lxw_format* dateTime_ = nullptr;
     lxw_format* date_ = nullptr;
     lxw_format* link_ = nullptr;
+    std::filesystem::path file_;
+    std::FILE* linkFile_ = nullptr; // the links waiting for Close: cell, address
     bool withPhotos_ = false;
     bool failed_ = false;
     unsigned row_ = 0;   // the last row written; the header is row 0
