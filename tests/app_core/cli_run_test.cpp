@@ -386,10 +386,11 @@ TEST_F(CliByNameTest, AskTheSiteWhatTheSameSavedChoiceAsks) {
 }
 
 // The workbook of a run with photographs, as openpyxl reads it back: typed cells, links, a title
-// that begins with "=" kept as text, and the first photograph anchored on its row.
+// that begins with "=" kept as text, a link whose address holds "&", and the first photograph
+// anchored on its row.
 TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
-    content_->SetSearch("tokyo/sale-ele/g-all", {{1, 2}, std::nullopt});
-    content_->SetTitle(2, "=1+2");
+    content_->SetSearch("tokyo/sale-ele/g-all", {{1, 7}, std::nullopt});
+    content_->SetTitle(7, "=1+2");
     WriteSettings("");
     const fs::path photos = out_.path() / "photos";
     fs::create_directory(photos);
@@ -405,6 +406,7 @@ TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
     char updated[32];
     std::snprintf(updated, sizeof updated, "%04d-%02d-%02dT00:00:00", year, month, day);
     const std::string detail = content_->ListingUrl(1);
+    const std::string queried = content_->ListingUrl(7);
     const std::string header = ReplaceAll(ReplaceAll(AnsiToUtf8(CsvHeader()), "\",\"", "|"), "\"", "");
     for (const std::string& line : {
              "sheets=商品情報\nfrozen=A2 filter=A1:AA3 bold=True\nheader=" + header + "|変化|写真\n",
@@ -413,6 +415,7 @@ TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
              "J2=n:General:" + std::to_string(first.postCount) + "\n",
              "Q2=d:yyyy/mm/dd:" + std::string(updated) + "\n",
              "Y2=s:General:" + detail + ":" + detail + "\n",
+             "Y3=s:General:" + queried + ":" + queried + "\n",
              "picture=AA2:file://" + (photos / (first.postId + "_1.jpg")).string() + "\n",
          }) {
         EXPECT_TRUE(Contains(read, line)) << line << "\nnot in\n" << read;
