@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_db.h"
 
+#include <algorithm>
 #include <ctime>
 #include <utility>
 
@@ -7,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include "catalogue/log_writes.h"
 #include "catalogue/statements.h"
 #include "web/cp932.h"
 
@@ -277,21 +279,16 @@ void CatalogueDb::CountInBatch() {
 }
 
 bool CatalogueDb::SeenListing(const std::string& key, bool alsoHistory) {
+    if (std::find(waitingKeys_.begin(), waitingKeys_.end(), key) != waitingKeys_.end()) {
+        return true;
+    }
     sqlite3_stmt* select = Reusable(selectSeen_, sql::kSelectSeen, {key});
     bool seen = Step(select);
     sqlite3_reset(select); // ends its read before the insert
     if (seen) {
         return true;
     }
-    try {
-        BeginBatch();
-        sqlite3_stmt* insert = Reusable(insertSeen_, sql::kInsertSeen, {key});
-        Step(insert);
-        sqlite3_reset(insert);
-        CountInBatch();
-    } catch (const DbError&) {
-        // A key that cannot be recorded only means the listing may come out twice.
-    }
+    waitingKeys_.push_back(key);
     if (alsoHistory) {
         // One statement both asks and dates: a key the history holds is the one row it changes,
         // so a history of years costs one descent of its tree per listing, not two.
@@ -306,7 +303,28 @@ bool CatalogueDb::SeenListing(const std::string& key, bool alsoHistory) {
             // A history that cannot be written (a read-only file) passes nothing over.
         }
     }
+    if (waitingKeys_.size() >= static_cast<std::size_t>(kSeenKeysPerCommit)) {
+        CommitSeen();
+    }
     return seen;
+}
+
+// A key that cannot be recorded only means the listing may come out twice.
+void CatalogueDb::WriteWaitingKeys() {
+    if (waitingKeys_.empty() || inTransaction_ || db_ == nullptr) {
+        return;
+    }
+    BeginBatch();
+    for (const std::string& key : waitingKeys_) {
+        try {
+            sqlite3_stmt* insert = Reusable(insertSeen_, sql::kInsertSeen, {key});
+            Step(insert);
+            sqlite3_reset(insert);
+            ++uncommittedSeen_;
+        } catch (const DbError&) {
+        }
+    }
+    waitingKeys_.clear();
 }
 
 void CatalogueDb::RecordCollected(const std::string& key) {
@@ -323,6 +341,7 @@ void CatalogueDb::RecordCollected(const std::string& key) {
 }
 
 void CatalogueDb::CommitSeen() {
+    WriteWaitingKeys();
     if (uncommittedSeen_ == 0 || db_ == nullptr) {
         return;
     }
@@ -339,7 +358,13 @@ void CatalogueDb::BeginTransaction() {
     sqlite3* db = Connection();
     joinedBatch_ = uncommittedSeen_ > 0 && sqlite3_get_autocommit(db) == 0;
     uncommittedSeen_ = 0;
-    ExecuteKept("SAVEPOINT own");
+    inTransaction_ = true; // keys waiting for their batch stay out of it
+    try {
+        ExecuteKept("SAVEPOINT own");
+    } catch (const DbError&) {
+        inTransaction_ = false;
+        throw;
+    }
 }
 
 void CatalogueDb::CommitTransaction() {
@@ -348,10 +373,15 @@ void CatalogueDb::CommitTransaction() {
         joinedBatch_ = false;
         ExecuteKept("COMMIT");
     }
+    inTransaction_ = false;
 }
 
 void CatalogueDb::RollbackTransaction() {
     const bool joined = std::exchange(joinedBatch_, false);
+    const struct Ended {
+        bool& inTransaction;
+        ~Ended() { inTransaction = false; }
+    } ended{inTransaction_};
     if (sqlite3_get_autocommit(Connection()) != 0) {
         return; // SQLite rolled it back itself
     }
@@ -376,7 +406,7 @@ sqlite3* CatalogueDb::Connection() {
     }
     // The file ships with the program: never create an empty one in its place.
     sqlite3* db = nullptr;
-    const int status = sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int status = sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READWRITE, LogWritesVfsName());
     if (status != SQLITE_OK) {
         std::string message = "cannot open " + file_.string() + ": ";
         message += db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(status);

@@ -89,8 +89,9 @@ public:
     // Commits the keys recorded since the last commit; the end of a run calls it. Keys are
     // committed in batches, any other statement commits them first, and so does closing.
     void CommitSeen();
-    // A transaction of the caller's. Seen keys waiting for their batch are committed with it
-    // rather than first in a commit of their own; a rollback keeps them. Each throws DbError.
+    // A transaction of the caller's. Seen keys waiting in an open batch are committed with it
+    // rather than first in a commit of their own; a rollback keeps them; keys not yet written
+    // wait for their batch. Each throws DbError.
     void BeginTransaction();
     void CommitTransaction();
     void RollbackTransaction();
@@ -102,6 +103,7 @@ private:
     sqlite3_stmt* Kept(const char* statement, const std::vector<DbValue>& values);
     void BeginBatch();
     void CountInBatch();
+    void WriteWaitingKeys();
     void Close();
 
     std::filesystem::path file_;
@@ -113,6 +115,10 @@ private:
     sqlite3_stmt* recordHistory_ = nullptr;
     // Keys recorded in the open batch transaction, if one is open.
     int uncommittedSeen_ = 0;
+    // Seen keys not yet written: written a batch at a time in a transaction of their own, so a
+    // listing's own commit does not also write the seen keys' pages.
+    std::vector<std::string> waitingKeys_;
+    bool inTransaction_ = false;
     // The caller's transaction runs inside the seen keys' batch, and its commit ends the batch.
     bool joinedBatch_ = false;
     std::vector<std::pair<const char*, sqlite3_stmt*>> kept_;

@@ -227,6 +227,7 @@ TEST_F(CatalogueDbTest, SeenListingKeyWithQuotesIsPlainData) {
     EXPECT_FALSE(db.SeenListing(quoted));
     EXPECT_TRUE(db.SeenListing(quoted));
     EXPECT_TRUE(db.SeenListing(earlier));
+    db.CommitSeen();
     EXPECT_EQ(Count("T00_DATA"), 2);
 }
 
