@@ -1,5 +1,6 @@
 #include "extract/item_page.h"
 
+#include <algorithm>
 #include <optional>
 #include <system_error>
 
@@ -389,6 +390,12 @@ namespace {
 // The fields are written as read; only a page holding a character that becomes "?" is read a
 // second time, with stand-ins, to tell those from question marks of the page's own.
 int CountLostCharacters(const std::string& page, const ItemContext& context, const ItemFields& fields) {
+    // A lost character becomes "?": fields without one lost nothing, whatever the rest of the page
+    // holds, and most listings are told so without the page being read again.
+    if (std::none_of(fields.begin(), fields.end(),
+                     [](const std::string& field) { return field.find('?') != std::string::npos; })) {
+        return 0;
+    }
     StandIns standIns;
     standIns.Scan(page); // most pages lose nothing: no copy of them
     if (!standIns.AnyLost()) {
@@ -410,12 +417,17 @@ int CountLostCharacters(const std::string& page, const ItemContext& context, con
 
 } // namespace
 
+constexpr std::size_t kKeptPageBytes = 1 << 20;
+
 ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl) {
     ItemFields fields;
     fields[kDetailUrl] = detailUrl;
     // The page as written to the scratch file. A failed fetch leaves neither file nor bytes, so
-    // the previous listing's page is never read as this one.
-    std::string page;
+    // the previous listing's page is never read as this one. The thread keeps the bytes' room
+    // from one listing to the next: a page grown afresh was copied several times over as it came.
+    thread_local std::string page;
+    thread_local std::vector<std::string_view> lines;
+    page.clear();
     const FetchResult result =
         FetchWithRetries(RetryPolicyOf(context), [&] { return FetchPage(detailUrl, context.scratchFile, page); });
     if (context.fetched) {
@@ -428,7 +440,6 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     if (context.unrecognisedPages != nullptr && result.served() && page.find("<h1") == std::string::npos) {
         ++*context.unrecognisedPages;
     }
-    std::vector<std::string_view> lines;
     if (context.standIns != nullptr) {
         *context.standIns = StandIns();
         page = context.standIns->Replace(page);
@@ -437,6 +448,9 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
     if (context.lostCharacters != nullptr && context.standIns == nullptr) {
         *context.lostCharacters += CountLostCharacters(page, context, fields);
+    }
+    if (page.capacity() > kKeptPageBytes) {
+        std::string().swap(page); // an outsized page's room is not kept for the rest of the run
     }
     if (!Stopped(context.stopRequested) && context.saveImages) {
         SaveItemImages(fields, context);

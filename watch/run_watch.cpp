@@ -55,17 +55,14 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
     std::optional<StoredListing> before;
     bool reposted = false;
     try {
-        DbRows stored = db_.OpenKeptRows(sql::kSelectStored, {key});
-        if (!stored.AtEnd()) {
+        DbRows stored = db_.OpenKeptRows(sql::kSelectStoredOrRepost, {key, fields[kProfileUrl], fields[kTitle]});
+        if (!stored.AtEnd() && stored.Integer("Stored") == 1) {
             before = StoredListing{stored.Text("PriceText"), std::nullopt, stored.Text("Reception")};
             if (!stored.IsNull("Price")) {
                 before->price = stored.Integer("Price");
             }
-        }
-        stored.Close();
-        if (!before && !fields[kProfileUrl].empty()) {
-            DbRows same = db_.OpenKeptRows(sql::kSelectRepost, {fields[kProfileUrl], fields[kTitle], key});
-            reposted = !same.AtEnd();
+        } else {
+            reposted = !stored.AtEnd();
         }
     } catch (const DbError&) {
         // A store that cannot be read makes every listing new, as a first run finds them.

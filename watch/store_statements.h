@@ -20,9 +20,12 @@ inline constexpr const char* kCreateStore[] = {
     "Change TEXT NOT NULL, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
 };
 
-inline constexpr const char* kSelectStored = "SELECT PriceText, Price, Reception FROM T21_ITEM WHERE UrlKey = ?";
-inline constexpr const char* kSelectRepost =
-    "SELECT 1 AS Found FROM T21_ITEM WHERE ProfileUrl = ? AND Title = ? AND UrlKey <> ? LIMIT 1";
+// The listing as stored (Stored 1), or else, when another listing of the same poster (a profile
+// URL, not empty) has the same title, a row with Stored 0: one read a listing, not two.
+inline constexpr const char* kSelectStoredOrRepost =
+    "SELECT PriceText, Price, Reception, 1 AS Stored FROM T21_ITEM WHERE UrlKey = ?1 "
+    "UNION ALL SELECT NULL, NULL, NULL, 0 FROM T21_ITEM WHERE ?2 <> '' AND ProfileUrl = ?2 AND Title = ?3 "
+    "AND UrlKey <> ?1 LIMIT 1";
 inline constexpr const char* kUpsertStored =
     "INSERT INTO T21_ITEM (UrlKey, Fields, Title, PriceText, Price, Reception, ProfileUrl, FirstSeen, LastSeen) "
     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (UrlKey) DO UPDATE SET Fields = excluded.Fields, "

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "web/fetch_text_chunks.h"
@@ -111,7 +112,10 @@ private:
         }
         int error = 0;
         bool written = WriteAll(fd_, page_, error);
-        if (written && ::ftruncate(fd_, static_cast<off_t>(page_.size())) != 0) {
+        // Cut only a file left longer by a longer page: the cut costs more than asking.
+        struct stat status {};
+        const bool longer = ::fstat(fd_, &status) != 0 || status.st_size > static_cast<off_t>(page_.size());
+        if (written && longer && ::ftruncate(fd_, static_cast<off_t>(page_.size())) != 0) {
             error = errno;
             written = false;
         }
