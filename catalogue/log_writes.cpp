@@ -1,5 +1,6 @@
 #include "catalogue/log_writes.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <mutex>
 #include <new>
@@ -16,6 +17,7 @@ constexpr const char* kName = "vorn-log-writes";
 constexpr int kFrameHeaderBytes = 24;
 // A transaction larger than this (a long refresh) is written as it goes, not held whole.
 constexpr std::size_t kMostHeldBytes = 1 << 20;
+constexpr std::size_t kMostBytesAWrite = 1 << 16;
 
 sqlite3_vfs* System(sqlite3_vfs* vfs) { return static_cast<sqlite3_vfs*>(vfs->pAppData); }
 
@@ -36,8 +38,13 @@ int WriteHeld(LogFile* log) {
     if (log->held->empty()) {
         return SQLITE_OK;
     }
-    const int status =
-        log->file->pMethods->xWrite(log->file, log->held->data(), static_cast<int>(log->held->size()), log->heldAt);
+    // The system's layer writes at most 128 KB - 1 bytes a call: more goes in pieces.
+    int status = SQLITE_OK;
+    for (std::size_t at = 0; at < log->held->size() && status == SQLITE_OK; at += kMostBytesAWrite) {
+        const std::size_t bytes = std::min(kMostBytesAWrite, log->held->size() - at);
+        status = log->file->pMethods->xWrite(log->file, log->held->data() + at, static_cast<int>(bytes),
+                                             log->heldAt + static_cast<sqlite3_int64>(at));
+    }
     log->held->clear();
     log->committing = false;
     return status;

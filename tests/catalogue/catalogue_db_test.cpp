@@ -325,5 +325,17 @@ TEST(CatalogueDbErrors, MissingFileIsNotCreated) {
     EXPECT_FALSE(std::filesystem::exists(dir.databaseFile()));
 }
 
+// A commit's log frames are written together: a transaction of several megabytes reaches the
+// file whole, as another connection reads it.
+TEST_F(CatalogueDbTest, ALargeTransactionReachesTheFileWhole) {
+    db.BeginTransaction();
+    for (int n = 0; n < 3000; ++n) {
+        db.ExecuteKept(sql::kInsertCity, {std::int64_t{90}, std::int64_t{n}, "c", std::string(1000, 'a' + n % 26)});
+    }
+    db.CommitTransaction();
+    EXPECT_EQ(RawCityName(90, 2999), std::string(1000, 'a' + 2999 % 26));
+    EXPECT_EQ(Count("T02_CITY WHERE AreaID = 90"), 3000);
+}
+
 } // namespace
 } // namespace vorn
