@@ -74,16 +74,6 @@ protected:
 
     std::string HeaderLine() const { return CsvHeader() + "\r\n"; }
 
-    // "path?query" of every request the site received, and the log cleared.
-    std::vector<std::string> TakeRequests() {
-        std::vector<std::string> requests;
-        for (const site::SiteRequest& request : site_.Requests()) {
-            requests.push_back(request.path + (request.query.empty() ? "" : "?" + request.query));
-        }
-        site_.ClearRequests();
-        return requests;
-    }
-
     test::TestProgramDir dir_;
     test::TempDir runtime_;
     test::TempDir out_;

@@ -370,7 +370,7 @@ TEST_F(CliByNameTest, AskTheSiteWhatTheSameSavedChoiceAsks) {
         WriteSettings(c.config);
         const ChildResult saved = Crawl();
         ASSERT_EQ(saved.exitCode, 0) << saved.err;
-        const std::vector<std::string> asked = TakeRequests();
+        const std::vector<std::string> asked = site_.TakeRequestedPaths();
 
         // The saved conditions are neither read nor written by a crawl by name.
         WriteSettings("Areasel=5\r\nArealist=1\r\nCtgrlist=1\r\nWord=x\r\n");
@@ -380,7 +380,7 @@ TEST_F(CliByNameTest, AskTheSiteWhatTheSameSavedChoiceAsks) {
         arguments.push_back(Output().string());
         const ChildResult named = Run(arguments);
         ASSERT_EQ(named.exitCode, 0) << named.err;
-        EXPECT_EQ(TakeRequests(), asked);
+        EXPECT_EQ(site_.TakeRequestedPaths(), asked);
         EXPECT_EQ(test::ReadBytes(dir_.db() / "vrn.ini"), settings);
     }
 }
@@ -451,7 +451,7 @@ TEST_F(CliByNameTest, UnknownNamesAndACityWithoutOnePrefectureAreRefused) {
         EXPECT_TRUE(Contains(result.err, c.says)) << result.err;
         EXPECT_FALSE(fs::exists(Output())) << c.says;
     }
-    EXPECT_TRUE(TakeRequests().empty());
+    EXPECT_TRUE(site_.TakeRequestedPaths().empty());
 
     const ChildResult thirty =
         Run({"crawl", "--prefecture", "東京都", "--genre", "家電", "--keyword", Kanji(30), Output().string()});
@@ -474,7 +474,7 @@ TEST_F(CliByNameTest, SavedSearchesRunAsTheirConditionsAndAreListed) {
     const std::string sofaTokyo = "Areasel=0\r\nArealist=" + std::string(12, '0') + "1\r\nCtgrlist=001\r\n";
     WriteSettings(sofaTokyo);
     ASSERT_EQ(Crawl().exitCode, 0);
-    const std::vector<std::string> asked = TakeRequests();
+    const std::vector<std::string> asked = site_.TakeRequestedPaths();
 
     // Another [Config], and the search saved beside it: the saved one is what runs.
     WriteSettings("Areasel=5\r\nArealist=1\r\nCtgrlist=1\r\n");
@@ -486,13 +486,13 @@ TEST_F(CliByNameTest, SavedSearchesRunAsTheirConditionsAndAreListed) {
     const ChildResult saved = Run({"crawl", "--saved", "ソファ東京", Output().string()});
     ASSERT_EQ(saved.exitCode, 1) << saved.err;
     EXPECT_TRUE(Contains(saved.out, "新しい商品情報や変化はありませんでした。")) << saved.out;
-    EXPECT_EQ(TakeRequests(), asked);
+    EXPECT_EQ(site_.TakeRequestedPaths(), asked);
     EXPECT_EQ(Run({"list", "saved"}).out,
               "ソファ東京\tchanges-only, filtered\nfridge\tall, refused: [Saved:fridge] Mode takes "
               "all, new-only or changes-only, not \"bogus\"\n");
     // Its own file, with the 変化 column, takes the next run's rows.
     EXPECT_EQ(Run({"crawl", "--saved", "ソファ東京", "--append", Output().string()}).exitCode, 1);
-    EXPECT_EQ(TakeRequests(), asked);
+    EXPECT_EQ(site_.TakeRequestedPaths(), asked);
 
     const std::pair<std::vector<std::string>, const char*> refused[] = {
         {{"--saved", "ソファ"}, "no saved search named ソファ; the closest: ソファ東京, fridge"},
@@ -507,7 +507,7 @@ TEST_F(CliByNameTest, SavedSearchesRunAsTheirConditionsAndAreListed) {
         EXPECT_EQ(result.exitCode, 5) << says;
         EXPECT_TRUE(Contains(result.err, says)) << result.err;
     }
-    EXPECT_TRUE(TakeRequests().empty());
+    EXPECT_TRUE(site_.TakeRequestedPaths().empty());
 }
 
 // The engine's own end-to-end run, made from saved conditions instead of a selection.
@@ -695,18 +695,14 @@ TEST_F(CliRunTest, ExportWritesAgainTheRowsAKilledRunWrote) {
     const fs::path book = out_.path() / "export.XLSX", utf8 = out_.path() / "utf8.csv";
     const fs::path folder = out_.path() / "folder.csv";
     fs::create_directory(folder);
-    struct Case {
-        std::vector<std::string> arguments;
-        int exitCode;
-    };
-    const Case cases[] = {
+    const std::pair<std::vector<std::string>, int> cases[] = {
         {{exported.string()}, 0}, {{"--encoding", "utf-8", utf8.string()}, 0},         {{book.string()}, 0},
         {{folder.string()}, 4},   {{(out_.path() / "missing" / "x.csv").string()}, 4}, {{}, 5}};
-    for (const Case& c : cases) {
+    for (const auto& [given, exitCode] : cases) {
         std::vector<std::string> arguments = {"export"};
-        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        arguments.insert(arguments.end(), given.begin(), given.end());
         const ChildResult result = Run(arguments);
-        EXPECT_EQ(result.exitCode, c.exitCode) << (c.arguments.empty() ? "" : c.arguments.back()) << result.err;
+        EXPECT_EQ(result.exitCode, exitCode) << (given.empty() ? "" : given.back()) << result.err;
     }
     EXPECT_EQ(test::ReadBytes(exported), killed);
     EXPECT_EQ(test::ReadBytes(utf8), "\xEF\xBB\xBF" + AnsiToUtf8(killed));
@@ -782,6 +778,9 @@ TEST_F(CliRunTest, ACrawlAlertsEveryChannelAndAFailedMessageLeavesTheExitCode) {
                "\r\nSmtpUser=vorn\r\nSmtpPasswordFile=db/" + file + "\r\n";
     };
     const auto hook = [&](const char* path) { return "Webhook=" + receivers.WebhookUrl(path) + "\r\n"; };
+    const std::string failedHook = "vorn-search-cli: alert webhook: not sent: HTTP 500";
+    const std::string openPassword = "vorn-search-cli: alert mail: not sent: [Notify] SmtpPasswordFile " +
+                                     (dir_.db() / "open-pw").string() + " may be read by others";
     struct Case {
         const char* name;
         std::vector<int> listings;
@@ -793,21 +792,8 @@ TEST_F(CliRunTest, ACrawlAlertsEveryChannelAndAFailedMessageLeavesTheExitCode) {
     const Case cases[] = {
         {"new listings", {1, 2}, hook("hook-key") + mail("pw"), 0, 1, 1, ""},
         {"nothing new or changed", {1, 2}, hook("hook-key") + mail("pw"), 0, 1, 1, ""},
-        {"webhook answers 500",
-         {},
-         "When=always\r\n" + hook("fail/hook-key"),
-         1,
-         2,
-         1,
-         "vorn-search-cli: alert webhook: not sent: HTTP 500"},
-        {"password file others may read",
-         {1},
-         "When=always\r\n" + mail("open-pw"),
-         0,
-         2,
-         1,
-         "vorn-search-cli: alert mail: not sent: [Notify] SmtpPasswordFile " + (dir_.db() / "open-pw").string() +
-             " may be read by others"},
+        {"webhook answers 500", {}, "When=always\r\n" + hook("fail/hook-key"), 1, 2, 1, failedHook},
+        {"password file others may read", {1}, "When=always\r\n" + mail("open-pw"), 0, 2, 1, openPassword},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

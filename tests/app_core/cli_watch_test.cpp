@@ -153,7 +153,7 @@ TEST_F(WatchTest, FiltersLeaveListingsOutBeforeTheirPhotographs) {
         EXPECT_EQ(Contains(run.out, "条件に該当する商品情報は見つかりませんでした。"), rows.size() == 1);
         EXPECT_TRUE(run.out.ends_with(added + counts));
         EXPECT_EQ(RowsOf(Output(), false), rows);
-        const std::vector<std::string> requests = TakeRequests();
+        const std::vector<std::string> requests = site_.TakeRequestedPaths();
         const auto asked = [&](const std::string& path) {
             return std::any_of(requests.begin(), requests.end(), [&](const auto& r) { return r.starts_with(path); });
         };

@@ -34,22 +34,22 @@ protected:
         DbRows rows = db.OpenRows("SELECT COUNT(*) AS N FROM " + table);
         return rows.Integer("N");
     }
-    // The bytes SQLite holds, read past the class under test.
-    std::string RawCityName(int areaId, int cityId) {
+    // The first value a statement gives on a connection of its own: what the file holds, read
+    // past the class under test.
+    std::string RawValue(const std::string& statement) {
         sqlite3* raw = nullptr;
         sqlite3_open_v2(dir.databaseFile().c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(raw, "SELECT CityName FROM T02_CITY WHERE AreaID = ?1 AND CityID = ?2", -1, &statement,
-                           nullptr);
-        sqlite3_bind_int(statement, 1, areaId);
-        sqlite3_bind_int(statement, 2, cityId);
-        std::string text;
-        if (sqlite3_step(statement) == SQLITE_ROW) {
-            text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        }
-        sqlite3_finalize(statement);
+        sqlite3_stmt* prepared = nullptr;
+        sqlite3_prepare_v2(raw, statement.c_str(), -1, &prepared, nullptr);
+        const bool found = sqlite3_step(prepared) == SQLITE_ROW;
+        std::string text = found ? reinterpret_cast<const char*>(sqlite3_column_text(prepared, 0)) : "";
+        sqlite3_finalize(prepared);
         sqlite3_close(raw);
         return text;
+    }
+    std::string RawCityName(int areaId, int cityId) {
+        return RawValue("SELECT CityName FROM T02_CITY WHERE AreaID = " + std::to_string(areaId) +
+                        " AND CityID = " + std::to_string(cityId));
     }
 
     test::TestProgramDir dir;
@@ -181,16 +181,7 @@ TEST_F(CatalogueDbTest, ADatabaseFromBeforeTheHistoryGetsItWhenOpened) {
 // across a batch boundary.
 TEST_F(CatalogueDbTest, SeenKeysReachTheFileAcrossBatchesAndOtherStatements) {
     const auto key = [](int n) { return "://127.0.0.1/article/" + std::to_string(n); };
-    const auto keysInFile = [this] {
-        sqlite3* raw = nullptr;
-        sqlite3_open_v2(dir.databaseFile().c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(raw, "SELECT COUNT(*) FROM T00_DATA", -1, &statement, nullptr);
-        const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
-        sqlite3_finalize(statement);
-        sqlite3_close(raw);
-        return count;
-    };
+    const auto keysInFile = [this] { return std::stoi(RawValue("SELECT COUNT(*) FROM T00_DATA")); };
     db.Execute(sql::kDeleteSeen);
     for (int n = 0; n < 150; ++n) {
         EXPECT_FALSE(db.SeenListing(key(n)));

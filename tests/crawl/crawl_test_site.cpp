@@ -126,13 +126,7 @@ void CrawlTestSite::AddStatus(const std::string& path, int status) {
     });
 }
 
-std::vector<std::string> CrawlTestSite::RequestedPaths() const {
-    std::vector<std::string> paths;
-    for (const site::SiteRequest& request : site_.Requests()) {
-        paths.push_back(request.query.empty() ? request.path : request.path + "?" + request.query);
-    }
-    return paths;
-}
+std::vector<std::string> CrawlTestSite::RequestedPaths() const { return site_.RequestedPaths(); }
 
 void RunOnWorkerThread(CrawlJob& job) {
     TestApp();

@@ -1,44 +1,16 @@
 // The catalogue database in the way when the terminal program starts: held locked by another
 // process, or not a database at all. The run is refused with exit code 5 before anything is
 // fetched.
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
-#include "catalogue/catalogue_db.h"
-#include "tests/app_core/child_process.h"
-#include "tests/support/test_program_dir.h"
-#include "tools/sample_site/sample_site.h"
-#include "tools/sample_site/site_content.h"
+#include "tests/app_core/cli_run_fixture.h"
 
 namespace vorn {
 namespace {
 
-namespace fs = std::filesystem;
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-class DatabaseFaultTest : public ::testing::Test {
+class DatabaseFaultTest : public CliRunTest {
 protected:
     DatabaseFaultTest() {
-        fs::copy_file(fs::path(VORN_BIN_DIR) / "vorn-search-cli", dir_.path() / "vorn-search-cli");
-        content_ = site::ServeContent(site_, site::SiteConfig{});
-        std::ofstream(dir_.db() / "vrn.ini", std::ios::binary)
-            << "[Config]\r\nArealist=1\r\nCtgrlist=1\r\n[Site]\r\nBaseUrl=" << site_.baseUrl()
-            << "\r\nCaFile=" << site::SampleSite::CaFile().string() << "\r\n";
+        WriteSettings("Arealist=1\r\nCtgrlist=1\r\n");
         std::ofstream(Output(), std::ios::binary) << "an older list";
-    }
-
-    fs::path Output() const { return out_.path() / "out.csv"; }
-
-    test::ChildResult Crawl() {
-        return test::ChildProcess(dir_.path() / "vorn-search-cli", {"crawl", Output().string()}, runtime_.path(),
-                                  logs_.path())
-            .Wait();
     }
 
     void ExpectRefused(const test::ChildResult& result) {
@@ -46,13 +18,6 @@ protected:
         EXPECT_TRUE(site_.Requests().empty());
         EXPECT_FALSE(fs::exists(dir_.scratchFile()));
     }
-
-    test::TestProgramDir dir_;
-    test::TempDir runtime_;
-    test::TempDir out_;
-    test::TempDir logs_;
-    site::SampleSite site_;
-    std::shared_ptr<site::SiteContent> content_;
 };
 
 TEST_F(DatabaseFaultTest, LockedByAnotherProcessIsRefusedAfterTheWait) {

@@ -100,11 +100,7 @@ TEST_F(RunTest, AFinishedRunOffersTheFileAndOpensIt) {
 
     const std::string bytes = ReadBytes(csv);
     EXPECT_EQ(bytes.substr(0, CsvHeader().size()), CsvHeader());
-    std::size_t lines = 0;
-    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2)) {
-        ++lines;
-    }
-    EXPECT_EQ(lines, 4u) << "header and three listings";
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 4) << "header and three listings";
     EXPECT_FALSE(std::filesystem::exists(programDir.scratchFile()));
     EXPECT_FALSE(SettingsText().find("[Config]") != std::string::npos) << "a run writes no settings";
 }
@@ -292,14 +288,6 @@ TEST_F(RunTest, TheOptionsRunInTheWindowAsTheTerminalProgramRunsTheSavedSearch) 
         {"changes", &OptionsDialog::rdoChangesOnly, {1, 2, 3}, true, {1, 3}},
         {"new", &OptionsDialog::rdoNewOnly, {1, 2, 3, 4, 5}, false, {4, 5}},
     };
-    const auto requests = [this] {
-        std::vector<std::string> asked;
-        for (const site::SiteRequest& request : site.Requests()) {
-            asked.push_back(request.path + "?" + request.query);
-        }
-        site.ClearRequests();
-        return asked;
-    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         content->SetSearch(kSearch, {c.listings, std::nullopt});
@@ -333,13 +321,13 @@ TEST_F(RunTest, TheOptionsRunInTheWindowAsTheTerminalProgramRunsTheSavedSearch) 
             const bool row = std::find(c.rows.begin(), c.rows.end(), listing) != c.rows.end();
             EXPECT_EQ(bytes.find(content->ListingUrl(listing)) != std::string::npos, row) << listing;
         }
-        const std::vector<std::string> windowAsked = requests();
+        const std::vector<std::string> windowAsked = site.TakeRequestedPaths();
         const ChildResult cli = ChildProcess(cliDir.path() / "vorn-search-cli",
                                              {"crawl", "--saved", c.name, (output.path() / "cli.csv").string()},
                                              runtime.path(), runtime.path())
                                     .Wait();
         EXPECT_EQ(cli.exitCode, 0) << cli.out << cli.err;
-        EXPECT_EQ(requests(), windowAsked);
+        EXPECT_EQ(site.TakeRequestedPaths(), windowAsked);
     }
 }
 

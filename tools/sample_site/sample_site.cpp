@@ -126,6 +126,20 @@ void SampleSite::ClearRequests() {
     requests_.clear();
 }
 
+std::vector<std::string> SampleSite::RequestedPaths() const {
+    std::vector<std::string> paths;
+    for (const SiteRequest& request : Requests()) {
+        paths.push_back(request.query.empty() ? request.path : request.path + "?" + request.query);
+    }
+    return paths;
+}
+
+std::vector<std::string> SampleSite::TakeRequestedPaths() {
+    std::vector<std::string> paths = RequestedPaths();
+    ClearRequests();
+    return paths;
+}
+
 void SampleSite::Stop() {
     {
         std::lock_guard lock(mutex_);

@@ -74,6 +74,10 @@ public:
     // Every request received so far, oldest first (safe while the site serves).
     std::vector<SiteRequest> Requests() const;
     void ClearRequests();
+    // "path?query" (the path alone without a query) of every request received so far; Take also
+    // empties the log.
+    std::vector<std::string> RequestedPaths() const;
+    std::vector<std::string> TakeRequestedPaths();
 
     // Ends serving; waits for open answers, cutting short delays, drips and hangs. Idempotent.
     void Stop();
