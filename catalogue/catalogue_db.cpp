@@ -443,7 +443,22 @@ std::string LocalNow(const char* format) {
 
 } // namespace
 
-std::string LocalDateToday() { return LocalNow("%Y-%m-%d"); }
+// Asked for every listing a run records; a date can only change as a minute turns, so it is
+// worked out again only once the minute it was worked out in has passed (or the clock went back).
+std::string LocalDateToday() {
+    thread_local std::time_t validUntil = 0;
+    thread_local std::string today;
+    const std::time_t now = std::time(nullptr);
+    if (now >= validUntil || now + 60 < validUntil) {
+        std::tm local{};
+        localtime_r(&now, &local);
+        char text[16];
+        std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+        today = text;
+        validUntil = now + 60 - local.tm_sec;
+    }
+    return today;
+}
 
 std::string LocalTimeNow() { return LocalNow("%Y-%m-%d %H:%M:%S"); }
 
