@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "catalogue/statements.h"
-#include "watch/price.h"
 #include "watch/store_statements.h"
 
 namespace vorn {
@@ -13,74 +11,7 @@ namespace {
 // Ends each value in the stored Fields; no CP932 text holds it.
 constexpr char kFieldEnd = '\x1f';
 
-DbValue PriceValue(const std::string& priceText) {
-    const std::optional<long long> price = PriceNumber(priceText);
-    return price ? DbValue(static_cast<std::int64_t>(*price)) : DbValue(nullptr);
-}
-
-// One listing of T25_PEND into the tables: the history, the listing as read, its changes, its row.
-void Settle(CatalogueDb& db, const DbRows& pending) {
-    const std::string key = pending.Text("UrlKey");
-    const std::string day = pending.Text("Day");
-    const ItemFields fields = SplitFields(pending.Bytes("Fields"));
-    const std::int64_t runId = pending.Integer("RunID");
-    db.ExecuteKept(sql::kRecordHistory, {key, day, day});
-    db.ExecuteKept(sql::kUpsertStored, {key, DbBytes{pending.Bytes("Fields")}, fields[kTitle], fields[kPrice],
-                                        PriceValue(fields[kPrice]), fields[kReception], fields[kProfileUrl], day, day});
-    const std::string changes = pending.Bytes("Changes");
-    for (std::size_t start = 0;;) {
-        std::string parts[3];
-        for (std::string& part : parts) {
-            const std::size_t end = changes.find(kFieldEnd, start);
-            if (end == std::string::npos) {
-                break;
-            }
-            part = changes.substr(start, end - start);
-            start = end + 1;
-        }
-        if (parts[0].empty()) {
-            break;
-        }
-        db.ExecuteKept(sql::kInsertChange, {runId, key, parts[0], parts[1], parts[2]});
-    }
-    if (!pending.IsNull("RowSeq")) {
-        db.ExecuteKept(sql::kInsertRunRow, {runId, pending.Integer("RowSeq"), key, pending.Text("RowChange")});
-    }
-}
-
 } // namespace
-
-std::string JoinChanges(const std::vector<ListingChange>& changes) {
-    std::string joined;
-    for (const ListingChange& change : changes) {
-        for (const std::string& part : {std::string(ChangeWord(change.kind)), change.before, change.after}) {
-            joined += part;
-            joined += kFieldEnd;
-        }
-    }
-    return joined;
-}
-
-void SettlePending(CatalogueDb& db) {
-    db.BeginTransaction();
-    try {
-        std::int64_t last = -1;
-        for (DbRows pending = db.OpenRows(sql::kSelectPending); !pending.AtEnd(); pending.Next()) {
-            Settle(db, pending);
-            last = pending.Integer("Seq");
-        }
-        if (last >= 0) {
-            db.ExecuteKept(sql::kDeletePending, {last});
-        }
-        db.CommitTransaction();
-    } catch (const DbError&) {
-        try {
-            db.RollbackTransaction();
-        } catch (const DbError&) {
-        }
-        throw;
-    }
-}
 
 std::string JoinFields(const ItemFields& fields) {
     std::string joined;
@@ -114,12 +45,6 @@ void EnsureStore(CatalogueDb& db) {
     mode.Close();
     if (!hasMode) {
         db.Execute(sql::kAddRunMode);
-    }
-    DbRows pending = db.OpenRows(sql::kAnyPending);
-    const bool anyPending = !pending.AtEnd() && pending.Integer("Found") != 0;
-    pending.Close();
-    if (anyPending) {
-        SettlePending(db);
     }
 }
 

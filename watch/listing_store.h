@@ -34,14 +34,8 @@ std::vector<StoredRow> LastRunRows(CatalogueDb& db);
 // The mode name that run was begun with ("all", "new-only", "changes-only"); empty when unknown.
 std::string LastRunMode(CatalogueDb& db);
 
-// Makes the store's tables where the database lacks them, and settles listings a killed run
-// left recorded but not settled.
+// Makes the store's tables where the database lacks them.
 void EnsureStore(CatalogueDb& db);
-// Moves the listings recorded since the last time into the store's tables, in one transaction;
-// throws DbError, leaving them recorded.
-void SettlePending(CatalogueDb& db);
-// A listing's changes as T25_PEND keeps them.
-std::string JoinChanges(const std::vector<ListingChange>& changes);
 // Forgets the listings and changes of the store (before a day: those last read before it);
 // answers how many listings went.
 std::int64_t ForgetStore(CatalogueDb& db, const std::string& beforeDay);

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <utility>
 
+#include "catalogue/statements.h"
 #include "crawl/search_plan.h"
 #include "watch/listing_store.h"
 #include "watch/price.h"
@@ -13,6 +14,11 @@
 namespace vorn {
 
 namespace {
+
+DbValue PriceValue(const std::string& priceText) {
+    const std::optional<long long> price = PriceNumber(priceText);
+    return price ? DbValue(static_cast<std::int64_t>(*price)) : DbValue(nullptr);
+}
 
 std::string WithoutLabelEnd(std::string label) {
     constexpr std::string_view end = " - ";
@@ -36,22 +42,7 @@ void RunWatch::Begin(const CrawlSelection& selection, std::string_view modeName)
     runId_ = rows.AtEnd() ? 0 : rows.Integer("RunID");
 }
 
-RunWatch::~RunWatch() { Settle(); }
-
-void RunWatch::Settle() {
-    if (recorded_.empty()) {
-        return;
-    }
-    try {
-        SettlePending(db_);
-    } catch (const DbError&) {
-        // Left recorded: the next opening of the store settles them.
-    }
-    recorded_.clear();
-}
-
 void RunWatch::End(std::string_view outcome) {
-    Settle();
     try {
         db_.Execute(sql::kEndRun, {LocalTimeNow(), std::string(outcome), std::int64_t{rows_}, runId_});
     } catch (const DbError&) {
@@ -75,15 +66,6 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
         }
     } catch (const DbError&) {
         // A store that cannot be read makes every listing new, as a first run finds them.
-    }
-    // Listings recorded since the last settling are not in the tables yet.
-    for (const RecordedListing& earlier : recorded_) {
-        if (earlier.key == key) {
-            before = StoredListing{earlier.priceText, PriceNumber(earlier.priceText), earlier.reception};
-        } else if (!before && !earlier.profileUrl.empty() && earlier.profileUrl == fields[kProfileUrl] &&
-                   earlier.title == fields[kTitle]) {
-            reposted = true;
-        }
     }
     pending_ = FindChanges(fields, before, reposted);
     pendingLeftOut_ = filter_.Active() && filter_.Excludes(fields);
@@ -109,25 +91,29 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
                 {verdict.change, fields[kTitle], fields[kPrice], fields[kDetailUrl], fields[kFirstImageUrl]});
         }
     }
-    // One row of T25_PEND, committed before the run goes on: a listing's record is a page or two
-    // of the log, not the pages of every table and index it reaches; those come a batch at a time.
+    const std::string today = LocalDateToday();
     try {
         db_.BeginTransaction();
-        db_.ExecuteKept(sql::kInsertPending,
-                        {runId_, key, DbBytes{JoinFields(fields)}, LocalDateToday(),
-                         DbBytes{pendingLeftOut_ ? std::string() : JoinChanges(pending_)},
-                         written ? DbValue(std::int64_t{rows_}) : DbValue(nullptr), verdict.change});
+        db_.ExecuteKept(sql::kRecordHistory, {key, today, today});
+        db_.ExecuteKept(sql::kUpsertStored,
+                        {key, DbBytes{JoinFields(fields)}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
+                         fields[kReception], fields[kProfileUrl], today, today});
+        if (!pendingLeftOut_) {
+            for (const ListingChange& change : pending_) {
+                db_.ExecuteKept(sql::kInsertChange,
+                                {runId_, key, ChangeWord(change.kind), change.before, change.after});
+            }
+        }
+        if (written) {
+            db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, verdict.change});
+        }
         db_.CommitTransaction();
-        recorded_.push_back({key, fields[kProfileUrl], fields[kTitle], fields[kPrice], fields[kReception]});
     } catch (const DbError&) {
         // The row is in the file; only a later run will not know the listing.
         try {
             db_.RollbackTransaction();
         } catch (const DbError&) {
         }
-    }
-    if (recorded_.size() >= kSettleEvery) {
-        Settle();
     }
     pending_.clear();
     pendingLeftOut_ = false;

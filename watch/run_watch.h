@@ -33,9 +33,6 @@ public:
 
     // An active filter leaves listings out and makes the counts line tell how many.
     RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter = {});
-    ~RunWatch() override;
-    RunWatch(const RunWatch&) = delete;
-    RunWatch& operator=(const RunWatch&) = delete;
     // Records the run as begun, with its conditions as a person reads them and its mode's name.
     void Begin(const CrawlSelection& selection, std::string_view modeName);
     // Records how it ended ("rows", "nothing", "stopped", ...).
@@ -53,18 +50,6 @@ public:
     std::vector<WrittenListing> Reported() const;
 
 private:
-    // Recorded listings are settled into the store's tables this many at a time.
-    static constexpr std::size_t kSettleEvery = 64;
-    // What Judge needs of a listing recorded and not yet settled.
-    struct RecordedListing {
-        std::string key;
-        std::string profileUrl;
-        std::string title;
-        std::string priceText;
-        std::string reception;
-    };
-    void Settle();
-
     CatalogueDb& db_;
     WriteMode mode_;
     ListingFilter filter_;
@@ -76,7 +61,6 @@ private:
     bool pendingLeftOut_ = false;
     std::vector<WrittenListing> changed_;
     std::vector<WrittenListing> unchanged_;
-    std::vector<RecordedListing> recorded_;
 };
 
 // The conditions of a run as a person reads them: areas / genres (/ キーワード「…」) in CP932.

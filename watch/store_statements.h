@@ -18,11 +18,6 @@ inline constexpr const char* kCreateStore[] = {
     "UrlKey TEXT NOT NULL, Kind TEXT NOT NULL, Before TEXT NOT NULL, After TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS T24_ROW (RunID INTEGER NOT NULL, Seq INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
     "Change TEXT NOT NULL, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
-    // Listings recorded and not yet in the tables above: one row a listing, committed with its
-    // output row, and moved into those tables a batch at a time (or when the store is next opened,
-    // after a run killed outright). Changes: kind, before, after, each ended by kFieldEnd.
-    "CREATE TABLE IF NOT EXISTS T25_PEND (Seq INTEGER PRIMARY KEY, RunID INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
-    "Fields BLOB NOT NULL, Day TEXT NOT NULL, Changes BLOB NOT NULL, RowSeq INTEGER, RowChange TEXT)",
 };
 
 // The listing as stored (Stored 1), or else, when another listing of the same poster (a profile
@@ -36,12 +31,6 @@ inline constexpr const char* kUpsertStored =
     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (UrlKey) DO UPDATE SET Fields = excluded.Fields, "
     "Title = excluded.Title, PriceText = excluded.PriceText, Price = excluded.Price, "
     "Reception = excluded.Reception, ProfileUrl = excluded.ProfileUrl, LastSeen = excluded.LastSeen";
-inline constexpr const char* kInsertPending = "INSERT INTO T25_PEND (RunID, UrlKey, Fields, Day, Changes, RowSeq, "
-                                              "RowChange) VALUES (?, ?, ?, ?, ?, ?, ?)";
-inline constexpr const char* kSelectPending =
-    "SELECT Seq, RunID, UrlKey, Fields, Day, Changes, RowSeq, RowChange FROM T25_PEND ORDER BY Seq";
-inline constexpr const char* kAnyPending = "SELECT COUNT(*) AS Found FROM (SELECT 1 FROM T25_PEND LIMIT 1)";
-inline constexpr const char* kDeletePending = "DELETE FROM T25_PEND WHERE Seq <= ?";
 inline constexpr const char* kInsertChange =
     "INSERT INTO T23_CHANGE (RunID, UrlKey, Kind, Before, After) VALUES (?, ?, ?, ?, ?)";
 inline constexpr const char* kInsertRunRow = "INSERT INTO T24_ROW (RunID, Seq, UrlKey, Change) VALUES (?, ?, ?, ?)";

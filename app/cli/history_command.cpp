@@ -52,7 +52,6 @@ int RunHistoryCommand(const std::vector<std::string>& arguments) {
         return kExitRefused;
     }
     try {
-        EnsureStore(session->db()); // listings a killed run recorded join the history first
         DbRows rows = session->db().OpenRows(sql::kSummariseHistory);
         const std::int64_t listings = rows.Integer("Listings");
         std::cout << "listings collected: " << listings << '\n';
