@@ -432,10 +432,13 @@ sqlite3* CatalogueDb::Connection() {
 
 namespace {
 
-std::string LocalNow(const char* format) {
-    const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t when) {
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&when, &local);
+    return local;
+}
+
+std::string Formatted(const std::tm& local, const char* format) {
     char text[32];
     std::strftime(text, sizeof text, format, &local);
     return text;
@@ -450,16 +453,13 @@ std::string LocalDateToday() {
     thread_local std::string today;
     const std::time_t now = std::time(nullptr);
     if (now >= validUntil || now + 60 < validUntil) {
-        std::tm local{};
-        localtime_r(&now, &local);
-        char text[16];
-        std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-        today = text;
+        const std::tm local = LocalTime(now);
+        today = Formatted(local, "%Y-%m-%d");
         validUntil = now + 60 - local.tm_sec;
     }
     return today;
 }
 
-std::string LocalTimeNow() { return LocalNow("%Y-%m-%d %H:%M:%S"); }
+std::string LocalTimeNow() { return Formatted(LocalTime(std::time(nullptr)), "%Y-%m-%d %H:%M:%S"); }
 
 } // namespace vorn

@@ -450,7 +450,9 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
         *context.lostCharacters += CountLostCharacters(page, context, fields);
     }
     if (page.capacity() > kKeptPageBytes) {
-        std::string().swap(page); // an outsized page's room is not kept for the rest of the run
+        // An outsized page's room, and that of its lines, is not kept for the rest of the run.
+        std::string().swap(page);
+        std::vector<std::string_view>().swap(lines);
     }
     if (!Stopped(context.stopRequested) && context.saveImages) {
         SaveItemImages(fields, context);
