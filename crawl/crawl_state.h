@@ -15,6 +15,7 @@ enum CrawlResult : int {
                           // stopped there
     kSiteUnreachable = 9, // a page or photograph was not served (rows written stay in the file)
     kPagesUnrecognised = 10, // nothing written, and a results page the site served could not be read
+    kSiteRefused = 11,       // the site refused a results page, or refused the run three pages running
 };
 
 // The state of one run, shared by the job, the results walk and the front end's calls.

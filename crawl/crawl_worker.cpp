@@ -40,11 +40,22 @@ void CrawlWorker::RecordFetch(const FetchResult& result) {
     }
 }
 
+void CrawlWorker::RecordAnswer(const FetchResult& result, SiteRefusals::Page page) {
+    if (refusals_.Record(result, page)) {
+        RequestStop();
+    }
+}
+
 bool CrawlWorker::FetchPage(const std::string& url, std::string& page) {
     const std::filesystem::path scratchFile = ScratchFile(config_.programDir);
     const RetryPolicy retry{config_.retries, [this] { Pause(); }, [this] { return StopRequested(); }};
     const FetchResult result = FetchWithRetries(retry, [&] { return vorn::FetchPage(url, scratchFile, page); });
     RecordFetch(result);
+    RecordAnswer(result, SiteRefusals::Page::Results);
+    if (result.refused()) {
+        // The refusal's own page is no search's results, whatever it holds.
+        page.clear();
+    }
     return result.served();
 }
 
@@ -73,6 +84,7 @@ ItemContext CrawlWorker::ListingContext() {
     context.pause = [this] { Pause(); };
     context.retries = config_.retries;
     context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
+    context.pageAnswered = [this](const FetchResult& result) { RecordAnswer(result, SiteRefusals::Page::Listing); };
     context.unrecognisedPages = &unrecognisedListingPages_;
     if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink) {
         context.standIns = &standIns_;
@@ -167,6 +179,7 @@ void CrawlWorker::Execute() {
     lostCharacters_ = 0;
     unrecognisedResultsPages_ = 0;
     unrecognisedListingPages_ = 0;
+    refusals_ = SiteRefusals();
 
     try {
         // One connection to the site for the whole run: a handshake per page would cost more
@@ -324,6 +337,10 @@ void CrawlWorker::LookUpAreaPath() {
 int CrawlWorker::FinalResult() const {
     if (state_.writeFailed) {
         return kCsvWriteFailed;
+    }
+    // Whatever was read before, a blocked run must not pass for one that found all there was.
+    if (refusals_.refusedRun()) {
+        return kSiteRefused;
     }
     // Nothing read because the site's pages changed says more than a page not served.
     if (!state_.rowWritten && unrecognisedResultsPages_ > 0) {

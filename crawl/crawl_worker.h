@@ -9,6 +9,7 @@
 #include "crawl/crawl_front_end.h"
 #include "crawl/crawl_state.h"
 #include "crawl/search_host.h"
+#include "crawl/site_refusals.h"
 #include "extract/item_context.h"
 #include "web/stand_ins.h"
 
@@ -56,6 +57,8 @@ public:
     // at the hand-back.
     int unrecognisedResultsPages() const { return unrecognisedResultsPages_; }
     int unrecognisedListingPages() const { return unrecognisedListingPages_; }
+    // The results and listing pages the site refused this program. Final at the hand-back.
+    const SiteRefusals& refusals() const { return refusals_; }
 
     // The whole run.
     void Execute();
@@ -83,6 +86,8 @@ private:
     // scratch or photograph file that cannot be written makes it "not saved" and stops the run,
     // since every later page would be lost the same way.
     void RecordFetch(const FetchResult& result);
+    // The site's answer to a results or listing page: refusals enough in a row stop the run.
+    void RecordAnswer(const FetchResult& result, SiteRefusals::Page page);
     void RunCrawl();
     bool OpenOutput();
     void CloseOutput();
@@ -108,6 +113,7 @@ private:
     int lostCharacters_ = 0;
     int unrecognisedResultsPages_ = 0;
     int unrecognisedListingPages_ = 0;
+    SiteRefusals refusals_;
 };
 
 } // namespace vorn

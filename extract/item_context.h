@@ -26,6 +26,8 @@ struct ItemContext {
     // Told what became of the page fetch and of every photograph download, so the run can tell
     // a served listing from one the site failed to serve.
     std::function<void(const FetchResult&)> fetched;
+    // Told the site's answer to the listing's page alone, after fetched.
+    std::function<void(const FetchResult&)> pageAnswered;
     // For a row written in UTF-8: the page is read with stand-ins for the characters code page
     // 932 would change, and they are kept here to put the originals back in the row.
     StandIns* standIns = nullptr;

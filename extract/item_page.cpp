@@ -433,6 +433,9 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     if (context.fetched) {
         context.fetched(result);
     }
+    if (context.pageAnswered) {
+        context.pageAnswered(result);
+    }
     if (context.pause) {
         context.pause();
     }

@@ -26,6 +26,9 @@ struct FetchResult {
     // loop, or a refusal it may lift later (429, 5xx). Any other status, 404 above all (a listing
     // or photograph taken down), is the site's answer and not a failure.
     bool siteUnreachable() const;
+    // The site declined to serve the page to this program (401, 403, 451): asking again soon will
+    // not change its mind.
+    bool refused() const { return httpStatus == 401 || httpStatus == 403 || httpStatus == 451; }
 };
 
 // Process-wide fetch settings, set once before the first fetch (not while fetches run).

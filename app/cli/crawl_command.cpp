@@ -37,7 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string& errorText, WriteMode mode) {
+void ReportOutcome(RunOutcome outcome, const fs::path& output, const CrawlWorker& job, WriteMode mode) {
     switch (outcome) {
     case RunOutcome::RowsWritten: {
         const std::string completed = ForTerminal(msg::RunCompleted());
@@ -56,11 +56,14 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
     case RunOutcome::PagesUnrecognised:
         std::cerr << ForTerminal(msg::PagesUnrecognised()) << '\n';
         break;
+    case RunOutcome::SiteRefused:
+        std::cerr << ForTerminal(SiteRefusedText(job)) << '\n';
+        break;
     case RunOutcome::NotSaved:
         std::cerr << ForTerminal(msg::SaveFailed()) << '\n' << output.string() << '\n';
         break;
     case RunOutcome::Failed:
-        std::cerr << "vorn-search-cli: the run ended on an error: " << errorText << '\n';
+        std::cerr << "vorn-search-cli: the run ended on an error: " << job.errorText() << '\n';
         break;
     }
 }
@@ -123,12 +126,10 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     const int crawlResult = frontEnd.result().value_or(kNoRows);
     const RunOutcome outcome = OutcomeOf(crawlResult, stopRequested, !job.errorText().empty());
     watch.End(OutcomeWord(outcome));
-    ReportOutcome(outcome, output, job.errorText(), watch.mode());
-    const int resultsPages = job.unrecognisedResultsPages();
-    const int listingPages = job.unrecognisedListingPages();
-    if (outcome != RunOutcome::PagesUnrecognised && resultsPages + listingPages > 0) {
-        std::cout.flush();
-        std::cerr << ForTerminal(msg::UnrecognisedPagesLine(resultsPages, listingPages)) << '\n';
+    ReportOutcome(outcome, output, job, watch.mode());
+    std::cout.flush();
+    for (const std::string& line : PageLines(outcome, job)) {
+        std::cerr << ForTerminal(line) << '\n';
     }
     if (job.lostCharacters() > 0) {
         std::cout << job.lostCharacters()
@@ -141,7 +142,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         std::cout.flush();
         AlertTransport transport = AlertTransportFor(site, session.programDir());
         transport.retries = config.retries;
-        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch), transport));
+        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch, FailureText(outcome, job)), transport));
     }
     return ExitCodeFor(outcome);
 }

@@ -14,6 +14,8 @@ ExitCode ExitCodeFor(RunOutcome outcome) {
         return kExitSiteUnreachable;
     case RunOutcome::PagesUnrecognised:
         return kExitPagesUnrecognised;
+    case RunOutcome::SiteRefused:
+        return kExitSiteRefused;
     case RunOutcome::NotSaved:
         return kExitCsvFailed;
     case RunOutcome::Failed:

@@ -13,6 +13,7 @@ enum ExitCode : int {
     kExitCsvFailed,       // 4
     kExitRefused,         // 5: usage error, missing database, refused conditions, another instance running
     kExitPagesUnrecognised, // 6: nothing read, the site's results pages could not be read
+    kExitSiteRefused,       // 7: the site refused a search, or the run three pages running
 };
 
 ExitCode ExitCodeFor(RunOutcome outcome);

@@ -37,4 +37,14 @@ std::string UnrecognisedPagesLine(int resultsPages, int listingPages) {
                       std::to_string(listingPages) + "件");
 }
 
+std::string SiteRefused(long httpStatus) {
+    return UTF8ToAnsi("サイトにアクセスを拒否されました（HTTP " + std::to_string(httpStatus) +
+                      "）。\n時間をおいてから、もう一度お試しください。");
+}
+
+std::string RefusedPagesLine(int resultsPages, int listingPages) {
+    return UTF8ToAnsi("アクセスを拒否されたページ: 検索結果 " + std::to_string(resultsPages) + "件、商品ページ " +
+                      std::to_string(listingPages) + "件");
+}
+
 } // namespace vorn::msg

@@ -23,5 +23,9 @@ const std::string& SaveFailed();         // the CSV, a page or a photograph coul
 const std::string& PagesUnrecognised();  // nothing read: the site's results pages could not be read
 // A run that met pages it could not read: how many results and listing pages.
 std::string UnrecognisedPagesLine(int resultsPages, int listingPages);
+// The site refused the run; httpStatus is that of its last refusal.
+std::string SiteRefused(long httpStatus);
+// A run the site refused pages: how many results and listing pages.
+std::string RefusedPagesLine(int resultsPages, int listingPages);
 
 } // namespace vorn::msg

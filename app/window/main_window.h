@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <QPointer>
 #include <QString>
@@ -61,6 +62,7 @@ public:
         esSaveFailed = 8,  // the CSV file could not be written
         esSiteFailed = 9,  // the site could not be reached
         esPagesUnrecognised = 10, // nothing read: the site's results pages could not be read
+        esSiteRefused = 11,       // the site refused the run
     };
 
     TFrmMain(std::filesystem::path programDir, Prompt& prompt, QWidget* parent = nullptr);
@@ -182,7 +184,8 @@ private:
     void Refuse(const std::string& messageCp932);
     // The end of a run on the desktop too, when the user is in another window.
     void NotifyIfAway(const QString& caption, const QString& message);
-    void SendAlert();
+    // failure: how the run failed (FailureText); empty when it did not.
+    void SendAlert(const std::string& failure);
     void Terminate();
 
     std::filesystem::path programDir_;
@@ -202,8 +205,9 @@ private:
     bool isRunning_ = false;
     int crawlResult_ = 0;
     RunOutcome runOutcome_ = RunOutcome::NothingFound; // decided at the hand-back
-    int unrecognisedResultsPages_ = 0;                 // read at the hand-back
-    int unrecognisedListingPages_ = 0;
+    // Read at the hand-back: the lines told after the outcome, and the refused run's text.
+    std::vector<std::string> pageLines_;
+    std::string siteRefusedText_;
     bool taskbarReady_ = false;
     bool dbFound_ = false;
     std::string ctgrIndexList_;

@@ -82,13 +82,19 @@ void TFrmMain::HandBack(int crawlResult) {
         return;
     }
     const std::string errorText = myThread_ != nullptr ? myThread_->worker().errorText() : std::string();
-    unrecognisedResultsPages_ = myThread_ != nullptr ? myThread_->worker().unrecognisedResultsPages() : 0;
-    unrecognisedListingPages_ = myThread_ != nullptr ? myThread_->worker().unrecognisedListingPages() : 0;
     runOutcome_ = OutcomeOf(crawlResult, endState_ != esNone, !errorText.empty());
+    pageLines_.clear();
+    siteRefusedText_.clear();
+    std::string failure;
+    if (myThread_ != nullptr) {
+        pageLines_ = PageLines(runOutcome_, myThread_->worker());
+        siteRefusedText_ = SiteRefusedText(myThread_->worker());
+        failure = FailureText(runOutcome_, myThread_->worker());
+    }
     if (watch_ != nullptr) {
         watch_->End(OutcomeWord(runOutcome_));
         countsLine_ = FromCp932(CountsLine(watch_->counts()));
-        SendAlert();
+        SendAlert(failure);
     }
     // Shown in place of an outcome that would mislead ("nothing found", "done").
     if (!errorText.empty()) {

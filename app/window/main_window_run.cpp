@@ -58,6 +58,8 @@ int EndStateFor(RunOutcome outcome) {
         return TFrmMain::esSiteFailed;
     case RunOutcome::PagesUnrecognised:
         return TFrmMain::esPagesUnrecognised;
+    case RunOutcome::SiteRefused:
+        return TFrmMain::esSiteRefused;
     case RunOutcome::NotSaved:
         return TFrmMain::esSaveFailed;
     case RunOutcome::Stopped:
@@ -155,7 +157,7 @@ void TFrmMain::NotifyIfAway(const QString& caption, const QString& message) {
     }
 }
 
-void TFrmMain::SendAlert() {
+void TFrmMain::SendAlert(const std::string& failure) {
     const ProfileFile settings(SettingsFilePath(programDir_));
     const NotifySettings notify = ReadNotifySettings(settings, programDir_);
     if (watch_ == nullptr || !(notify.webhookConfigured() || notify.mailConfigured())) {
@@ -168,7 +170,7 @@ void TFrmMain::SendAlert() {
     transport.stopRequested = [this] { return closing_.load(); };
     // The services may be slow or silent: the window stays usable, and a failure reaches the
     // status line when it is known.
-    alertThread_ = std::thread([this, notify, transport, alert = AlertOf(*watch_)] {
+    alertThread_ = std::thread([this, notify, transport, alert = AlertOf(*watch_, failure)] {
         const std::vector<ChannelResult> results = SendRunAlert(notify, alert, transport);
         QString failures;
         for (const ChannelResult& result : results) {
@@ -252,13 +254,18 @@ void TFrmMain::FinishRun(int endState) {
     runLock_.reset();
     RestoreCursor();
     const bool shown = endState == esNone || endState == esNoItems || endState == esSaveFailed ||
-                       endState == esSiteFailed || endState == esPagesUnrecognised;
+                       endState == esSiteFailed || endState == esPagesUnrecognised || endState == esSiteRefused;
     if (shown) {
         prompt_.Attention(this);
     }
-    // A run that read something but met pages it could not read says so before its outcome.
-    if (shown && endState != esPagesUnrecognised && unrecognisedResultsPages_ + unrecognisedListingPages_ > 0) {
-        Refuse(msg::UnrecognisedPagesLine(unrecognisedResultsPages_, unrecognisedListingPages_));
+    std::string pageLines;
+    for (const std::string& line : pageLines_) {
+        pageLines += (pageLines.empty() ? "" : "\n") + line;
+    }
+    // A run that met pages refused or not read says so before its outcome; a refused run, in its
+    // own box.
+    if (shown && endState != esSiteRefused && !pageLines.empty()) {
+        Refuse(pageLines);
     }
     // Only a run with a daily mode or a filter tells its counts beside the usual texts.
     const bool daily = mode_ != WriteMode::All || ListingFilter(filter_).Active();
@@ -291,6 +298,10 @@ void TFrmMain::FinishRun(int endState) {
     case esPagesUnrecognised:
         NotifyIfAway(texts::kCaptionError, FromCp932(msg::PagesUnrecognised()));
         Refuse(msg::PagesUnrecognised());
+        break;
+    case esSiteRefused:
+        NotifyIfAway(texts::kCaptionError, FromCp932(siteRefusedText_));
+        Refuse(siteRefusedText_ + (pageLines.empty() ? "" : "\n") + pageLines);
         break;
     case esCloseAsked:
     case esClosing:

@@ -25,6 +25,9 @@ TEST(RunOutcomeTest, PicksTheOutcomeThatMattersMost) {
         {"the file failed, also when stopped", kCsvWriteFailed, true, true, RunOutcome::NotSaved},
         {"an error is never success", kRowsWritten, false, true, RunOutcome::Failed},
         {"an error outranks a stop", kNoRows, true, true, RunOutcome::Failed},
+        {"refused", kSiteRefused, false, false, RunOutcome::SiteRefused},
+        {"a stop outranks a refusal", kSiteRefused, true, false, RunOutcome::Stopped},
+        {"an error outranks a refusal", kSiteRefused, false, true, RunOutcome::Failed},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(OutcomeOf(c.crawlResult, c.stopped, c.error), c.expected) << c.name;

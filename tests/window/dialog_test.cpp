@@ -328,6 +328,15 @@ TEST_F(RealDialogTest, EndOfRunMessages) {
          },
          InformationBox(Utf8("サイトのページ形式を認識できませんでした。\nサイトの仕様が変更された可能性があります。"),
                         QStringLiteral("Error"))},
+        {"site refuses",
+         [this] {
+             content->SetFault(kSearch, site::PageFault::Refused);
+             return output.path() / "refused.csv";
+         },
+         InformationBox(
+             Utf8("サイトにアクセスを拒否されました（HTTP 403）。\n時間をおいてから、もう一度お試しください。"
+                  "\nアクセスを拒否されたページ: 検索結果 1件、商品ページ 0件"),
+             QStringLiteral("Error"))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -113,6 +113,11 @@ SiteResponse FaultAnswer(PageFault fault, std::optional<SiteResponse> page) {
         error.status = 500;
         return error;
     }
+    if (fault == PageFault::Refused) {
+        SiteResponse refusal = HtmlPage("<!DOCTYPE html>\n<html><body><h1>403 Forbidden</h1></body></html>\n");
+        refusal.status = 403;
+        return refusal;
+    }
     SiteResponse answer = page ? std::move(*page) : HtmlPage("<!DOCTYPE html>\n<html><body></body></html>\n");
     answer.fault = fault == PageFault::CutOff ? SiteResponse::Fault::CutOff : SiteResponse::Fault::DropConnection;
     return answer;

@@ -68,6 +68,7 @@ enum class PageFault {
     DropConnection, // the connection closes before any answer
     CutOff,         // the body stops half-way
     Redesigned,     // served as after a redesign (SiteConfig::redesignedResults and ...Listings)
+    Refused,        // status 403 with a short page, as a site that blocks the program answers
 };
 
 class SiteContent {
