@@ -231,7 +231,8 @@ std::vector<ChannelResult> Send(const NotifySettings& settings, const RunAlert& 
 
 std::vector<ChannelResult> SendRunAlert(const NotifySettings& settings, const RunAlert& alert,
                                         const AlertTransport& transport) {
-    if (!AlertDue(settings.when, alert)) {
+    // A scheduled run must not fail in silence, whatever it found.
+    if (!AlertDue(settings.when, alert) && !(alert.failed && settings.onFailure)) {
         return {};
     }
     return Send(settings, alert, transport);

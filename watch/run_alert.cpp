@@ -155,6 +155,9 @@ std::string MailDate(std::time_t now) {
     return text;
 }
 
+// A subject is one line, whatever the summary holds.
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
+
 // Encoded words of at most 45 bytes each, folded onto lines of their own.
 std::string EncodedSubject(const std::string& subject) {
     std::string out;
@@ -219,8 +222,8 @@ std::string MailMessage(const NotifySettings& settings, const RunAlert& alert) {
     const std::string domain = at == std::string::npos ? "localhost" : settings.mailFrom.substr(at + 1);
     std::mt19937_64 random(std::random_device{}());
     std::string message = "Date: " + MailDate(now) + "\r\nFrom: " + settings.mailFrom + "\r\nTo: " + to +
-                          "\r\nSubject: " + EncodedSubject(alert.program + ": " + alert.summary) + "\r\nMessage-ID: <" +
-                          std::to_string(now) + "." + std::to_string(random()) + "@" + domain +
+                          "\r\nSubject: " + EncodedSubject(alert.program + ": " + FirstLine(alert.summary)) +
+                          "\r\nMessage-ID: <" + std::to_string(now) + "." + std::to_string(random()) + "@" + domain +
                           ">\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
                           "Content-Transfer-Encoding: base64\r\n\r\n";
     std::string body;

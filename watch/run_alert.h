@@ -22,6 +22,7 @@ struct RunAlert {
     std::vector<AlertListing> listings;  // in the run's order; the message orders and cuts them
     bool anyChange = false;              // something new or changed
     bool anyRows = false;                // the run wrote rows
+    bool failed = false;                 // the summary begins with the text of how the run failed
 };
 
 enum class WebhookFormat { Json, Slack, Discord };
@@ -42,6 +43,7 @@ struct NotifySettings {
     std::string mailRefused;
 
     AlertWhen when = AlertWhen::Changes;
+    bool onFailure = true; // a failed run sends its message whatever When= says
 
     bool webhookConfigured() const { return !webhook.empty() || !webhookRefused.empty(); }
     bool mailConfigured() const { return !mailTo.empty() || !mailRefused.empty(); }
@@ -74,8 +76,9 @@ std::string WebhookBody(WebhookFormat format, const RunAlert& alert);
 // A whole RFC 5322 message, UTF-8 plain text in base64, CR LF line ends.
 std::string MailMessage(const NotifySettings& settings, const RunAlert& alert);
 
-// Sends one message on every configured channel when When= calls for it; one result per channel
-// tried, none when nothing was due. A failure is only reported.
+// Sends one message on every configured channel when When= calls for it, or the run failed and
+// OnFailure= allows; one result per channel tried, none when nothing was due. A failure to send is
+// only reported.
 std::vector<ChannelResult> SendRunAlert(const NotifySettings& settings, const RunAlert& alert,
                                         const AlertTransport& transport);
 // A test message on every configured channel, whatever When= says.

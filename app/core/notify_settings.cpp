@@ -114,25 +114,34 @@ void ReadMail(const ProfileFile& file, const std::filesystem::path& programDir, 
     }
 }
 
+// A setting that concerns every channel: each configured one reports it in place of sending.
+void Refuse(NotifySettings& settings, const std::string& refusal) {
+    for (auto [configured, reason] : {std::pair{settings.webhookConfigured(), &settings.webhookRefused},
+                                      std::pair{settings.mailConfigured(), &settings.mailRefused}}) {
+        if (configured && reason->empty()) {
+            *reason = refusal;
+        }
+    }
+}
+
 } // namespace
 
 NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem::path& programDir) {
     NotifySettings settings;
     ReadWebhook(file, settings);
     ReadMail(file, programDir, settings);
+    const std::string onFailure = AsciiLower(Value(file, "OnFailure"));
+    settings.onFailure = onFailure != "no";
     const std::string when = AsciiLower(Value(file, "When"));
     if (when == "rows") {
         settings.when = AlertWhen::Rows;
     } else if (when == "always") {
         settings.when = AlertWhen::Always;
     } else if (!when.empty() && when != "changes") {
-        const std::string refusal = "[Notify] When=" + when + " is not changes, rows or always";
-        for (auto [configured, reason] : {std::pair{settings.webhookConfigured(), &settings.webhookRefused},
-                                          std::pair{settings.mailConfigured(), &settings.mailRefused}}) {
-            if (configured && reason->empty()) {
-                *reason = refusal;
-            }
-        }
+        Refuse(settings, "[Notify] When=" + when + " is not changes, rows or always");
+    }
+    if (!onFailure.empty() && onFailure != "yes" && onFailure != "no") {
+        Refuse(settings, "[Notify] OnFailure=" + onFailure + " is not yes or no");
     }
     return settings;
 }
@@ -144,9 +153,13 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
     return transport;
 }
 
-RunAlert AlertOf(const RunWatch& watch) {
+RunAlert AlertOf(const RunWatch& watch, const std::string& failure) {
     RunAlert alert;
     alert.summary = AnsiToUtf8(CountsLine(watch.counts()));
+    if (!failure.empty()) {
+        alert.summary = failure + "\n" + alert.summary;
+        alert.failed = true;
+    }
     for (const WrittenListing& listing : watch.Reported()) {
         alert.listings.push_back({AnsiToUtf8(listing.change), AnsiToUtf8(listing.title), AnsiToUtf8(listing.price),
                                   AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)});

@@ -11,7 +11,7 @@
 namespace vorn {
 
 // Section [Notify] of db/vrn.ini: Webhook, WebhookFormat, MailTo, MailFrom, SmtpUrl, SmtpUser,
-// SmtpPasswordFile, When. A value that is refused (a webhook that is not https, an unknown format
+// SmtpPasswordFile, When, OnFailure. A value that is refused (a webhook that is not https, an unknown format
 // or When, an SMTP URL of another scheme, a password file others may read) leaves its channel
 // configured with the reason, which names the key or the file, in place of sending. The password
 // file, like [Site] CaFile, is a relative path taken from the program folder.
@@ -20,7 +20,8 @@ NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem
 // The messages trust what the fetcher trusts and are retried by its rule.
 AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir);
 
-// The alert of a run that ended, as both programs send it.
-RunAlert AlertOf(const RunWatch& watch);
+// The alert of a run that ended, as both programs send it; a failed run's summary begins with
+// failure (FailureText).
+RunAlert AlertOf(const RunWatch& watch, const std::string& failure = {});
 
 } // namespace vorn
