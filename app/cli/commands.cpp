@@ -87,7 +87,11 @@ void PrintUsage(std::ostream& out) {
            "     or another crawl or refresh running (the window's or this program's); for notify-test,\n"
            "     no channel configured or a [Notify] setting refused\n"
            "  6  nothing was read: the site served results pages this program cannot read (the site\n"
-           "     has probably changed)\n";
+           "     has probably changed)\n"
+           "  7  the site refused the program (HTTP 401, 403 or 451): a results page, or three pages\n"
+           "     running, which end the run; standard error tells the status and how many pages\n"
+           "A failed crawl (3, 4, 6, 7, or 5 once it ran) sends its message on every [Notify] channel\n"
+           "whatever When= says, unless OnFailure=no.\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments) {
