@@ -330,7 +330,7 @@ TEST_F(RealDialogTest, EndOfRunMessages) {
                         QStringLiteral("Error"))},
         {"site refuses",
          [this] {
-             content->SetFault(kSearch, site::PageFault::Refused);
+             content->SetStatus(kSearch, 403);
              return output.path() / "refused.csv";
          },
          InformationBox(

@@ -113,11 +113,6 @@ SiteResponse FaultAnswer(PageFault fault, std::optional<SiteResponse> page) {
         error.status = 500;
         return error;
     }
-    if (fault == PageFault::Refused) {
-        SiteResponse refusal = HtmlPage("<!DOCTYPE html>\n<html><body><h1>403 Forbidden</h1></body></html>\n");
-        refusal.status = 403;
-        return refusal;
-    }
     SiteResponse answer = page ? std::move(*page) : HtmlPage("<!DOCTYPE html>\n<html><body></body></html>\n");
     answer.fault = fault == PageFault::CutOff ? SiteResponse::Fault::CutOff : SiteResponse::Fault::DropConnection;
     return answer;
@@ -152,9 +147,15 @@ void SiteContent::SetFault(const std::string& pathAndQuery, PageFault fault) {
     faults_[pathAndQuery] = fault;
 }
 
+void SiteContent::SetStatus(const std::string& pathAndQuery, int status) {
+    const std::lock_guard lock(mutex_);
+    statuses_[pathAndQuery] = status;
+}
+
 void SiteContent::ClearFault(const std::string& pathAndQuery) {
     const std::lock_guard lock(mutex_);
     faults_.erase(pathAndQuery);
+    statuses_.erase(pathAndQuery);
 }
 
 SearchSetup SiteContent::SearchOf(std::string_view searchKey) const {
@@ -249,7 +250,23 @@ std::optional<PageFault> SiteContent::FaultFor(const std::string& path, const st
     return std::nullopt;
 }
 
+std::optional<int> SiteContent::StatusFor(const std::string& path, const std::string& query) const {
+    const std::string key = path.substr(path.starts_with('/') ? 1 : 0);
+    const std::lock_guard lock(mutex_);
+    auto status = query.empty() ? statuses_.end() : statuses_.find(key + "?" + query);
+    if (status == statuses_.end()) {
+        status = statuses_.find(key);
+    }
+    return status != statuses_.end() ? std::optional<int>(status->second) : std::nullopt;
+}
+
 std::optional<SiteResponse> SiteContent::Respond(const std::string& path, const std::string& query) const {
+    if (const std::optional<int> status = StatusFor(path, query)) {
+        SiteResponse answer =
+            HtmlPage("<!DOCTYPE html>\n<html><body><h1>" + std::to_string(*status) + "</h1></body></html>\n");
+        answer.status = *status;
+        return answer;
+    }
     const std::vector<std::string> segments = SplitPath(path);
     const std::string searchKey = path.substr(path.starts_with('/') ? 1 : 0) + (query.empty() ? "" : "?" + query);
     const PageContext page{config_.baseUrl, config_.realisticSize};

@@ -68,7 +68,6 @@ enum class PageFault {
     DropConnection, // the connection closes before any answer
     CutOff,         // the body stops half-way
     Redesigned,     // served as after a redesign (SiteConfig::redesignedResults and ...Listings)
-    Refused,        // status 403 with a short page, as a site that blocks the program answers
 };
 
 class SiteContent {
@@ -81,6 +80,9 @@ public:
     // query of that path; one set for path + "?" + query only to that query.
     void SetSearch(const std::string& searchKey, SearchSetup setup);
     void SetFault(const std::string& pathAndQuery, PageFault fault);
+    // From now on the page answers status with a short page of its own: 403 as a site that blocks
+    // the program, 404 as one without the page. Matched as a fault is; ClearFault ends it too.
+    void SetStatus(const std::string& pathAndQuery, int status);
     void ClearFault(const std::string& pathAndQuery);
     // Listing n's title (UTF-8 HTML text) from now on, in place of the generated one.
     void SetTitle(int number, std::string title);
@@ -106,6 +108,7 @@ public:
 
 private:
     std::optional<PageFault> FaultFor(const std::string& path, const std::string& query) const;
+    std::optional<int> StatusFor(const std::string& path, const std::string& query) const;
     std::optional<SiteResponse> SearchResults(const std::vector<std::string>& segments, const std::string& searchKey,
                                               const std::string& query) const;
     std::optional<SiteResponse> ListingPage(std::string_view articleId) const;
@@ -114,6 +117,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, SearchSetup, std::less<>> searches_;
     std::map<std::string, PageFault, std::less<>> faults_;
+    std::map<std::string, int, std::less<>> statuses_;
     std::map<int, std::string> titles_;
     std::map<int, std::string> prices_;
     std::map<int, std::vector<std::string>> descriptions_;
