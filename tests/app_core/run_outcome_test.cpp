@@ -25,7 +25,6 @@ TEST(RunOutcomeTest, PicksTheOutcomeThatMattersMost) {
         {"the file failed, also when stopped", kCsvWriteFailed, true, true, RunOutcome::NotSaved},
         {"an error is never success", kRowsWritten, false, true, RunOutcome::Failed},
         {"an error outranks a stop", kNoRows, true, true, RunOutcome::Failed},
-        {"refused", kSiteRefused, false, false, RunOutcome::SiteRefused},
         {"a stop outranks a refusal", kSiteRefused, true, false, RunOutcome::Stopped},
         {"an error outranks a refusal", kSiteRefused, false, true, RunOutcome::Failed},
     };
