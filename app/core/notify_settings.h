@@ -11,10 +11,11 @@
 namespace vorn {
 
 // Section [Notify] of db/vrn.ini: Webhook, WebhookFormat, MailTo, MailFrom, SmtpUrl, SmtpUser,
-// SmtpPasswordFile, When, OnFailure. A value that is refused (a webhook that is not https, an unknown format
-// or When, an SMTP URL of another scheme, a password file others may read) leaves its channel
-// configured with the reason, which names the key or the file, in place of sending. The password
-// file, like [Site] CaFile, is a relative path taken from the program folder.
+// SmtpPasswordFile, When, OnFailure. A value that is refused (a webhook that is not https, an
+// unknown format, When or OnFailure, an SMTP URL of another scheme, a password file others may
+// read) leaves its channel configured with the reason, which names the key or the file, in place
+// of sending. The password file, like [Site] CaFile, is a relative path taken from the program
+// folder.
 NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem::path& programDir);
 
 // The messages trust what the fetcher trusts and are retried by its rule.
