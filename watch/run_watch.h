@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "catalogue/catalogue_db.h"
@@ -38,8 +39,11 @@ public:
     // Records how it ended ("rows", "nothing", "stopped", ...).
     void End(std::string_view outcome);
 
+    void Listed(const std::vector<std::string>& keys) override;
     Verdict Judge(const ItemFields& fields) override;
+    Verdict JudgeUnread(const ItemFields& fields) override;
     void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) override;
+    void Delivered(bool saved) override;
     bool WithChangeColumn() const override { return mode_ == WriteMode::ChangesOnly; }
 
     WriteMode mode() const { return mode_; }
@@ -50,6 +54,18 @@ public:
     std::vector<WrittenListing> Reported() const;
 
 private:
+    // A row handed to the output, waiting to be known as saved.
+    struct HandedRow {
+        ItemFields fields;
+        std::string change;
+        std::vector<ListingChange> changes;
+        bool unread = false; // of a page not read whole: a row, never a record
+    };
+
+    // Keeps the listing as read, in one transaction; a row saved is also the listing collected,
+    // its changes told and the run's row.
+    void Keep(const ItemFields& fields, const std::vector<ListingChange>& changes, const std::string* savedChange);
+
     CatalogueDb& db_;
     WriteMode mode_;
     ListingFilter filter_;
@@ -59,6 +75,10 @@ private:
     // Between Judge and Recorded of the one listing being collected.
     std::vector<ListingChange> pending_;
     bool pendingLeftOut_ = false;
+    bool pendingUnread_ = false;
+    std::vector<HandedRow> handed_;
+    // Every listing key on the results pages read so far: none of them is gone from the site.
+    std::unordered_set<std::string> listed_;
     std::vector<WrittenListing> changed_;
     std::vector<WrittenListing> unchanged_;
 };

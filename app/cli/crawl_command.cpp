@@ -243,7 +243,7 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
                                           "as it is",
                         kExitRefused);
         }
-    } else if (error || !RemoveOldOutput(output)) {
+    } else if (error || !PrepareOutput(output, parsed.workbook)) {
         return Refuse(msg::FileInUse(), kExitCsvFailed);
     }
     selection.csvFileName = output;
