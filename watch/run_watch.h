@@ -24,9 +24,10 @@ struct WrittenListing {
     std::string photo; // the first photograph's address, if any
 };
 
-// One run's watch: keeps every listing the run reads in the store of listings, finds what
+// One run's watch: keeps every listing the run reads whole in the store of listings, finds what
 // changed since an earlier run read it, and decides from the mode and the filter which get a
-// row. Lives on the thread that owns the database; the run calls it there.
+// row; what a row tells counts only once the row reached the file. Lives on the thread that owns
+// the database; the run calls it there.
 class RunWatch final : public ListingWatch {
 public:
     // The most listings kept for an alert, of those changed and of the rest.
@@ -62,8 +63,8 @@ private:
         bool unread = false; // of a page not read whole: a row, never a record
     };
 
-    // Keeps the listing as read, in one transaction; a row saved is also the listing collected,
-    // its changes told and the run's row.
+    // The one place a listing read whole (served, recognised, not cut) is recorded, in one
+    // transaction; a row saved is also the listing collected, its changes told and the run's row.
     void Keep(const ItemFields& fields, const std::vector<ListingChange>& changes, const std::string* savedChange);
 
     CatalogueDb& db_;
