@@ -119,6 +119,7 @@ void RunWatch::Delivered(bool saved) {
     for (HandedRow& row : handed) {
         ++rows_;
         if (row.unread) {
+            Keep(row.fields, {}, &row.change, false); // the row as written, nothing more
             continue;
         }
         counts_.Add(row.changes);
@@ -131,23 +132,27 @@ void RunWatch::Delivered(bool saved) {
     }
 }
 
-void RunWatch::Keep(const ItemFields& fields, const std::vector<ListingChange>& changes,
-                    const std::string* savedChange) {
+void RunWatch::Keep(const ItemFields& fields, const std::vector<ListingChange>& changes, const std::string* savedChange,
+                    bool readWhole) {
     const std::string key = ListingKeyOf(fields);
     const std::string today = LocalDateToday();
+    const std::string joined = JoinFields(fields);
     try {
         db_.BeginTransaction();
-        if (savedChange != nullptr) {
-            db_.ExecuteKept(sql::kRecordHistory, {key, today, today});
+        if (readWhole) {
+            if (savedChange != nullptr) {
+                db_.ExecuteKept(sql::kRecordHistory, {key, today, today});
+            }
+            db_.ExecuteKept(sql::kUpsertStored,
+                            {key, DbBytes{joined}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
+                             fields[kReception], fields[kProfileUrl], today, today});
+            for (const ListingChange& change : changes) {
+                db_.ExecuteKept(sql::kInsertChange,
+                                {runId_, key, ChangeWord(change.kind), change.before, change.after});
+            }
         }
-        db_.ExecuteKept(sql::kUpsertStored,
-                        {key, DbBytes{JoinFields(fields)}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
-                         fields[kReception], fields[kProfileUrl], today, today});
-        for (const ListingChange& change : changes) {
-            db_.ExecuteKept(sql::kInsertChange, {runId_, key, ChangeWord(change.kind), change.before, change.after});
-        }
         if (savedChange != nullptr) {
-            db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, *savedChange});
+            db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, *savedChange, DbBytes{joined}});
         }
         db_.CommitTransaction();
     } catch (const DbError&) {

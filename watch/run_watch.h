@@ -65,7 +65,9 @@ private:
 
     // The one place a listing read whole (served, recognised, not cut) is recorded, in one
     // transaction; a row saved is also the listing collected, its changes told and the run's row.
-    void Keep(const ItemFields& fields, const std::vector<ListingChange>& changes, const std::string* savedChange);
+    // A row of a page not read whole is kept as the run's row alone.
+    void Keep(const ItemFields& fields, const std::vector<ListingChange>& changes, const std::string* savedChange,
+              bool readWhole = true);
 
     CatalogueDb& db_;
     WriteMode mode_;
