@@ -29,6 +29,10 @@ struct SavedSearch {
     SavedConditions conditions;
     FilterSettings filter;
     WriteMode mode = WriteMode::All;
+    // Where a run without an output file of its own writes ("{date}" the run's day), and the
+    // time of day it runs by itself ("HH:MM"); both empty when unset, and then not written.
+    std::string output;
+    std::string schedule;
 };
 
 std::string SavedSearchSection(std::string_view name);
