@@ -181,6 +181,9 @@ int RunCrawl(CrawlArguments& parsed) {
                                     " has no output file: name OUTPUT, or give it one with schedule --output",
                                 kExitRefused);
                 }
+                if (!parsed.encodingGiven && read.search->outputUtf8) {
+                    parsed.encoding = CsvEncoding::Utf8;
+                }
                 if (std::string refusal = SetCrawlOutput(parsed, output); !refusal.empty()) {
                     return Fail(refusal, kExitRefused);
                 }

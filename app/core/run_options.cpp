@@ -101,6 +101,7 @@ SavedSearchRead ReadSavedSearch(const ProfileFile& file, std::string_view name) 
     search.mode = mode.mode;
     search.output = Trim(file.ReadString(section, "Output"));
     search.schedule = Trim(file.ReadString(section, "Schedule"));
+    search.outputUtf8 = Trim(file.ReadString(section, "Encoding")) == "utf-8";
     read.refusal = !filter.refusal.empty() ? filter.refusal : mode.refusal;
     read.search = std::move(search);
     return read;
@@ -112,7 +113,8 @@ bool WriteSavedSearch(ProfileFile& file, const SavedSearch& search) {
     return file.EraseSection(section) && WriteSavedConditions(file, search.conditions, section) &&
            WriteFilterSettings(file, search.filter, section) && WriteWriteMode(file, search.mode, section) &&
            (search.output.empty() || file.WriteString(section, "Output", search.output)) &&
-           (search.schedule.empty() || file.WriteString(section, "Schedule", search.schedule));
+           (search.schedule.empty() || file.WriteString(section, "Schedule", search.schedule)) &&
+           (!search.outputUtf8 || file.WriteString(section, "Encoding", "utf-8"));
 }
 
 bool DeleteSavedSearch(ProfileFile& file, std::string_view name) { return file.EraseSection(SavedSearchSection(name)); }

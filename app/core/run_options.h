@@ -33,6 +33,7 @@ struct SavedSearch {
     // time of day it runs by itself ("HH:MM"); both empty when unset, and then not written.
     std::string output;
     std::string schedule;
+    bool outputUtf8 = false; // Encoding=utf-8: a CSV output in UTF-8, as the save dialog offers
 };
 
 std::string SavedSearchSection(std::string_view name);

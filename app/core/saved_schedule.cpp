@@ -37,27 +37,36 @@ std::string DatedOutput(std::string_view output, std::string_view date) {
     return dated;
 }
 
+OutputProblem CheckOutput(std::string_view outputUtf8) {
+    const std::string output(outputUtf8);
+    const fs::path path(output);
+    std::error_code error;
+    return output.empty()                                                        ? OutputProblem::Missing
+           : AnsiToUtf8(UTF8ToAnsi(output)) != output                            ? OutputProblem::LostCharacters
+           : !path.is_absolute()                                                 ? OutputProblem::NotAbsolute
+           : !EndsWithNoCase(output, ".csv") && !EndsWithNoCase(output, ".xlsx") ? OutputProblem::NotCsvOrXlsx
+           : path.parent_path().string().find(kDate) != std::string::npos        ? OutputProblem::DateInFolder
+           : !fs::is_directory(path.parent_path(), error)                        ? OutputProblem::NoFolder
+                                                                                 : OutputProblem::None;
+}
+
 std::string OutputRefusal(std::string_view outputUtf8) {
     const std::string output(outputUtf8);
-    if (output.empty()) {
+    switch (CheckOutput(outputUtf8)) {
+    case OutputProblem::None:
+        break;
+    case OutputProblem::Missing:
         return "a scheduled search needs an output file";
-    }
-    if (AnsiToUtf8(UTF8ToAnsi(output)) != output) {
+    case OutputProblem::LostCharacters:
         return "the output file's name holds a character code page 932 lacks: " + output;
-    }
-    const fs::path path(output);
-    if (!path.is_absolute()) {
+    case OutputProblem::NotAbsolute:
         return "the output file is to be a full path, from /: " + output;
-    }
-    if (!EndsWithNoCase(output, ".csv") && !EndsWithNoCase(output, ".xlsx")) {
+    case OutputProblem::NotCsvOrXlsx:
         return "the output file is to end in .csv or .xlsx: " + output;
-    }
-    if (path.parent_path().string().find(kDate) != std::string::npos) {
+    case OutputProblem::DateInFolder:
         return "{date} goes in the output file's name, not in a folder: " + output;
-    }
-    std::error_code error;
-    if (!fs::is_directory(path.parent_path(), error)) {
-        return "there is no folder " + path.parent_path().string() + " for the output file";
+    case OutputProblem::NoFolder:
+        return "there is no folder " + fs::path(output).parent_path().string() + " for the output file";
     }
     return {};
 }
@@ -87,6 +96,7 @@ ScheduleReport SaveScheduledSearch(ProfileFile& settings, const SavedSearch& sea
     }
     const SavedSearchRead before = ReadSavedSearch(settings, search.name);
     if (!WriteSavedSearch(settings, search)) {
+        report.failedFile = settings.path();
         report.error = "cannot write " + settings.path().string();
         return report;
     }
@@ -96,8 +106,9 @@ ScheduleReport SaveScheduledSearch(ProfileFile& settings, const SavedSearch& sea
     }
     const std::string nameUtf8 = AnsiToUtf8(search.name);
     report.units = ScheduleUnitsFor(unitDir, nameUtf8);
-    report.error = WriteScheduleUnits(report.units, program, nameUtf8, *time);
-    if (!report.error.empty()) {
+    report.failedFile = WriteScheduleUnits(report.units, program, nameUtf8, *time);
+    if (!report.failedFile.empty()) {
+        report.error = "cannot write " + report.failedFile.string();
         // The search as it was, so that the file does not promise a run no timer makes.
         if (before.search) {
             WriteSavedSearch(settings, *before.search);
@@ -122,8 +133,11 @@ ScheduleReport RemoveScheduleOf(std::string_view nameCp932, const fs::path& unit
     }
     // A timer that is stopped first does not fire between the removal and the reload.
     AskServiceManager({{"stop", report.units.timerName}});
-    report.error = RemoveScheduleUnits(report.units);
-    report.unitsRemoved = report.error.empty();
+    report.failedFile = RemoveScheduleUnits(report.units);
+    report.unitsRemoved = report.failedFile.empty();
+    if (!report.unitsRemoved) {
+        report.error = "cannot remove " + report.failedFile.string();
+    }
     report.managerAnswered = AskServiceManager({{"daemon-reload"}});
     return report;
 }

@@ -15,8 +15,18 @@ namespace vorn {
 
 // The output of a saved search on a day: every "{date}" made that day, YYYY-MM-DD.
 std::string DatedOutput(std::string_view output, std::string_view date);
-// Why a file (UTF-8) cannot be a saved search's output: not an absolute path, not .csv or .xlsx,
-// a character code page 932 lacks, or no folder where it is to go. Empty when fit.
+// Why a file (UTF-8) cannot be a saved search's output, each program telling it in its words.
+enum class OutputProblem {
+    None,
+    Missing,
+    LostCharacters, // a character code page 932, the settings file's, lacks
+    NotAbsolute,    // the timer starts the program in the home folder
+    NotCsvOrXlsx,
+    DateInFolder,   // a folder made anew every day is nobody's
+    NoFolder,
+};
+OutputProblem CheckOutput(std::string_view outputUtf8);
+// The problem in words for the terminal (UTF-8); empty when fit.
 std::string OutputRefusal(std::string_view outputUtf8);
 
 // vorn-search-cli beside the running program, which the service runs.
@@ -24,7 +34,8 @@ std::filesystem::path TerminalProgramPath();
 
 // What putting a saved search's schedule in place did.
 struct ScheduleReport {
-    std::string error; // UTF-8, a unit file that could not be written or removed; empty when done
+    std::string error; // UTF-8, the refusal or the file that could not be written; empty when done
+    std::filesystem::path failedFile; // the settings file or unit file that could not be written
     bool unitsWritten = false;
     bool unitsRemoved = false; // there were units, and they are gone
     bool managerAnswered = false; // systemctl --user reloaded and started (or stopped) the timer

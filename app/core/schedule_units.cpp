@@ -73,7 +73,8 @@ std::string SpecifiersKept(std::string_view text) {
     return kept;
 }
 
-std::string WriteFile(const fs::path& file, const std::string& text) {
+// False when the file cannot be written.
+bool WriteFile(const fs::path& file, const std::string& text) {
     const fs::path temporary = fs::path(file).concat(".tmp");
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -82,16 +83,16 @@ std::string WriteFile(const fs::path& file, const std::string& text) {
         if (!out) {
             std::error_code ignored;
             fs::remove(temporary, ignored);
-            return "cannot write " + file.string();
+            return false;
         }
     }
     std::error_code error;
     fs::rename(temporary, file, error);
     if (error) {
         fs::remove(temporary, error);
-        return "cannot write " + file.string();
+        return false;
     }
-    return {};
+    return true;
 }
 
 } // namespace
@@ -200,37 +201,38 @@ std::string TimerUnitText(std::string_view nameUtf8, DailyTime time) {
            "WantedBy=timers.target\n";
 }
 
-std::string WriteScheduleUnits(const ScheduleUnits& units, const fs::path& program, std::string_view nameUtf8,
-                               DailyTime time) {
+fs::path WriteScheduleUnits(const ScheduleUnits& units, const fs::path& program, std::string_view nameUtf8,
+                            DailyTime time) {
     std::error_code error;
     fs::create_directories(units.link.parent_path(), error);
     if (error) {
-        return "cannot make the folder " + units.link.parent_path().string();
+        return units.link.parent_path();
     }
-    std::string failure = WriteFile(units.service, ServiceUnitText(program, nameUtf8));
-    if (failure.empty()) {
-        failure = WriteFile(units.timer, TimerUnitText(nameUtf8, time));
-    }
-    if (failure.empty()) {
+    fs::path failed;
+    if (!WriteFile(units.service, ServiceUnitText(program, nameUtf8))) {
+        failed = units.service;
+    } else if (!WriteFile(units.timer, TimerUnitText(nameUtf8, time))) {
+        failed = units.timer;
+    } else {
         // The link systemctl enable makes, so that the timer starts with the user's manager.
         fs::remove(units.link, error);
         fs::create_symlink(units.timer, units.link, error);
         if (error) {
-            failure = "cannot make the link " + units.link.string();
+            failed = units.link;
         }
     }
-    if (!failure.empty()) {
+    if (!failed.empty()) {
         RemoveScheduleUnits(units);
     }
-    return failure;
+    return failed;
 }
 
-std::string RemoveScheduleUnits(const ScheduleUnits& units) {
+fs::path RemoveScheduleUnits(const ScheduleUnits& units) {
     for (const fs::path& file : {units.link, units.timer, units.service}) {
         std::error_code error;
         fs::remove(file, error);
         if (error) {
-            return "cannot remove " + file.string();
+            return file;
         }
     }
     return {};

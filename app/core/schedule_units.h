@@ -44,12 +44,12 @@ std::string SystemdWord(std::string_view text);
 std::string ServiceUnitText(const std::filesystem::path& program, std::string_view nameUtf8);
 std::string TimerUnitText(std::string_view nameUtf8, DailyTime time);
 
-// Writes both units and the link that enables the timer. The error (UTF-8) when a file cannot be
+// Writes both units and the link that enables the timer. The file or folder that cannot be
 // written, with whatever of them was written removed again; empty when done.
-std::string WriteScheduleUnits(const ScheduleUnits& units, const std::filesystem::path& program,
-                               std::string_view nameUtf8, DailyTime time);
-// Removes both units and the link; the error (UTF-8) when one stays, empty when done.
-std::string RemoveScheduleUnits(const ScheduleUnits& units);
+std::filesystem::path WriteScheduleUnits(const ScheduleUnits& units, const std::filesystem::path& program,
+                                         std::string_view nameUtf8, DailyTime time);
+// Removes both units and the link; the file that stays, empty when done.
+std::filesystem::path RemoveScheduleUnits(const ScheduleUnits& units);
 
 // Runs systemctl --user with each argument list in turn; false as soon as one fails, which is
 // also what a missing or silent service manager gives.
