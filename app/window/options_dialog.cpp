@@ -399,9 +399,8 @@ bool OptionsDialog::TellSchedule(const ScheduleReport& report) {
     }
     if (report.unitsWritten && !report.managerAnswered) {
         const ProfileFile file(settingsPath_);
-        schedule->ShowStatus(
-            ScheduleStatusText(file, settingsPath_.parent_path().parent_path(), std::time(nullptr)) +
-            UTF8ToAnsi("\n（サービスマネージャーが応答しないため、次回のログインから有効になります）"));
+        schedule->ShowStatus(ScheduleStatusText(file, settingsPath_.parent_path().parent_path(), std::time(nullptr)) +
+                             UTF8ToAnsi("\n（サービスマネージャーが応答しないため、次回のログインから有効）"));
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTime>
@@ -48,7 +49,6 @@ ScheduleBox::ScheduleBox(Prompt& prompt, QWidget* parent) : QWidget(parent), pro
     lblNextRun = new QLabel;
     lblNextRun->setObjectName(QStringLiteral("lblNextRun"));
     lblNextRun->setTextFormat(Qt::PlainText);
-    lblNextRun->setWordWrap(true);
     auto* note = new QLabel(kScheduleNote);
     note->setWordWrap(true);
 
@@ -116,7 +116,14 @@ void ScheduleBox::ReadInto(SavedSearch& search) const {
     search.schedule = chkSchedule->isChecked() ? DailyTimeText({time.hour(), time.minute()}) : std::string();
 }
 
-void ScheduleBox::ShowStatus(const std::string& textCp932) { lblNextRun->setText(FromCp932(textCp932)); }
+void ScheduleBox::ShowStatus(const std::string& textCp932) {
+    lblNextRun->setText(FromCp932(textCp932));
+    // More lines than before: the dialog grows rather than lay them over the note.
+    if (QWidget* top = window(); top != this && top->layout() != nullptr) {
+        top->layout()->activate();
+        top->resize(top->size().expandedTo(top->minimumSizeHint()));
+    }
+}
 
 void ScheduleBox::btnOutputClick() {
     const QFileInfo current(txtOutput->text().trimmed());
