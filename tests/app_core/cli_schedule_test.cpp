@@ -1,9 +1,8 @@
 // A saved search run every day by the user's systemd timer: the units schedule writes, run as
 // systemd would run them, with no service manager on the machine.
-#include <cstdlib>
-
 #include "catalogue/catalogue_db.h"
 #include "tests/app_core/cli_run_fixture.h"
+#include "tests/support/scoped_environment.h"
 
 namespace vorn {
 namespace {
@@ -60,8 +59,8 @@ class CliScheduleTest : public CliRunTest {
 protected:
     CliScheduleTest() {
         // No session bus either: systemctl --user finds no manager, as on this machine.
-        ::setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        environment_.Set("XDG_CONFIG_HOME", config_.path().string());
+        environment_.Set("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
         WriteSettings(kSofaTokyo);
         std::ofstream(dir_.db() / "vrn.ini", std::ios::binary | std::ios::app)
             << "[Saved:" << UTF8ToAnsi(kName) << "]\r\n"
@@ -82,6 +81,7 @@ protected:
     }
 
     test::TempDir config_;
+    test::ScopedEnvironment environment_;
 };
 
 TEST_F(CliScheduleTest, ScheduleWritesUnitsSystemdAcceptsThatCollectIntoTheDatedOutputAndOffRemovesThem) {

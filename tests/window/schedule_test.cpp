@@ -1,7 +1,7 @@
 // A saved search's output and daily run set in 取得オプション: the units 保存 writes are those the
 // terminal program's schedule writes, 削除 removes them, and the window tells the next run.
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -18,7 +18,9 @@
 #include "app/window/options_dialog.h"
 #include "app/window/schedule_box.h"
 #include "tests/app_core/child_process.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/window/window_fixture.h"
+#include "web/cp932.h"
 
 namespace vorn::test {
 namespace {
@@ -54,8 +56,10 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 class ScheduleDialogTest : public WindowTest {
 protected:
     ScheduleDialogTest() {
-        ::setenv("XDG_CONFIG_HOME", windowConfig.path().c_str(), 1);
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        // No way to a service manager: systemctl --user fails, as on this machine.
+        environment.Set("XDG_CONFIG_HOME", windowConfig.path().string());
+        environment.Set("XDG_RUNTIME_DIR", runtime.path().string());
+        environment.Set("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
     }
 
     void WithDialog(const std::function<void(OptionsDialog&)>& act) {
@@ -71,6 +75,8 @@ protected:
     TempDir windowConfig;
     TempDir cliConfig;
     TempDir output;
+    TempDir runtime;
+    ScopedEnvironment environment;
 };
 
 TEST_F(ScheduleDialogTest, SaveWritesTheUnitsTheTerminalProgramWritesAndDeleteRemovesThem) {
@@ -124,9 +130,9 @@ TEST_F(ScheduleDialogTest, SaveWritesTheUnitsTheTerminalProgramWritesAndDeleteRe
     // The terminal program on the same settings writes the same units, but for its own path.
     const fs::path cli = programDir.path() / "vorn-search-cli";
     fs::copy_file(fs::path(VORN_BIN_DIR) / "vorn-search-cli", cli);
-    ::setenv("XDG_CONFIG_HOME", cliConfig.path().c_str(), 1);
+    environment.Set("XDG_CONFIG_HOME", cliConfig.path().string());
     const ChildResult scheduled = ChildProcess(cli, {"schedule", kName, "07:00"}, output.path(), output.path()).Wait();
-    ::setenv("XDG_CONFIG_HOME", windowConfig.path().c_str(), 1);
+    environment.Set("XDG_CONFIG_HOME", windowConfig.path().string());
     ASSERT_EQ(scheduled.exitCode, 0) << scheduled.err;
     std::map<std::string, std::string> cliUnits;
     for (const auto& [name, bytes] : FilesUnder(cliConfig.path())) {
@@ -135,11 +141,16 @@ TEST_F(ScheduleDialogTest, SaveWritesTheUnitsTheTerminalProgramWritesAndDeleteRe
     EXPECT_EQ(windowUnits, cliUnits);
     EXPECT_EQ(SettingsText(), saved) << "schedule wrote the search as the window saved it";
 
-    // The window tells the next run from its start.
+    // The window tells the next run from its start, and a last run that failed.
     ASSERT_TRUE(Close());
+    std::ofstream(programDir.db() / "vrn_runs.ini", std::ios::binary)
+        << "[Saved:" << UTF8ToAnsi(kName) << "]\r\nEnd=2026-12-09 07:00:31\r\nExit=3\r\n";
     Reopen();
-    EXPECT_TRUE(window->lblStatus->text().startsWith(Utf8("次回の自動実行: ")))
-        << window->lblStatus->text().toStdString();
+    const QString status = window->lblStatus->text();
+    EXPECT_TRUE(status.startsWith(Utf8("次回の自動実行: "))) << status.toStdString();
+    EXPECT_TRUE(status.endsWith(
+        Utf8("前回の自動実行は失敗しました: 12/09 07:00 ソファ 東京 100%（サイトにアクセスできませんでした）")))
+        << status.toStdString();
 
     prompt.QueueQuestion(true);
     WithDialog([&](OptionsDialog& dialog) {
