@@ -94,6 +94,12 @@ ScheduleReport SaveScheduledSearch(ProfileFile& settings, const SavedSearch& sea
         report.error = std::move(refusal);
         return report;
     }
+    std::error_code error;
+    if (!search.schedule.empty() && !fs::is_regular_file(program, error)) {
+        report.programMissing = true;
+        report.error = "there is no " + program.string() + " for the timer to run";
+        return report;
+    }
     const SavedSearchRead before = ReadSavedSearch(settings, search.name);
     if (!WriteSavedSearch(settings, search)) {
         report.failedFile = settings.path();

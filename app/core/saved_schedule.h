@@ -36,6 +36,7 @@ std::filesystem::path TerminalProgramPath();
 struct ScheduleReport {
     std::string error; // UTF-8, the refusal or the file that could not be written; empty when done
     std::filesystem::path failedFile; // the settings file or unit file that could not be written
+    bool programMissing = false;      // no terminal program where the service is to run it
     bool unitsWritten = false;
     bool unitsRemoved = false; // there were units, and they are gone
     bool managerAnswered = false; // systemctl --user reloaded and started (or stopped) the timer

@@ -393,6 +393,11 @@ void OptionsDialog::ShowSchedule(const QString& name) {
 }
 
 bool OptionsDialog::TellSchedule(const ScheduleReport& report) {
+    if (report.programMissing) {
+        prompt_.Error(this, QStringLiteral("自動実行するプログラムが見つかりません: %1")
+                                .arg(QFile::decodeName(QByteArray::fromStdString(TerminalProgramPath()))));
+        return false;
+    }
     if (!report.failedFile.empty()) {
         prompt_.Error(this, texts::kCannotWrite.arg(QFile::decodeName(QByteArray::fromStdString(report.failedFile))));
         return false;
