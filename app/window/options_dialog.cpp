@@ -187,28 +187,17 @@ void OptionsDialog::CreateControls() {
     connect(lstSaved, &QListWidget::itemActivated, this, &OptionsDialog::btnLoadClick);
 
     // The order a person reads them in: the options, then the saved searches, then OK.
-    QWidget* const order[] = {rdoAll,
-                              rdoNewOnly,
-                              rdoChangesOnly,
-                              txtExclude,
-                              txtMinPrice,
-                              txtMaxPrice,
-                              chkOpenOnly,
-                              txtPosters,
-                              spnRetries,
-                              lstSaved,
-                              txtSavedName,
-                              schedule->txtOutput,
-                              schedule->btnOutput,
-                              schedule->chkSchedule,
-                              schedule->timSchedule,
-                              btnSave,
-                              btnLoad,
-                              btnDelete,
-                              btnOk,
-                              btnCancel};
+    QWidget* const order[] = {rdoAll,      rdoNewOnly, rdoChangesOnly, txtExclude, txtMinPrice,  txtMaxPrice,
+                              chkOpenOnly, txtPosters, spnRetries,     lstSaved,   txtSavedName, btnSave,
+                              btnLoad,     btnDelete,  btnOk,          btnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
+    }
+    // The saved search's output and time after its name.
+    QWidget* const scheduleOrder[] = {txtSavedName, schedule->txtOutput, schedule->btnOutput, schedule->chkSchedule,
+                                      schedule->timSchedule};
+    for (std::size_t i = 1; i < std::size(scheduleOrder); ++i) {
+        setTabOrder(scheduleOrder[i - 1], scheduleOrder[i]);
     }
 }
 
@@ -392,22 +381,21 @@ void OptionsDialog::ShowSchedule(const QString& name) {
     schedule->ShowStatus(ScheduleStatusText(file, settingsPath_.parent_path().parent_path(), std::time(nullptr)));
 }
 
-bool OptionsDialog::TellSchedule(const ScheduleReport& report) {
+void OptionsDialog::TellSchedule(const ScheduleReport& report) {
     if (report.programMissing) {
         prompt_.Error(this, QStringLiteral("自動実行するプログラムが見つかりません: %1")
                                 .arg(QFile::decodeName(QByteArray::fromStdString(TerminalProgramPath()))));
-        return false;
+        return;
     }
     if (!report.failedFile.empty()) {
         prompt_.Error(this, texts::kCannotWrite.arg(QFile::decodeName(QByteArray::fromStdString(report.failedFile))));
-        return false;
+        return;
     }
     if (report.unitsWritten && !report.managerAnswered) {
         const ProfileFile file(settingsPath_);
         schedule->ShowStatus(ScheduleStatusText(file, settingsPath_.parent_path().parent_path(), std::time(nullptr)) +
                              UTF8ToAnsi("\n（サービスマネージャーが応答しないため、次回のログインから有効）"));
     }
-    return true;
 }
 
 } // namespace vorn

@@ -77,8 +77,8 @@ private:
     void ListSaved(const QString& select = {});
     // The saved search's output and automatic run, and the next run of all of them.
     void ShowSchedule(const QString& name);
-    // Tells what putting the units in place did; false when it failed.
-    bool TellSchedule(const ScheduleReport& report);
+    // Tells what putting the units in place did.
+    void TellSchedule(const ScheduleReport& report);
 
     std::filesystem::path settingsPath_;
     Prompt& prompt_;
