@@ -11,46 +11,32 @@ namespace {
 const std::string kName = "ソファ 100% \"東京\" $HOME";
 const std::string kSofaTokyo = "Areasel=0\r\nArealist=" + std::string(12, '0') + "1\r\nCtgrlist=001\r\n";
 
-// The words of ExecStart as systemd makes them: specifiers first, then quotes and C escapes,
-// then "$$" at the start of the program.
+// The words of ExecStart as systemd makes them: "%%" and "$$" undone (one alone would be
+// expanded), quotes and backslash escapes taken off, split at blanks outside quotes.
 std::vector<std::string> ExecStartWords(const std::string& service) {
-    const std::size_t at = service.find("\nExecStart=");
-    std::string line = service.substr(at + 11, service.find('\n', at + 1) - at - 11);
-    std::string unspecified;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        unspecified += line[i];
-        if (line[i] == '%') {
-            EXPECT_EQ(line[++i], '%') << "a specifier systemd would expand: " << line;
-        }
-    }
+    const std::size_t at = service.find("\nExecStart=") + 11;
+    const std::string line = service.substr(at, service.find('\n', at) - at);
     std::vector<std::string> words;
-    std::string word;
+    std::optional<std::string> word; // nothing between words
     bool quoted = false;
-    bool inWord = false;
-    for (std::size_t i = 0; i < unspecified.size(); ++i) {
-        const char c = unspecified[i];
-        if (c == '\\') {
-            word += unspecified[++i];
-        } else if (c == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (c == ' ' && !quoted) {
-            if (inWord) {
-                words.push_back(word);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '%' || c == '$') {
+            EXPECT_EQ(line[++i], c) << "systemd would expand it: " << line;
+        } else if (c == '\\') {
+            c = line[++i];
+        } else if (c == '"' || (c == ' ' && !quoted)) {
+            quoted = c == '"' ? !quoted : quoted;
+            if (c == ' ' && word) {
+                words.push_back(*word);
             }
-            word.clear();
-            inWord = false;
-        } else if (c == '$') {
-            EXPECT_EQ(unspecified[++i], '$') << "a variable systemd would expand: " << line;
-            word += c;
-            inWord = true;
-        } else {
-            word += c;
-            inWord = true;
+            word = c == ' ' ? std::nullopt : std::optional<std::string>(word.value_or(""));
+            continue;
         }
+        word = word.value_or("") + c;
     }
-    if (inWord) {
-        words.push_back(word);
+    if (word) {
+        words.push_back(*word);
     }
     return words;
 }

@@ -8,20 +8,16 @@
 
 namespace vorn::test {
 
-// Environment variables set or unset for one test, as they were again afterwards, so that the
-// tests after it in the same process see the environment they started with.
+// Environment variables set (or unset, for nothing) for one test and put back afterwards, so
+// that the tests after it in the same process start from the environment they would have had.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment() = default;
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
     ~ScopedEnvironment() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
             it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
         }
     }
 
-    // value nothing: unset.
     void Set(const std::string& name, const std::optional<std::string>& value) {
         const char* old = std::getenv(name.c_str());
         saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
