@@ -172,8 +172,9 @@ std::optional<ScheduledRun> LastScheduledRun(const fs::path& programDir, std::st
 }
 
 std::string ExitCodeWords(int exitCode) {
-    static const char* const words[] = {"rows written", "nothing new", "stopped",           "site unreachable",
-                                        "not saved",    "refused",     "pages unrecognised"};
+    static const char* const words[] = {"rows written",       "nothing new", "stopped",
+                                        "site unreachable",   "not saved",   "refused",
+                                        "pages unrecognised", "site refused"};
     return exitCode >= 0 && exitCode < static_cast<int>(std::size(words)) ? words[exitCode] : "failed";
 }
 
@@ -184,7 +185,8 @@ std::string ExitCodeWordsJapanese(int exitCode) {
                                         "サイトにアクセスできませんでした",
                                         "ファイルを保存できませんでした",
                                         "実行できませんでした（条件・設定・他の取得処理）",
-                                        "ページ形式を認識できませんでした"};
+                                        "ページ形式を認識できませんでした",
+                                        "サイトにアクセスを拒否されました"};
     return exitCode >= 0 && exitCode < static_cast<int>(std::size(words)) ? words[exitCode] : "異常終了";
 }
 
