@@ -25,6 +25,8 @@ public:
     // passed over: the listing as read is kept, committed before the run goes on, so that every
     // row that reaches the output is in the store even when the run is killed right after.
     virtual void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) = 0;
+    // A search of the run begins; searchLabel is the status line's name of it (CP932).
+    virtual void SearchBegun(const std::string& /*searchLabel*/) {}
     // True when the rows carry the change column.
     virtual bool WithChangeColumn() const { return false; }
 };

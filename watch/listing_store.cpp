@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "watch/market_statements.h"
 #include "watch/store_statements.h"
 
 namespace vorn {
@@ -40,6 +41,7 @@ void EnsureStore(CatalogueDb& db) {
     for (const char* statement : sql::kCreateStore) {
         db.Execute(statement);
     }
+    db.Execute(sql::kCreateMarket);
     DbRows mode = db.OpenRows(sql::kSelectRunHasMode);
     const bool hasMode = !mode.AtEnd() && mode.Integer("Found") != 0;
     mode.Close();

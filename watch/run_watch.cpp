@@ -1,5 +1,6 @@
 #include "watch/run_watch.h"
 
+#include <algorithm>
 #include <ctime>
 #include <utility>
 
@@ -31,18 +32,27 @@ std::string WithoutLabelEnd(std::string label) {
 } // namespace
 
 RunWatch::RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter)
-    : db_(db), mode_(mode), filter_(std::move(filter)) {
+    : db_(db), mode_(mode), filter_(std::move(filter)), market_(db) {
     counts_.filtered = filter_.Active();
     EnsureStore(db_);
 }
 
 void RunWatch::Begin(const CrawlSelection& selection, std::string_view modeName) {
-    db_.Execute(sql::kInsertRun, {LocalTimeNow(), ConditionsText(selection), std::string(modeName)});
+    const std::string started = LocalTimeNow();
+    db_.Execute(sql::kInsertRun, {started, ConditionsText(selection), std::string(modeName)});
     DbRows rows = db_.OpenRows("SELECT last_insert_rowid() AS RunID");
     runId_ = rows.AtEnd() ? 0 : rows.Integer("RunID");
+    keyword_ = Trim(selection.keyword);
+    market_.Begin(runId_, started);
+}
+
+void RunWatch::SearchBegun(const std::string& searchLabel) {
+    market_.SearchBegun(keyword_.empty() ? searchLabel
+                                         : searchLabel + UTF8ToAnsi(" / キーワード「") + keyword_ + UTF8ToAnsi("」"));
 }
 
 void RunWatch::End(std::string_view outcome) {
+    market_.Finish();
     try {
         db_.Execute(sql::kEndRun, {LocalTimeNow(), std::string(outcome), std::int64_t{rows_}, runId_});
     } catch (const DbError&) {
@@ -78,6 +88,7 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
 
 void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool written) {
     const std::string key = ListingKeyOf(fields);
+    market_.Read(fields);
     if (pendingLeftOut_) {
         ++counts_.excluded;
     } else {
@@ -87,8 +98,12 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
         ++rows_;
         std::vector<WrittenListing>& list = pending_.empty() ? unchanged_ : changed_;
         if (list.size() < kReportedListings) {
-            list.push_back(
-                {verdict.change, fields[kTitle], fields[kPrice], fields[kDetailUrl], fields[kFirstImageUrl]});
+            const bool reported = std::any_of(pending_.begin(), pending_.end(), [](const ListingChange& change) {
+                return change.kind == ChangeKind::New || change.kind == ChangeKind::Reposted ||
+                       change.kind == ChangeKind::Cheaper;
+            });
+            list.push_back({verdict.change, fields[kTitle], fields[kPrice], fields[kDetailUrl], fields[kFirstImageUrl],
+                            market_.currentSearch(), reported});
         }
     }
     const std::string today = LocalDateToday();

@@ -10,6 +10,7 @@
 #include "crawl/listing_watch.h"
 #include "watch/listing_changes.h"
 #include "watch/listing_filter.h"
+#include "watch/run_market.h"
 #include "watch/watch_settings.h"
 
 namespace vorn {
@@ -21,6 +22,8 @@ struct WrittenListing {
     std::string price;
     std::string url;
     std::string photo; // the first photograph's address, if any
+    int search = -1;   // which of the run's searches read it (RunMarket)
+    bool reported = false; // 新着, 再掲載 or 値下げ: one that may be a bargain
 };
 
 // One run's watch: keeps every listing the run reads in the store of listings, finds what
@@ -38,6 +41,7 @@ public:
     // Records how it ended ("rows", "nothing", "stopped", ...).
     void End(std::string_view outcome);
 
+    void SearchBegun(const std::string& searchLabel) override;
     Verdict Judge(const ItemFields& fields) override;
     void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) override;
     bool WithChangeColumn() const override { return mode_ == WriteMode::ChangesOnly; }
@@ -45,6 +49,8 @@ public:
     WriteMode mode() const { return mode_; }
     const ChangeCounts& counts() const { return counts_; }
     int rowsWritten() const { return rows_; }
+    // The going price of each search of the run.
+    const RunMarket& market() const { return market_; }
     // Changed listings first, then the others, each in the order written, at most
     // kReportedListings of each.
     std::vector<WrittenListing> Reported() const;
@@ -54,6 +60,8 @@ private:
     WriteMode mode_;
     ListingFilter filter_;
     std::int64_t runId_ = 0;
+    std::string keyword_; // the run's keyword (CP932), part of each search's name
+    RunMarket market_;
     int rows_ = 0;
     ChangeCounts counts_;
     // Between Judge and Recorded of the one listing being collected.
