@@ -42,6 +42,7 @@ void EnsureStore(CatalogueDb& db) {
         db.Execute(statement);
     }
     db.Execute(sql::kCreateMarket);
+    db.Execute(sql::kCreateMarketIndex);
     DbRows mode = db.OpenRows(sql::kSelectRunHasMode);
     const bool hasMode = !mode.AtEnd() && mode.Integer("Found") != 0;
     mode.Close();
