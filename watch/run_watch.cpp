@@ -97,12 +97,15 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
     if (written) {
         ++rows_;
         std::vector<WrittenListing>& list = pending_.empty() ? unchanged_ : changed_;
-        if (list.size() < kReportedListings) {
-            const bool reported = std::any_of(pending_.begin(), pending_.end(), [](const ListingChange& change) {
-                return change.kind == ChangeKind::New || change.kind == ChangeKind::Reposted ||
-                       change.kind == ChangeKind::Cheaper;
-            });
-            list.push_back({verdict.change, fields[kTitle], fields[kPrice], fields[kDetailUrl], fields[kFirstImageUrl],
+        const bool reported = std::any_of(pending_.begin(), pending_.end(), [](const ListingChange& change) {
+            return change.kind == ChangeKind::New || change.kind == ChangeKind::Reposted ||
+                   change.kind == ChangeKind::Cheaper;
+        });
+        // Which is a bargain is known only at the run's end: one past the first few may be.
+        const bool candidate = reported && CountedPrice(fields) && candidates_.size() < kMostBargainCandidates;
+        if (list.size() < kReportedListings || candidate) {
+            (list.size() < kReportedListings ? list : candidates_)
+                .push_back({verdict.change, fields[kTitle], fields[kPrice], fields[kDetailUrl], fields[kFirstImageUrl],
                             market_.currentSearch(), reported});
         }
     }

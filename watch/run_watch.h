@@ -54,6 +54,8 @@ public:
     // Changed listings first, then the others, each in the order written, at most
     // kReportedListings of each.
     std::vector<WrittenListing> Reported() const;
+    // The changed listings past those, that a going price may make bargains, in the order written.
+    const std::vector<WrittenListing>& BargainCandidates() const { return candidates_; }
 
 private:
     CatalogueDb& db_;
@@ -69,6 +71,8 @@ private:
     bool pendingLeftOut_ = false;
     std::vector<WrittenListing> changed_;
     std::vector<WrittenListing> unchanged_;
+    std::vector<WrittenListing> candidates_;
+    static constexpr std::size_t kMostBargainCandidates = 1000;
 };
 
 // The conditions of a run as a person reads them: areas / genres (/ キーワード「…」) in CP932.

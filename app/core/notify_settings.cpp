@@ -165,7 +165,7 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
 RunAlert AlertOf(const RunWatch& watch, int bargainPercent) {
     RunAlert alert;
     alert.summary = AnsiToUtf8(CountsLine(watch.counts()));
-    for (const WrittenListing& listing : watch.Reported()) {
+    const auto add = [&](const WrittenListing& listing, bool onlyBargain) {
         AlertListing told{AnsiToUtf8(listing.change), AnsiToUtf8(listing.title), AnsiToUtf8(listing.price),
                           AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)};
         const MarketFigures figures = watch.market().FiguresOf(listing.search);
@@ -175,7 +175,15 @@ RunAlert AlertOf(const RunWatch& watch, int bargainPercent) {
         told.bargain = listing.reported && told.market && bargainPercent > 0 &&
                        *price * 100 <= static_cast<long long>(bargainPercent) * figures.median;
         alert.anyBargain = alert.anyBargain || told.bargain;
-        alert.listings.push_back(std::move(told));
+        if (told.bargain || !onlyBargain) {
+            alert.listings.push_back(std::move(told));
+        }
+    };
+    for (const WrittenListing& listing : watch.Reported()) {
+        add(listing, false);
+    }
+    for (const WrittenListing& listing : watch.BargainCandidates()) {
+        add(listing, true);
     }
     alert.anyChange = watch.counts().Total() > 0;
     alert.anyRows = watch.rowsWritten() > 0;

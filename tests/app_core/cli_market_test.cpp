@@ -40,8 +40,9 @@ protected:
     AlertReceivers receivers_{"vorn", kPassword};
 };
 
-// Listing 6 asks 応相談, 7 is 0円 and 8 is closed: none of them counts. Run 2 cuts listing 3 to
-// 2,400円, 22 % of the median of 11,000円 and so within Bargain=25; run 3 only raises a price.
+// Listing 6 asks 応相談, 7 is 0円 and 8 is closed: none of them counts. Run 2 shows eleven new
+// listings first and then cuts listing 3 to 2,400円, 22 % of the median of 11,000円 and so within
+// Bargain=25, though past the changed listings an alert lists; run 3 only raises a price.
 TEST_F(MarketTest, ThreeRunsOfOneSearchGiveTheirGoingPricesEverywhere) {
     struct Day {
         std::vector<int> shown;
@@ -51,6 +52,13 @@ TEST_F(MarketTest, ThreeRunsOfOneSearchGiveTheirGoingPricesEverywhere) {
         int alerts;            // messages per channel so far
     };
     const std::string search = "東京都港区 - 家電";
+    std::vector<int> newFirst;
+    for (int listing = 21; listing <= 31; ++listing) {
+        newFirst.push_back(listing);
+    }
+    for (int listing = 1; listing <= 9; ++listing) {
+        newFirst.push_back(listing);
+    }
     const Day runs[] = {
         {{1, 2, 3, 4, 5, 6, 7, 8},
          {{1, "10,000"},
@@ -64,19 +72,14 @@ TEST_F(MarketTest, ThreeRunsOfOneSearchGiveTheirGoingPricesEverywhere) {
          "one.csv",
          search + "|5|8000|10000|12000|15000|20000",
          0},
-        {{1, 2, 3, 4, 5, 6, 7, 8, 9},
-         {{3, "2,400"}, {9, "11,000"}},
-         "two.xlsx",
-         search + "|6|2400|10000|11000|15000|20000",
-         1},
-        {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {{4, "30,000"}}, "three.csv", search + "|6|2400|10000|11000|15000|30000", 1},
+        {newFirst, {{3, "2,400"}, {9, "11,000"}}, "two.xlsx", search + "|17|2400|11000|11000|11000|20000", 1},
+        {newFirst, {{4, "30,000"}}, "three.csv", search + "|17|2400|11000|11000|11000|30000", 1},
     };
     WriteNotify("Bargain=25\r\nWhen=bargains\r\n");
-    for (int listing = 1; listing <= 9; ++listing) {
+    for (int listing = 1; listing <= 31; ++listing) {
         content_->SetTitle(listing, "品" + std::to_string(listing));
-    }
-    for (int listing = 1; listing <= 9; ++listing) {
         content_->SetClosed(listing, listing == 8);
+        content_->SetPrice(listing, "11,000");
     }
     std::vector<std::string> rows;
     for (const Day& run : runs) {
@@ -115,20 +118,20 @@ TEST_F(MarketTest, ThreeRunsOfOneSearchGiveTheirGoingPricesEverywhere) {
     EXPECT_TRUE(
         printed.out.starts_with("日付              検索               件数  最安  下位25%  中央値  上位25%   最高\n"))
         << printed.out;
-    EXPECT_TRUE(Contains(printed.out, "  " + search + "     6  2400    10000   11000    15000  30000\n"))
+    EXPECT_TRUE(Contains(printed.out, "  " + search + "    17  2400    11000   11000    11000  30000\n"))
         << printed.out;
 
     const std::string book = ReadWorkbook(out_.path() / "two.xlsx");
     for (const std::string& fact : {
              std::string("sheets=商品情報|相場\n"),
              std::string("|変化|相場比\n"),
-             std::string("\nAA4=n:0%:0.218181818181818\n"), // 2,400円 of 11,000円
-             std::string("\nAA2=n:0%:0.909090909090909\n"),
-             std::string("\nAA9=n:0%:0.454545454545455\n"),
+             std::string("\nAA15=n:0%:0.218181818181818\n"), // 2,400円 of 11,000円
+             std::string("\nAA13=n:0%:0.909090909090909\n"),
+             std::string("\nAA20=n:0%:0.454545454545455\n"),
              std::string("\nsheet=相場\nA1=s:General:日付\n"),
              "\nB2=s:General:" + search +
-                 "\nC2=n:General:6\nD2=n:#,##0\"円\":2400\nE2=n:#,##0\"円\":10000\n"
-                 "F2=n:#,##0\"円\":11000\nG2=n:#,##0\"円\":15000\nH2=n:#,##0\"円\":20000\n",
+                 "\nC2=n:General:17\nD2=n:#,##0\"円\":2400\nE2=n:#,##0\"円\":11000\n"
+                 "F2=n:#,##0\"円\":11000\nG2=n:#,##0\"円\":11000\nH2=n:#,##0\"円\":20000\n",
              "\nA4=s:General:" + search + " の中央値\nA5=s:General:日付\nB5=s:General:中央値\n",
              std::string("\nB6=n:#,##0\"円\":12000\n"),
              std::string("\nB7=n:#,##0\"円\":11000\n"),
@@ -137,14 +140,14 @@ TEST_F(MarketTest, ThreeRunsOfOneSearchGiveTheirGoingPricesEverywhere) {
         EXPECT_TRUE(Contains(book, fact)) << fact << " in\n" << book;
     }
     // 応相談, 0円 and the closed listing have no share; the closed one is priced all the same.
-    for (const char* none : {"\nAA7=", "\nAA8="}) {
+    for (const char* none : {"\nAA18=", "\nAA19="}) {
         EXPECT_FALSE(Contains(book, none)) << none << " in\n" << book;
     }
 
     const std::string mail = receivers_.Received("mail").at(0);
     const std::string cut = "お買い得  値下げ 8,000円→2,400円  品3  2,400円（相場の22%）";
     EXPECT_TRUE(Contains(mail, "\n\n" + cut + "\n")) << "the bargain first: " << mail;
-    EXPECT_TRUE(Contains(mail, "新着  品9  11,000円（相場の100%）\n")) << mail;
+    EXPECT_TRUE(Contains(mail, "新着  品21  11,000円（相場の100%）\n")) << mail;
     const std::string hook = receivers_.Received("webhook").at(0);
     EXPECT_TRUE(Contains(hook, "\"market\": 22,\n")) << hook;
     EXPECT_TRUE(Contains(hook, "\"bargain\": true")) << hook;
