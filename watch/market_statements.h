@@ -14,11 +14,11 @@ inline constexpr const char* kCreateMarketIndex =
 inline constexpr const char* kInsertMarket =
     "INSERT OR REPLACE INTO T25_MARKET (RunID, Seq, Search, Count, Lowest, LowerQuartile, Median, UpperQuartile, "
     "Highest) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
-// The medians of a search in the runs before one, oldest first.
+// The medians of a search in the latest runs before one (at most ?3), newest first.
 inline constexpr const char* kSelectEarlierMedians =
     "SELECT T22_RUN.Started, T25_MARKET.Median FROM T25_MARKET INNER JOIN T22_RUN ON T22_RUN.RunID = T25_MARKET.RunID "
-    "WHERE T25_MARKET.Search = ? AND T25_MARKET.Count > 0 AND T25_MARKET.RunID < ? "
-    "ORDER BY T25_MARKET.RunID, T25_MARKET.Seq";
+    "WHERE T25_MARKET.Search = ?1 AND T25_MARKET.Count > 0 AND T25_MARKET.RunID < ?2 "
+    "ORDER BY T25_MARKET.RunID DESC, T25_MARKET.Seq DESC LIMIT ?3";
 // Every search of every run with figures, oldest first; from a day on (YYYY-MM-DD).
 inline constexpr const char* kSelectMarket =
     "SELECT T22_RUN.Started, T25_MARKET.Search, T25_MARKET.Count, T25_MARKET.Lowest, T25_MARKET.LowerQuartile, "

@@ -1,5 +1,7 @@
 #include "watch/run_market.h"
 
+#include <algorithm>
+
 #include "watch/listing_store.h"
 #include "watch/market_statements.h"
 
@@ -20,10 +22,12 @@ void RunMarket::SearchBegun(const std::string& searchCp932) {
     Search search;
     search.name = searchCp932;
     try {
-        for (DbRows rows = db_.OpenRows(sql::kSelectEarlierMedians, {searchCp932, runId_}); !rows.AtEnd();
-             rows.Next()) {
+        for (DbRows rows =
+                 db_.OpenRows(sql::kSelectEarlierMedians, {searchCp932, runId_, std::int64_t{kMostEarlierMedians}});
+             !rows.AtEnd(); rows.Next()) {
             search.earlier.push_back({rows.Text("Started"), rows.Integer("Median")});
         }
+        std::reverse(search.earlier.begin(), search.earlier.end());
     } catch (const DbError&) {
         // The workbook then shows this run alone.
     }

@@ -37,6 +37,9 @@ public:
     // The figures of each search so far, in the run's order.
     std::vector<MarketFigures> Figures() const;
     MarketFigures FiguresOf(int search) const;
+    // The search's medians in the latest kMostEarlierMedians earlier runs, oldest first: enough
+    // for a chart, and little work at the start of a search however many runs the store holds.
+    static constexpr int kMostEarlierMedians = 400;
     // The search's medians in earlier runs, oldest first.
     const std::vector<MedianPoint>& EarlierMedians(int search) const;
 
