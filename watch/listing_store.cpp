@@ -9,6 +9,11 @@ namespace vorn {
 
 namespace {
 
+bool HasColumn(CatalogueDb& db, const char* statement) {
+    DbRows rows = db.OpenRows(statement);
+    return !rows.AtEnd() && rows.Integer("Found") != 0;
+}
+
 // Ends each value in the stored Fields; no CP932 text holds it.
 constexpr char kFieldEnd = '\x1f';
 
@@ -43,11 +48,11 @@ void EnsureStore(CatalogueDb& db) {
     }
     db.Execute(sql::kCreateMarket);
     db.Execute(sql::kCreateMarketIndex);
-    DbRows mode = db.OpenRows(sql::kSelectRunHasMode);
-    const bool hasMode = !mode.AtEnd() && mode.Integer("Found") != 0;
-    mode.Close();
-    if (!hasMode) {
+    if (!HasColumn(db, sql::kSelectRunHasMode)) {
         db.Execute(sql::kAddRunMode);
+    }
+    if (!HasColumn(db, sql::kSelectRowHasFields)) {
+        db.Execute(sql::kAddRowFields);
     }
 }
 
