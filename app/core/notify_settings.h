@@ -11,18 +11,19 @@
 namespace vorn {
 
 // Section [Notify] of db/vrn.ini: Webhook, WebhookFormat, MailTo, MailFrom, SmtpUrl, SmtpUser,
-// SmtpPasswordFile, When, OnFailure. A value that is refused (a webhook that is not https, an
-// unknown format, When or OnFailure, an SMTP URL of another scheme, a password file others may
-// read) leaves its channel configured with the reason, which names the key or the file, in place
-// of sending. The password file, like [Site] CaFile, is a relative path taken from the program
-// folder.
+// SmtpPasswordFile, When, Bargain, OnFailure. A value that is refused (a webhook that is not
+// https, an unknown format, When or OnFailure, a Bargain out of range, an SMTP URL of another
+// scheme, a password file others may read) leaves its channel configured with the reason, which
+// names the key or the file, in place of sending. The password file, like [Site] CaFile, is a
+// relative path taken from the program folder.
 NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem::path& programDir);
 
 // The messages trust what the fetcher trusts and are retried by its rule.
 AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir);
 
-// The alert of a run that ended, as both programs send it; a failed run's summary begins with
-// failure (FailureText).
-RunAlert AlertOf(const RunWatch& watch, const std::string& failure = {});
+// The alert of a run that ended, as both programs send it.
+// A reported listing (新着, 再掲載, 値下げ) at bargainPercent of its search's median or less is
+// marked a bargain; 0 marks none. A failed run's summary begins with failure (FailureText).
+RunAlert AlertOf(const RunWatch& watch, int bargainPercent = 0, const std::string& failure = {});
 
 } // namespace vorn
