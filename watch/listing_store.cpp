@@ -51,6 +51,9 @@ void EnsureStore(CatalogueDb& db) {
     if (!HasColumn(db, sql::kSelectRowHasFields)) {
         db.Execute(sql::kAddRowFields);
     }
+    if (!HasColumn(db, sql::kSelectRunHasAutomatic)) {
+        db.Execute(sql::kAddRunAutomatic);
+    }
 }
 
 std::vector<StoredChange> StoredChanges(CatalogueDb& db, const std::string& sinceDay,

@@ -42,6 +42,8 @@ void RunWatch::Begin(const CrawlSelection& selection, std::string_view modeName)
     runId_ = rows.AtEnd() ? 0 : rows.Integer("RunID");
 }
 
+void RunWatch::MarkAutomatic() { db_.Execute(sql::kMarkRunAutomatic, {runId_}); }
+
 void RunWatch::End(std::string_view outcome) {
     try {
         db_.Execute(sql::kEndRun, {LocalTimeNow(), std::string(outcome), std::int64_t{rows_}, runId_});

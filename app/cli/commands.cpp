@@ -10,6 +10,7 @@
 #include "app/cli/list_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
+#include "app/cli/runs_command.h"
 #include "app/cli/store_commands.h"
 #include "app/core/program_dir.h"
 
@@ -24,8 +25,10 @@ const std::vector<Command>& Commands() {
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"changes", "[OPTIONS] [OUTPUT.csv]", "the changes runs found, newest first, printed or into OUTPUT.csv",
          RunChangesCommand},
-        {"export", "[--encoding E] OUTPUT", "write the rows of the last run that wrote any again into OUTPUT",
-         RunExportCommand},
+        {"runs", "", "the runs kept, newest first: number, start, conditions, mode, outcome, rows, counts",
+         RunRunsCommand},
+        {"export", "[--run N] [--encoding E] OUTPUT",
+         "write the rows of run N (else the last run that wrote any) again into OUTPUT", RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
          RunForgetCommand},
         {"notify-test", "", "send a test message on every alert channel of [Notify] in db/vrn.ini",
@@ -62,9 +65,9 @@ void PrintUsage(std::ostream& out) {
            "  --kind KIND        only the changes of KIND: 新着, 再掲載, 値下げ, 値上げ or 受付終了;\n"
            "                     again for more\n"
            "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv as crawl writes it\n"
-           "Export writes the rows again as that run wrote them: OUTPUT.xlsx as a workbook (with 変化,\n"
-           "without photographs), any other name as a CSV file (cp932 unless --encoding utf-8) with\n"
-           "変化 when the run was --changes-only.\n"
+           "Export writes the rows again as that run wrote them (--run N: run N as runs lists it),\n"
+           "byte for byte: OUTPUT.xlsx as a workbook (with 変化, without photographs), any other name\n"
+           "as a CSV file (cp932 unless --encoding utf-8) with 変化 when the run was --changes-only.\n"
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     // Where this user's files are, without making anything.
     const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());

@@ -168,3 +168,67 @@ TEST_F(WatchTest, FiltersLeaveListingsOutBeforeTheirPhotographs) {
 
 } // namespace
 } // namespace vorn
+
+namespace vorn {
+namespace {
+
+// Every run is kept with what it found, and any run's rows come back as its file had them.
+TEST_F(WatchTest, RunsAreListedNewestFirstAndAnyRunExportedAsItWasWritten) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1, 2, 3}, std::nullopt});
+    content_->SetPrice(1, "12,000");
+    ASSERT_EQ(Crawl().exitCode, 0);
+    const std::string first = test::ReadBytes(Output());
+    content_->SetSearch(kFirstCitySearch, {{1, 2, 3, 4}, std::nullopt});
+    content_->SetPrice(1, "9,800");
+    content_->SetClosed(2, true);
+    ASSERT_EQ(Run({"crawl", "--changes-only", Output().string()}).exitCode, 0);
+    const std::string second = test::ReadBytes(Output());
+    ASSERT_EQ(Run({"crawl", "--changes-only", Output().string()}).exitCode, 1);
+
+    // Each line without its start time, which is checked to be today's.
+    const std::string counts = "件、再掲載 0件、値下げ ";
+    const std::vector<std::string> expected = {
+        "3  東京都港区 / 家電  changes-only  nothing found  0 rows  新着 0" + counts + "0件、値上げ 0件、受付終了 0件",
+        "2  東京都港区 / 家電  changes-only  rows written  3 rows  新着 1" + counts + "1件、値上げ 0件、受付終了 1件",
+        "1  東京都港区 / 家電  all  rows written  3 rows  新着 3" + counts + "0件、値上げ 0件、受付終了 0件"};
+    const ChildResult runs = Run({"runs"});
+    EXPECT_EQ(runs.exitCode, 0) << runs.err;
+    std::vector<std::string> listed;
+    for (std::size_t start = 0, end; (end = runs.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = runs.out.substr(start, end - start);
+        const std::size_t time = line.find("  ") + 2;
+        EXPECT_EQ(line.substr(time, 10), LocalTimeNow().substr(0, 10)) << line;
+        listed.push_back(line.erase(time, 21));
+    }
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(Run({"runs", "3"}).exitCode, 5);
+
+    const fs::path exported = out_.path() / "run.csv";
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        const std::string* bytes; // nothing: no file is left
+    };
+    const Case cases[] = {
+        {{"--run", "1"}, 0, &first},   {{"--run=2"}, 0, &second},    {{}, 0, &second},
+        {{"--run", "3"}, 1, nullptr},  {{"--run", "9"}, 5, nullptr}, {{"--run", "0"}, 5, nullptr},
+        {{"--run", "1x"}, 5, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"export"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        arguments.push_back(exported.string());
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        fs::remove(exported);
+        const ChildResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(fs::exists(exported), c.bytes != nullptr);
+        if (c.bytes != nullptr) {
+            EXPECT_EQ(test::ReadBytes(exported), *c.bytes);
+        }
+    }
+}
+
+} // namespace
+} // namespace vorn
