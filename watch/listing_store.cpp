@@ -54,6 +54,11 @@ void EnsureStore(CatalogueDb& db) {
     if (!HasColumn(db, sql::kSelectRunHasAutomatic)) {
         db.Execute(sql::kAddRunAutomatic);
     }
+    if (!HasColumn(db, sql::kSelectRunHasCounts)) {
+        for (const char* statement : sql::kAddRunCounts) {
+            db.Execute(statement);
+        }
+    }
 }
 
 std::vector<StoredChange> StoredChanges(CatalogueDb& db, const std::string& sinceDay,

@@ -1,14 +1,14 @@
 #include "watch/run_history.h"
 
-#include <map>
-
 #include "watch/store_statements.h"
 
 namespace vorn {
 
 namespace {
 
-StoredRun RunFrom(const DbRows& rows) {
+constexpr const char* kCountColumns[] = {"NewCount", "RepostedCount", "CheaperCount", "DearerCount", "ClosedCount"};
+
+StoredRun RunFrom(CatalogueDb& db, const DbRows& rows) {
     StoredRun run;
     run.id = rows.Integer("RunID");
     run.started = rows.Text("Started");
@@ -17,23 +17,18 @@ StoredRun RunFrom(const DbRows& rows) {
     run.outcome = rows.Text("Outcome");
     run.rows = rows.Integer("Rows");
     run.automatic = rows.Integer("Automatic") != 0;
-    return run;
-}
-
-// Adds the counts of the runs found by statement to those runs.
-void AddCounts(CatalogueDb& db, std::vector<StoredRun>& runs, const char* statement,
-               const std::vector<DbValue>& values) {
-    std::map<std::int64_t, StoredRun*> byId;
-    for (StoredRun& run : runs) {
-        byId[run.id] = &run;
+    if (!rows.IsNull(kCountColumns[0])) {
+        for (int kind = 0; kind < 5; ++kind) {
+            run.counts.counts[kind] = static_cast<int>(rows.Integer(kCountColumns[kind]));
+        }
+        return run;
     }
-    for (DbRows rows = db.OpenRows(statement, values); !rows.AtEnd(); rows.Next()) {
-        const auto run = byId.find(rows.Integer("RunID"));
-        const std::optional<ChangeKind> kind = ChangeKindOf(rows.Text("Kind"));
-        if (run != byId.end() && kind) {
-            run->second->counts.counts[static_cast<int>(*kind)] += static_cast<int>(rows.Integer("Found"));
+    for (DbRows found = db.OpenRows(sql::kSelectOneRunCounts, {run.id}); !found.AtEnd(); found.Next()) {
+        if (const std::optional<ChangeKind> kind = ChangeKindOf(found.Text("Kind"))) {
+            run.counts.counts[static_cast<int>(*kind)] += static_cast<int>(found.Integer("Found"));
         }
     }
+    return run;
 }
 
 } // namespace
@@ -42,23 +37,15 @@ std::vector<StoredRun> StoredRuns(CatalogueDb& db) {
     EnsureStore(db);
     std::vector<StoredRun> runs;
     for (DbRows rows = db.OpenRows(sql::kSelectRuns); !rows.AtEnd(); rows.Next()) {
-        runs.push_back(RunFrom(rows));
+        runs.push_back(RunFrom(db, rows));
     }
-    AddCounts(db, runs, sql::kSelectRunCounts, {});
     return runs;
 }
 
 std::optional<StoredRun> StoredRunOf(CatalogueDb& db, std::int64_t runId) {
     EnsureStore(db);
-    std::vector<StoredRun> runs;
-    for (DbRows rows = db.OpenRows(sql::kSelectRun, {runId}); !rows.AtEnd(); rows.Next()) {
-        runs.push_back(RunFrom(rows));
-    }
-    if (runs.empty()) {
-        return std::nullopt;
-    }
-    AddCounts(db, runs, sql::kSelectOneRunCounts, {runId});
-    return runs.front();
+    DbRows rows = db.OpenRows(sql::kSelectRun, {runId});
+    return rows.AtEnd() ? std::nullopt : std::optional<StoredRun>(RunFrom(db, rows));
 }
 
 std::optional<std::int64_t> LastRunWithRows(CatalogueDb& db) {

@@ -86,16 +86,33 @@ inline constexpr const char* kMarkRunAutomatic = "UPDATE T22_RUN SET Automatic =
 #define VORN_SELECT_RUNS                                                                                               \
     "SELECT RunID, Started, Conditions, COALESCE(Mode, '') AS Mode, COALESCE(Outcome, '') AS Outcome, "                \
     "CASE WHEN Ended IS NULL THEN (SELECT COUNT(*) FROM T24_ROW WHERE T24_ROW.RunID = T22_RUN.RunID) ELSE Rows END "   \
-    "AS Rows, Automatic FROM T22_RUN "
+    "AS Rows, Automatic, NewCount, RepostedCount, CheaperCount, DearerCount, ClosedCount FROM T22_RUN "
 inline constexpr const char* kSelectRuns = VORN_SELECT_RUNS "ORDER BY RunID DESC";
 inline constexpr const char* kSelectRun = VORN_SELECT_RUNS "WHERE RunID = ?";
 #undef VORN_SELECT_RUNS
 inline constexpr const char* kSelectLastRunWithRows = "SELECT MAX(RunID) AS RunID FROM T24_ROW";
-// The changes of each run by kind.
-inline constexpr const char* kSelectRunCounts =
-    "SELECT RunID, Kind, COUNT(*) AS Found FROM T23_CHANGE GROUP BY RunID, Kind";
+// A run's counts are kept when it ends, so the runs list without reading every change; a run
+// that did not end has its changes counted.
+inline constexpr const char* kSelectRunHasCounts =
+    "SELECT COUNT(*) AS Found FROM pragma_table_info('T22_RUN') WHERE name = 'NewCount'";
+inline constexpr const char* kAddRunCounts[] = {
+    "ALTER TABLE T22_RUN ADD COLUMN NewCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN RepostedCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN CheaperCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN DearerCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN ClosedCount INTEGER",
+    "UPDATE T22_RUN SET "
+    "NewCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '新着'), "
+    "RepostedCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '再掲載'), "
+    "CheaperCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '値下げ'), "
+    "DearerCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '値上げ'), "
+    "ClosedCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '受付終了') "
+    "WHERE Ended IS NOT NULL",
+};
+inline constexpr const char* kEndRunCounts = "UPDATE T22_RUN SET NewCount = ?, RepostedCount = ?, CheaperCount = ?, "
+                                             "DearerCount = ?, ClosedCount = ? WHERE RunID = ?";
 inline constexpr const char* kSelectOneRunCounts =
-    "SELECT RunID, Kind, COUNT(*) AS Found FROM T23_CHANGE WHERE RunID = ? GROUP BY Kind";
+    "SELECT Kind, COUNT(*) AS Found FROM T23_CHANGE WHERE RunID = ? GROUP BY Kind";
 // A page of a run's rows, as written (a row kept before rows held their values: the listing as
 // last read).
 inline constexpr const char* kSelectRunRowsAfter =

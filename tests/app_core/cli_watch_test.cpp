@@ -9,6 +9,7 @@
 #include "extract/item_fields.h"
 #include "tests/app_core/cli_run_fixture.h"
 #include "tests/support/csv_reader.h"
+#include "watch/listing_store.h"
 #include "watch/run_watch.h"
 
 namespace vorn {
@@ -228,6 +229,58 @@ TEST_F(WatchTest, RunsAreListedNewestFirstAndAnyRunExportedAsItWasWritten) {
             EXPECT_EQ(test::ReadBytes(exported), *c.bytes);
         }
     }
+}
+
+} // namespace
+} // namespace vorn
+
+namespace vorn {
+namespace {
+
+// A store made before runs kept their rows' values and counts: its runs are listed with their
+// counts and its rows exported from the listings as last read, and new runs are kept in full.
+TEST_F(WatchTest, AnEarlierStoreIsUpgradedWithItsRunsAndRowsKept) {
+    ItemFields fields;
+    fields[kTitle] = UTF8ToAnsi("ソファ");
+    fields[kPrice] = UTF8ToAnsi("9,800円");
+    fields[kDetailUrl] = content_->ListingUrl(1);
+    {
+        CatalogueDb db;
+        db.Configure(dir_.databaseFile());
+        for (const char* statement : {
+                 "CREATE TABLE T21_ITEM (UrlKey TEXT PRIMARY KEY, Fields BLOB NOT NULL, Title TEXT NOT NULL, "
+                 "PriceText TEXT NOT NULL, Price INTEGER, Reception TEXT NOT NULL, ProfileUrl TEXT NOT NULL, "
+                 "FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL)",
+                 "CREATE TABLE T22_RUN (RunID INTEGER PRIMARY KEY, Started TEXT NOT NULL, Ended TEXT, Outcome TEXT, "
+                 "Rows INTEGER NOT NULL DEFAULT 0, Conditions TEXT NOT NULL, Mode TEXT)",
+                 "CREATE TABLE T23_CHANGE (ChangeID INTEGER PRIMARY KEY, RunID INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
+                 "Kind TEXT NOT NULL, Before TEXT NOT NULL, After TEXT NOT NULL)",
+                 "CREATE TABLE T24_ROW (RunID INTEGER NOT NULL, Seq INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
+                 "Change TEXT NOT NULL, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
+                 "INSERT INTO T22_RUN VALUES (1, '2026-01-05 06:00:00', '2026-01-05 06:01:00', 'rows written', 1, "
+                 "'東京都 / 家電', 'all')",
+             }) {
+            db.Execute(statement);
+        }
+        const std::string key = ListingKeyOf(fields);
+        db.Execute("INSERT INTO T21_ITEM VALUES (?, ?, 'ソファ', '9,800円', 9800, '', '', '2026-01-05', '2026-01-05')",
+                   {key, DbBytes{JoinFields(fields)}});
+        db.Execute("INSERT INTO T23_CHANGE (RunID, UrlKey, Kind, Before, After) VALUES (1, ?, '新着', '', '')", {key});
+        db.Execute("INSERT INTO T24_ROW VALUES (1, 1, ?, '新着')", {key});
+    }
+    const ChildResult runs = Run({"runs"});
+    EXPECT_EQ(runs.out, "1  2026-01-05 06:00:00  東京都 / 家電  all  rows written  1 rows  新着 1件、再掲載 0件、"
+                        "値下げ 0件、値上げ 0件、受付終了 0件\n")
+        << runs.err;
+    const fs::path exported = out_.path() / "old.csv";
+    ASSERT_EQ(Run({"export", "--run", "1", exported.string()}).exitCode, 0);
+    EXPECT_EQ(test::ReadBytes(exported), HeaderLine() + BuildCsvRow(fields) + "\r\n");
+
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1}, std::nullopt});
+    ASSERT_EQ(Crawl().exitCode, 0);
+    ASSERT_EQ(Run({"export", "--run", "2", exported.string()}).exitCode, 0);
+    EXPECT_EQ(test::ReadBytes(exported), test::ReadBytes(Output()));
 }
 
 } // namespace
