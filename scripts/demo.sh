@@ -8,13 +8,15 @@
 # closed, posted again, new and gone listings), so runs on days 1, 2 and 3 show the watcher at
 # work in the history (履歴). The site keeps one port (18443, --port to change it): a listing's
 # address, which the store knows it by, holds the port.
+# VORN_DEMO_PRESET=dev uses the development build instead of building the optimised one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release
+preset=${VORN_DEMO_PRESET:-release}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
 
-bin=build/release/bin
+bin=build/$preset/bin
 demo=build/demo
 mkdir -p "$demo/db"
 # The programs find db/ beside their own executable, so the demo gets its own copies.
