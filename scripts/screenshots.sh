@@ -11,7 +11,7 @@ export DISPLAY=${VORN_SCREENSHOT_DISPLAY:-:77} QT_QPA_PLATFORM=xcb
 pids=()
 # The demo's window and site are its children: ended by their parent, not by a name another
 # program folder's demo may share.
-trap 'for p in "${pids[@]}"; do pkill -P "$p" 2>/dev/null; done; kill "${pids[@]}" 2>/dev/null || true' EXIT
+trap 'for p in "${pids[@]}"; do pkill -P "$p" 2>/dev/null || true; done; kill "${pids[@]}" 2>/dev/null || true' EXIT
 Xvfb "$DISPLAY" -screen 0 700x560x24 >/dev/null 2>&1 &
 pids+=($!)
 sleep 1

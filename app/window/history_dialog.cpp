@@ -90,7 +90,8 @@ void HistoryDialog::CreateControls() {
                               QStringLiteral("再掲載"), QStringLiteral("値下げ"), QStringLiteral("値上げ"),
                               QStringLiteral("受付終了")});
     lstRuns->header()->setStretchLastSection(false);
-    lstRuns->setColumnWidth(kStarted, 130);
+    // Measured, not fitted to the contents: a thousand runs would each be measured too.
+    lstRuns->setColumnWidth(kStarted, fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 16);
     lstRuns->setColumnWidth(kConditions, 150);
     for (int column = kMode; column < kFirstCount + kCountColumns; ++column) {
         lstRuns->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
