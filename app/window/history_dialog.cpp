@@ -196,9 +196,10 @@ void HistoryDialog::ShowSelectedRun() {
 }
 
 void HistoryDialog::OpenRow(int row) {
-    const QString url = rows_->UrlOf(row);
-    if (!url.isEmpty()) {
-        QDesktopServices::openUrl(QUrl(url));
+    // The address is "https" and the listing's key; nothing else is handed to the desktop.
+    const QUrl url(rows_->UrlOf(row), QUrl::StrictMode);
+    if (url.isValid() && url.scheme() == QLatin1String("https")) {
+        QDesktopServices::openUrl(url);
     }
 }
 
