@@ -94,6 +94,10 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     }
     RunWatch watch(session.db(), ModeOf(options), filter);
     watch.Begin(selection, WriteModeName(watch.mode()));
+    // A schedule runs the program quiet; the history marks its runs as automatic.
+    if (options.quiet) {
+        watch.MarkAutomatic();
+    }
     frontEnd.SetWatch(&watch);
     CrawlConfig config{session.programDir(), site.baseUrl};
     config.retries = options.retries.value_or(site.retries);

@@ -185,12 +185,13 @@ TEST_F(WatchTest, RunsAreListedNewestFirstAndAnyRunExportedAsItWasWritten) {
     content_->SetClosed(2, true);
     ASSERT_EQ(Run({"crawl", "--changes-only", Output().string()}).exitCode, 0);
     const std::string second = test::ReadBytes(Output());
-    ASSERT_EQ(Run({"crawl", "--changes-only", Output().string()}).exitCode, 1);
+    ASSERT_EQ(Run({"crawl", "--changes-only", "--quiet", Output().string()}).exitCode, 1);
 
     // Each line without its start time, which is checked to be today's.
     const std::string counts = "件、再掲載 0件、値下げ ";
     const std::vector<std::string> expected = {
-        "3  東京都港区 / 家電  changes-only  nothing found  0 rows  新着 0" + counts + "0件、値上げ 0件、受付終了 0件",
+        "3  東京都港区 / 家電  changes-only, automatic  nothing found  0 rows  新着 0" + counts +
+            "0件、値上げ 0件、受付終了 0件",
         "2  東京都港区 / 家電  changes-only  rows written  3 rows  新着 1" + counts + "1件、値上げ 0件、受付終了 1件",
         "1  東京都港区 / 家電  all  rows written  3 rows  新着 3" + counts + "0件、値上げ 0件、受付終了 0件"};
     const ChildResult runs = Run({"runs"});
