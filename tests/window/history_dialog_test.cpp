@@ -92,6 +92,7 @@ protected:
                 const ListingWatch::Verdict verdict = watch.Judge(fields);
                 watch.Recorded(fields, verdict, verdict.write);
             }
+            watch.Delivered(true);
             watch.End(run.outcome);
         }
         db.Execute("UPDATE T22_RUN SET Started = '2020-01-0' || RunID || ' 06:00:00' WHERE RunID < 3");
