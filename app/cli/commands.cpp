@@ -8,6 +8,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/history_command.h"
 #include "app/cli/list_command.h"
+#include "app/cli/market_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
 #include "app/cli/runs_command.h"
@@ -28,6 +29,8 @@ const std::vector<Command>& Commands() {
          RunChangesCommand},
         {"runs", "", "the runs kept, newest first: number, start, conditions, mode, outcome, rows, counts",
          RunRunsCommand},
+        {"market", "[OPTIONS] [OUTPUT.csv]", "the going price of every search run by run, printed or into OUTPUT.csv",
+         RunMarketCommand},
         {"export", "[--run N] [--encoding E] OUTPUT",
          "write the rows of run N (else the last run that wrote any) again into OUTPUT", RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
@@ -71,6 +74,12 @@ void PrintUsage(std::ostream& out) {
            "Export writes the rows again as that run wrote them (--run N: run N as runs lists it),\n"
            "byte for byte: OUTPUT.xlsx as a workbook (with 変化, without photographs), any other name\n"
            "as a CSV file (cp932 unless --encoding utf-8) with 変化 when the run was --changes-only.\n"
+           "Market options:\n"
+           "  --since YYYY-MM-DD the runs begun on that day or later\n"
+           "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv\n"
+           "Market gives, per run and search, the count, lowest, lower quartile, median, upper\n"
+           "quartile and highest of the prices of the open listings the search read (応相談, 0円 and\n"
+           "受付終了 left out), oldest first.\n"
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     // Where this user's files are, without making anything.
     const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());

@@ -98,6 +98,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     if (options.quiet) {
         watch.MarkAutomatic();
     }
+    if (auto* book = dynamic_cast<Workbook*>(selection.rowSink.get())) {
+        book->SetMarket(&watch.market());
+    }
     frontEnd.SetWatch(&watch);
     CrawlConfig config{session.programDir(), site.baseUrl};
     config.retries = options.retries.value_or(site.retries);
@@ -134,7 +137,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         std::cout.flush();
         AlertTransport transport = AlertTransportFor(site, session.programDir());
         transport.retries = config.retries;
-        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch), transport));
+        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch, notify.bargain), transport));
     }
     return ExitCodeFor(outcome);
 }
