@@ -50,7 +50,7 @@ QString OutcomeText(const std::string& outcome) {
         {"rows written", QStringLiteral("完了")},    {"nothing found", QStringLiteral("該当なし")},
         {"stopped", QStringLiteral("中断")},         {"site unreachable", QStringLiteral("接続できず")},
         {"not saved", QStringLiteral("保存できず")}, {"pages unrecognised", QStringLiteral("形式不明")},
-        {"failed", QStringLiteral("エラー")},
+        {"failed", QStringLiteral("エラー")},        {"site refused", QStringLiteral("アクセス拒否")},
     };
     if (outcome.empty()) {
         return QStringLiteral("未終了");
