@@ -12,7 +12,8 @@ namespace vorn::test {
 
 // An HTTPS webhook and an SMTP server requiring STARTTLS and a login, both on 127.0.0.1 with the
 // sample site's certificate (trusted through its CA file), in a Python process of their own from
-// construction to destruction. A webhook path under /fail answers 500.
+// construction to destruction. A webhook path under /fail answers 500. The webhook's server also
+// stands in for LINE's API (alert_receivers.py says how), its origin being WebhookUrl("").
 class AlertReceivers {
 public:
     AlertReceivers(const std::string& user, const std::string& password);
@@ -26,7 +27,8 @@ public:
     // smtp://127.0.0.1:PORT
     std::string SmtpUrl() const;
     // What arrived, oldest first: for "webhook" its path, a line feed and its JSON body indented
-    // (or "not JSON: " and the body); for "mail" the recipients, the decoded subject and the text.
+    // (or "not JSON: " and the body); for "mail" the recipients, the decoded subject and the text;
+    // for "line" the path, three headers, the body and, after a "---" line, the message's text.
     std::vector<std::string> Received(const std::string& kind) const;
 
 private:
