@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/filter_settings.h"
+#include "app/window/notify_dialog.h"
 #include "app/window/prompt.h"
 #include "app/window/window_texts.h"
 #include "catalogue/widgets/qt_text.h"
@@ -159,6 +160,9 @@ void OptionsDialog::CreateControls() {
     btnOk->setText(texts::kOkButton);
     btnCancel->setText(texts::kCancelButton);
     btnOk->setDefault(true);
+    btnNotify = buttons->addButton(texts::kNotifyButton, QDialogButtonBox::ActionRole);
+    btnNotify->setObjectName(QStringLiteral("btnNotify"));
+    btnNotify->setAutoDefault(false);
 
     auto* left = new QVBoxLayout;
     left->addWidget(modeBox);
@@ -176,13 +180,14 @@ void OptionsDialog::CreateControls() {
     connect(btnSave, &QPushButton::clicked, this, &OptionsDialog::btnSaveClick);
     connect(btnLoad, &QPushButton::clicked, this, &OptionsDialog::btnLoadClick);
     connect(btnDelete, &QPushButton::clicked, this, &OptionsDialog::btnDeleteClick);
+    connect(btnNotify, &QPushButton::clicked, this, &OptionsDialog::btnNotifyClick);
     connect(lstSaved, &QListWidget::currentTextChanged, txtSavedName, &QLineEdit::setText);
     connect(lstSaved, &QListWidget::itemActivated, this, &OptionsDialog::btnLoadClick);
 
     // The order a person reads them in: the options, then the saved searches, then OK.
     QWidget* const order[] = {rdoAll,      rdoNewOnly, rdoChangesOnly, txtExclude, txtMinPrice,  txtMaxPrice,
                               chkOpenOnly, txtPosters, spnRetries,     lstSaved,   txtSavedName, btnSave,
-                              btnLoad,     btnDelete,  btnOk,          btnCancel};
+                              btnLoad,     btnDelete,  btnNotify,      btnOk,      btnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -351,6 +356,12 @@ void OptionsDialog::btnDeleteClick() {
     }
     txtSavedName->clear();
     ListSaved();
+}
+
+void OptionsDialog::btnNotifyClick() {
+    // Its own OK writes [Notify]; this dialog's OK and キャンセル leave that section alone.
+    NotifyDialog dialog(settingsPath_.parent_path().parent_path(), prompt_, this);
+    dialog.exec();
 }
 
 } // namespace vorn

@@ -41,6 +41,7 @@ public:
     void btnSaveClick();
     void btnLoadClick();
     void btnDeleteClick();
+    void btnNotifyClick();
 
     QRadioButton* rdoAll = nullptr;
     QRadioButton* rdoNewOnly = nullptr;
@@ -56,6 +57,7 @@ public:
     QPushButton* btnSave = nullptr;
     QPushButton* btnLoad = nullptr;
     QPushButton* btnDelete = nullptr;
+    QPushButton* btnNotify = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
 
