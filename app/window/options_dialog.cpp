@@ -126,6 +126,10 @@ void OptionsDialog::CreateControls() {
     retriesRow->addWidget(Label(QStringLiteral("応答がないときの再試行回数(&T)"), spnRetries));
     retriesRow->addWidget(spnRetries);
     retriesRow->addStretch();
+    btnNotify = Make<QPushButton>("btnNotify");
+    btnNotify->setText(texts::kNotifyButton);
+    btnNotify->setAutoDefault(false);
+    retriesRow->addWidget(btnNotify);
 
     lstSaved = Make<QListWidget>("lstSaved");
     lstSaved->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -160,9 +164,6 @@ void OptionsDialog::CreateControls() {
     btnOk->setText(texts::kOkButton);
     btnCancel->setText(texts::kCancelButton);
     btnOk->setDefault(true);
-    btnNotify = buttons->addButton(texts::kNotifyButton, QDialogButtonBox::ActionRole);
-    btnNotify->setObjectName(QStringLiteral("btnNotify"));
-    btnNotify->setAutoDefault(false);
 
     auto* left = new QVBoxLayout;
     left->addWidget(modeBox);
@@ -185,9 +186,9 @@ void OptionsDialog::CreateControls() {
     connect(lstSaved, &QListWidget::itemActivated, this, &OptionsDialog::btnLoadClick);
 
     // The order a person reads them in: the options, then the saved searches, then OK.
-    QWidget* const order[] = {rdoAll,      rdoNewOnly, rdoChangesOnly, txtExclude, txtMinPrice,  txtMaxPrice,
-                              chkOpenOnly, txtPosters, spnRetries,     lstSaved,   txtSavedName, btnSave,
-                              btnLoad,     btnDelete,  btnNotify,      btnOk,      btnCancel};
+    QWidget* const order[] = {rdoAll,      rdoNewOnly, rdoChangesOnly, txtExclude, txtMinPrice, txtMaxPrice,
+                              chkOpenOnly, txtPosters, spnRetries,     btnNotify,  lstSaved,    txtSavedName,
+                              btnSave,     btnLoad,    btnDelete,      btnOk,      btnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
