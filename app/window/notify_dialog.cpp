@@ -250,6 +250,9 @@ std::optional<NotifyDialog::Form> NotifyDialog::ReadForm() {
     if (form.typed.lineToken) {
         // Pasted from LINE's console, a token often brings a blank along.
         *form.typed.lineToken = QString::fromStdString(*form.typed.lineToken).trimmed().toStdString();
+        if (form.typed.lineToken->empty()) {
+            form.typed.lineToken.reset();
+        }
     }
 
     const bool tokenTyped = form.typed.lineToken.has_value();
