@@ -12,8 +12,7 @@ namespace vorn::test {
 
 // An HTTPS webhook and an SMTP server requiring STARTTLS and a login, both on 127.0.0.1 with the
 // sample site's certificate (trusted through its CA file), in a Python process of their own from
-// construction to destruction. A webhook path under /fail answers 500. The webhook's server also
-// stands in for LINE's API (alert_receivers.py says how), its origin being WebhookUrl("").
+// construction to destruction. A webhook path under /fail answers 500.
 class AlertReceivers {
 public:
     AlertReceivers(const std::string& user, const std::string& password);
@@ -28,7 +27,7 @@ public:
     std::string SmtpUrl() const;
     // What arrived, oldest first: for "webhook" its path, a line feed and its JSON body indented
     // (or "not JSON: " and the body); for "mail" the recipients, the decoded subject and the text;
-    // for "line" the path, three headers, the body and, after a "---" line, the message's text.
+    // for "line", what came to the stand-in for LINE's API at WebhookUrl("") (alert_receivers.py).
     std::vector<std::string> Received(const std::string& kind) const;
 
 private:

@@ -1,11 +1,7 @@
 """Loopback receivers for the alerts: an HTTPS webhook, and an SMTP server that requires STARTTLS
 and a login (user and password as given). The n-th message of each becomes OUT/webhook-n.txt (its
 path and its body as indented JSON) or OUT/mail-n.txt (recipients, subject, text). A webhook path
-under /fail answers 500. A path holding /v2/bot/message/ is LINE's API: OUT/line-n.txt holds its
-path, the Authorization, Content-Type and X-Line-Retry-Key headers, the body, "---" and the
-message's text as sent; under /line500 the
-first try of each retry key answers 500, under /line429 every message answers LINE's monthly
-limit. OUT/ports names the two ports once both listen."""
+under /fail answers 500. OUT/ports names the two ports once both listen."""
 import email, email.policy, http.server, json, os, socket, ssl, sys, threading, time, warnings
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
@@ -36,9 +32,15 @@ class Hook(http.server.BaseHTTPRequestHandler):
             return self.line(text)
         keep("webhook", self.path + "\n" + text)
         answer = b"refused" if self.path.startswith("/fail") else b"ok"
-        self.answer(500 if answer == b"refused" else 200, answer)
+        self.send_response(500 if answer == b"refused" else 200)
+        self.end_headers()
+        self.wfile.write(answer)
 
     def line(self, text):
+        """LINE's API: OUT/line-n.txt holds the path, the Authorization, Content-Type and
+        X-Line-Retry-Key headers, the body, "---" and the message's text as sent. Under /line500 the
+        first try of each retry key answers 500; under /line429 every message answers LINE's
+        monthly limit."""
         key = self.headers.get("X-Line-Retry-Key", "")
         headers = "".join(f"{name}: {self.headers.get(name)}\n" for name in
                           ("Authorization", "Content-Type", "X-Line-Retry-Key"))
@@ -47,17 +49,15 @@ class Hook(http.server.BaseHTTPRequestHandler):
         except (ValueError, KeyError, IndexError, TypeError):
             message = ""
         keep("line", self.path + "\n" + headers + text + "\n---\n" + message)
+        status, answer = 200, b"{}"
         if self.path.startswith("/line500") and key not in line_keys_tried:
             line_keys_tried.add(key)
-            return self.answer(500, b'{"message":"An error occurred in the backend server."}')
-        if self.path.startswith("/line429"):
-            return self.answer(429, b'{"message":"You have reached your monthly limit."}')
-        self.answer(200, b"{}")
-
-    def answer(self, status, body):
+            status, answer = 500, b'{"message":"An error occurred in the backend server."}'
+        elif self.path.startswith("/line429"):
+            status, answer = 429, b'{"message":"You have reached your monthly limit."}'
         self.send_response(status)
         self.end_headers()
-        self.wfile.write(body)
+        self.wfile.write(answer)
 
 
 class Mail:
