@@ -3,6 +3,8 @@
 #include <sstream>
 
 #include "app/core/secret_file.h"
+#include "watch/market_figures.h"
+#include "watch/price.h"
 #include "web/cp932.h"
 #include "web/text.h"
 
@@ -12,9 +14,9 @@ namespace {
 
 // The values as the alerts take them: UTF-8.
 NotifyValues Utf8Values(NotifyValues values) {
-    for (std::string* value :
-         {&values.webhook, &values.webhookFormat, &values.mailTo, &values.mailFrom, &values.smtpUrl, &values.smtpUser,
-          &values.smtpPasswordFile, &values.lineTokenFile, &values.lineTo, &values.lineApi, &values.when}) {
+    for (std::string* value : {&values.webhook, &values.webhookFormat, &values.mailTo, &values.mailFrom,
+                               &values.smtpUrl, &values.smtpUser, &values.smtpPasswordFile, &values.lineTokenFile,
+                               &values.lineTo, &values.lineApi, &values.when, &values.bargain}) {
         *value = AnsiToUtf8(*value);
     }
     return values;
@@ -120,7 +122,11 @@ NotifySettings NotifySettingsOf(const NotifyValues& cp932Values, const std::file
         TakeLine(values, programDir, typed, settings);
     }
     const std::string when = AsciiLower(values.when);
-    settings.when = when == "rows" ? AlertWhen::Rows : when == "always" ? AlertWhen::Always : AlertWhen::Changes;
+    settings.when = when == "rows"       ? AlertWhen::Rows
+                    : when == "always"   ? AlertWhen::Always
+                    : when == "bargains" ? AlertWhen::Bargains
+                                         : AlertWhen::Changes;
+    settings.bargain = BargainPercent(values).value_or(0);
     if (const auto refusal = WhenRefusal(values)) {
         for (auto [configured, reason] : {std::pair{settings.webhookConfigured(), &settings.webhookRefused},
                                           std::pair{settings.mailConfigured(), &settings.mailRefused},
@@ -144,12 +150,28 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
     return transport;
 }
 
-RunAlert AlertOf(const RunWatch& watch) {
+RunAlert AlertOf(const RunWatch& watch, int bargainPercent) {
     RunAlert alert;
     alert.summary = AnsiToUtf8(CountsLine(watch.counts()));
+    const auto add = [&](const WrittenListing& listing, bool onlyBargain) {
+        AlertListing told{AnsiToUtf8(listing.change), AnsiToUtf8(listing.title), AnsiToUtf8(listing.price),
+                          AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)};
+        const MarketFigures figures = watch.market().FiguresOf(listing.search);
+        const std::optional<long long> price = PriceNumber(listing.price);
+        told.market = price ? MarketShare(*price, figures) : std::nullopt;
+        // Against the median itself, not the rounded share: 20.4 % is not within 20 %.
+        told.bargain = listing.reported && told.market && bargainPercent > 0 &&
+                       *price * 100 <= static_cast<long long>(bargainPercent) * figures.median;
+        alert.anyBargain = alert.anyBargain || told.bargain;
+        if (told.bargain || !onlyBargain) {
+            alert.listings.push_back(std::move(told));
+        }
+    };
     for (const WrittenListing& listing : watch.Reported()) {
-        alert.listings.push_back({AnsiToUtf8(listing.change), AnsiToUtf8(listing.title), AnsiToUtf8(listing.price),
-                                  AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)});
+        add(listing, false);
+    }
+    for (const WrittenListing& listing : watch.BargainCandidates()) {
+        add(listing, true);
     }
     alert.anyChange = watch.counts().Total() > 0;
     alert.anyRows = watch.rowsWritten() > 0;

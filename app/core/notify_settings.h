@@ -13,7 +13,7 @@
 namespace vorn {
 
 // Section [Notify] of db/vrn.ini: Webhook, WebhookFormat, MailTo, MailFrom, SmtpUrl, SmtpUser,
-// SmtpPasswordFile, LineTokenFile, LineTo, LineApi, When. A value that is refused (a webhook that
+// SmtpPasswordFile, LineTokenFile, LineTo, LineApi, When, Bargain. A value that is refused (a webhook that
 // is not https, an unknown format or When, an SMTP URL of another scheme, a LINE ID of another
 // form, a password or token file others may read) leaves its channel configured with the reason,
 // which names the key or the file, in place of sending. The password and token files, like [Site]
@@ -33,6 +33,8 @@ NotifySettings NotifySettingsOf(const NotifyValues& values, const std::filesyste
 AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir);
 
 // The alert of a run that ended, as both programs send it.
-RunAlert AlertOf(const RunWatch& watch);
+// A reported listing (新着, 再掲載, 値下げ) at bargainPercent of its search's median or less is
+// marked a bargain; 0 marks none.
+RunAlert AlertOf(const RunWatch& watch, int bargainPercent = 0);
 
 } // namespace vorn

@@ -43,7 +43,7 @@ NotifyValues ReadNotifyValues(const ProfileFile& file) {
     const auto value = [&file](const char* key) { return Trim(file.ReadString(kNotify, key)); };
     return {value("Webhook"),  value("WebhookFormat"),    value("MailTo"),        value("MailFrom"), value("SmtpUrl"),
             value("SmtpUser"), value("SmtpPasswordFile"), value("LineTokenFile"), value("LineTo"),   value("LineApi"),
-            value("When"),     value("OnFailure")};
+            value("When"),     value("Bargain"),          value("OnFailure")};
 }
 
 bool WriteNotifyValues(ProfileFile& file, const NotifyValues& values) {
@@ -132,10 +132,25 @@ std::optional<NotifyRefusal> LineRefusal(const NotifyValues& values, bool tokenG
     return std::nullopt;
 }
 
+std::optional<int> BargainPercent(const NotifyValues& values) {
+    const std::string& bargain = values.bargain;
+    if (bargain.empty() || bargain.size() > 2 || bargain.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(bargain) < 1) {
+        return std::nullopt;
+    }
+    return std::stoi(bargain);
+}
+
 std::optional<NotifyRefusal> WhenRefusal(const NotifyValues& values) {
     const std::string when = AsciiLower(values.when);
-    if (!when.empty() && when != "changes" && when != "rows" && when != "always") {
-        return Refused(NotifyField::When, "When=" + when + " is not changes, rows or always");
+    if (!when.empty() && when != "changes" && when != "rows" && when != "always" && when != "bargains") {
+        return Refused(NotifyField::When, "When=" + when + " is not changes, rows, always or bargains");
+    }
+    if (when == "bargains" && values.bargain.empty()) {
+        return Refused(NotifyField::When, "When=bargains needs Bargain= (a per cent of the going price, 1 to 99)");
+    }
+    if (!values.bargain.empty() && !BargainPercent(values)) {
+        return Refused(NotifyField::When, "Bargain=" + values.bargain + " is not a whole number from 1 to 99");
     }
     return std::nullopt;
 }

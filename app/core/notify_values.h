@@ -21,12 +21,13 @@ struct NotifyValues {
     std::string lineTokenFile;
     std::string lineTo;  // a user, group or room ID; empty: broadcast
     std::string lineApi; // empty: https://api.line.me
-    std::string when;    // changes (the default), rows or always
+    std::string when;    // changes (the default), rows, always or bargains
+    std::string bargain; // a per cent of the going price, 1 to 99
     std::string onFailure; // "no": a run that failed sends nothing
 };
 
 NotifyValues ReadNotifyValues(const ProfileFile& file);
-// Writes every key but LineApi, which only a hand edit sets. False when a key cannot be written.
+// Writes every key but LineApi and Bargain, which only a hand edit sets. False when a key cannot be written.
 bool WriteNotifyValues(ProfileFile& file, const NotifyValues& values);
 
 // The value a refusal is about, so that the window can point at its field.
@@ -54,7 +55,10 @@ struct NotifyRefusal {
 std::optional<NotifyRefusal> WebhookRefusal(const NotifyValues& values);
 std::optional<NotifyRefusal> MailRefusal(const NotifyValues& values, bool passwordGiven);
 std::optional<NotifyRefusal> LineRefusal(const NotifyValues& values, bool tokenGiven);
+// When= and Bargain=, which every channel obeys.
 std::optional<NotifyRefusal> WhenRefusal(const NotifyValues& values);
+// Bargain= as a number; nothing when it is missing or not one from 1 to 99.
+std::optional<int> BargainPercent(const NotifyValues& values);
 // A channel access token as LINE issues it: one word of printable ASCII. source names where it
 // came from in the refusal ("LineTokenFile PATH").
 std::optional<NotifyRefusal> LineTokenRefusal(const std::string& token, const std::string& source);

@@ -186,7 +186,10 @@ void NotifyDialog::ShowValues() {
     txtSmtpUser->setText(FromCp932(saved_.smtpUser));
     txtSmtpPassword->setText(saved_.smtpPasswordFile.empty() ? QString() : kKeptSecret);
     const std::string when = AsciiLower(saved_.when);
-    (when == "rows" ? rdoWhenRows : when == "always" ? rdoWhenAlways : rdoWhenChanges)->setChecked(true);
+    // When=bargains, set by hand, has no button here: none is ticked, and OK keeps it.
+    if (when != "bargains") {
+        (when == "rows" ? rdoWhenRows : when == "always" ? rdoWhenAlways : rdoWhenChanges)->setChecked(true);
+    }
     chkOnFailure->setChecked(AsciiLower(saved_.onFailure) != "no");
 }
 
@@ -234,7 +237,11 @@ std::optional<NotifyDialog::Form> NotifyDialog::ReadForm() {
     values.mailFrom = Field(txtMailFrom);
     values.smtpUrl = Field(txtSmtpUrl);
     values.smtpUser = Field(txtSmtpUser);
-    values.when = rdoWhenRows->isChecked() ? "rows" : rdoWhenAlways->isChecked() ? "always" : "changes";
+    values.when = rdoWhenRows->isChecked()      ? "rows"
+                  : rdoWhenAlways->isChecked()  ? "always"
+                  : rdoWhenChanges->isChecked() ? "changes"
+                                                : saved_.when;
+    values.bargain = saved_.bargain;
     values.onFailure = chkOnFailure->isChecked() ? "yes" : "no";
     // A secret left as shown keeps its file; one emptied is given up; one typed replaces it.
     const auto secret = [](const QLineEdit* field, const std::string& file, std::string& keptFile,
