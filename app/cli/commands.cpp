@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/cli/command_help.h"
 #include "app/cli/crawl_arguments.h"
 #include "app/cli/crawl_command.h"
 #include "app/cli/exit_codes.h"
@@ -56,15 +57,7 @@ void PrintUsage(std::ostream& out) {
         out << "  " << head << "  " << command.summary << '\n';
     }
     out << '\n'
-        << kCrawlOptionsHelp
-        << "Changes options:\n"
-           "  --since YYYY-MM-DD the changes found by runs begun on that day or later\n"
-           "  --kind KIND        only the changes of KIND: 新着, 再掲載, 値下げ, 値上げ or 受付終了;\n"
-           "                     again for more\n"
-           "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv as crawl writes it\n"
-           "Export writes the rows again as that run wrote them: OUTPUT.xlsx as a workbook (with 変化,\n"
-           "without photographs), any other name as a CSV file (cp932 unless --encoding utf-8) with\n"
-           "変化 when the run was --changes-only.\n"
+        << kCrawlOptionsHelp << kChangesOptionsHelp
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     // Where this user's files are, without making anything.
     const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());
@@ -102,7 +95,12 @@ int RunCommandLine(const std::vector<std::string>& arguments) {
     if (!arguments.empty()) {
         for (const Command& command : Commands()) {
             if (arguments[0] == command.name) {
-                return command.run(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+                const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+                if (AsksForHelp(rest)) {
+                    PrintCommandUsage(std::cout, command);
+                    return 0;
+                }
+                return command.run(rest);
             }
         }
         std::cerr << "vorn-search-cli: unknown command: " << arguments[0] << "\n\n";
