@@ -82,9 +82,10 @@ ItemContext CrawlWorker::ListingContext() {
     return context;
 }
 
-ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages) {
+ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages, ListingText* text) {
     ItemContext context = ListingContext();
     context.saveImages = context.saveImages && withImages;
+    context.listingText = text;
     return ExtractItem(context, itemUrl);
 }
 
@@ -98,9 +99,10 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
     }
     // The watch decides from what the page says, before any photograph is fetched for a listing
     // it passes over.
-    const ItemFields fields = ExtractListing(itemUrl, false);
+    ListingText text;
+    const ItemFields fields = ExtractListing(itemUrl, false, watch_->ReadsListingText() ? &text : nullptr);
     ListingWatch::Verdict verdict;
-    Synchronize([this, &fields, &verdict] { verdict = watch_->Judge(fields); });
+    Synchronize([this, &fields, &text, &verdict] { verdict = watch_->Judge(fields, text); });
     if (verdict.write) {
         const ItemContext context = ListingContext();
         if (!StopRequested() && context.saveImages) {
@@ -210,7 +212,8 @@ void CrawlWorker::RunCrawl() {
         return;
     }
 
-    const std::string keywordQuery = KeywordQuery(selection_.keyword);
+    const std::string keywordQuery =
+        selection_.keywordUtf8.empty() ? KeywordQuery(selection_.keyword) : KeywordQueryUtf8(selection_.keywordUtf8);
     BuildAreaList();
     BuildGenreList();
     if (!state_.areaList.empty() && !state_.genreList.empty()) {

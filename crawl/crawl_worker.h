@@ -69,7 +69,8 @@ private:
     void CollectListing(const std::string& itemUrl) override;
 
     // The listing's page read into its fields; its photographs too when withImages.
-    ItemFields ExtractListing(const std::string& itemUrl, bool withImages);
+    // text, when given, gets the texts a filter reads.
+    ItemFields ExtractListing(const std::string& itemUrl, bool withImages, ListingText* text = nullptr);
     ItemContext ListingContext();
     // Writes the listing's row; false when it could not be written (the run then stops).
     bool WriteRow(const ItemFields& fields, const std::string* change);

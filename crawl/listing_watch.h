@@ -3,6 +3,7 @@
 #include <string>
 
 #include "extract/item_fields.h"
+#include "extract/listing_text.h"
 
 namespace vorn {
 
@@ -19,8 +20,11 @@ public:
         std::string change; // CP932 text of the row's change column; empty for none
     };
 
-    // After the listing's page was read, before its photographs.
-    virtual Verdict Judge(const ItemFields& fields) = 0;
+    // After the listing's page was read, before its photographs. text is filled only when
+    // ReadsListingText says so.
+    virtual Verdict Judge(const ItemFields& fields, const ListingText& text) = 0;
+    // True when Judge reads the listing's texts as the site wrote them.
+    virtual bool ReadsListingText() const { return false; }
     // After its photographs and before its row is written (written: it gets one), or after it was
     // passed over: the listing as read is kept, committed before the run goes on, so that every
     // row that reaches the output is in the store even when the run is killed right after.

@@ -10,6 +10,7 @@
 namespace vorn {
 
 class StandIns;
+struct ListingText;
 
 // The site owes us this pause after every page fetch and every photograph.
 inline constexpr std::chrono::milliseconds kFetchPause{300};
@@ -35,6 +36,8 @@ struct ItemContext {
     // Counts the listing pages the site served without a "<h1" line: a layout this program does
     // not know.
     int* unrecognisedPages = nullptr;
+    // For a filter: the title, description and poster's name as the page wrote them.
+    ListingText* listingText = nullptr;
 };
 
 inline RetryPolicy RetryPolicyOf(const ItemContext& context) {

@@ -50,7 +50,7 @@ void RunWatch::End(std::string_view outcome) {
     }
 }
 
-ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
+ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields, const ListingText& text) {
     const std::string key = ListingKeyOf(fields);
     std::optional<StoredListing> before;
     bool reposted = false;
@@ -68,7 +68,7 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
         // A store that cannot be read makes every listing new, as a first run finds them.
     }
     pending_ = FindChanges(fields, before, reposted);
-    pendingLeftOut_ = filter_.Active() && filter_.Excludes(fields);
+    pendingLeftOut_ = filter_.Active() && filter_.Excludes(fields, text);
 
     Verdict verdict;
     verdict.write = !pendingLeftOut_ && (mode_ != WriteMode::ChangesOnly || !pending_.empty());

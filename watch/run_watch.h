@@ -38,7 +38,8 @@ public:
     // Records how it ended ("rows", "nothing", "stopped", ...).
     void End(std::string_view outcome);
 
-    Verdict Judge(const ItemFields& fields) override;
+    Verdict Judge(const ItemFields& fields, const ListingText& text) override;
+    bool ReadsListingText() const override { return filter_.ReadsText(); }
     void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) override;
     bool WithChangeColumn() const override { return mode_ == WriteMode::ChangesOnly; }
 
