@@ -10,7 +10,9 @@
 #include "app/cli/history_command.h"
 #include "app/cli/program_session.h"
 #include "app/cli/terminal_messages.h"
+#include "app/cli/terminal_progress.h"
 #include "app/core/run_options.h"
+#include "app/core/run_output.h"
 #include "extract/csv_output.h"
 #include "watch/listing_store.h"
 #include "watch/workbook.h"
@@ -144,7 +146,8 @@ std::string ChangeLine(const StoredChange& change) {
     if (!change.before.empty() || !change.after.empty()) {
         line += " " + AnsiToUtf8(change.before) + " → " + AnsiToUtf8(change.after);
     }
-    return line + " " + change.url;
+    // Titles and addresses are the site's: a title may hold escape sequences.
+    return PrintableText(line + " " + change.url);
 }
 
 int WriteChanges(const std::vector<StoredChange>& changes, const fs::path& output, CsvEncoding encoding) {
@@ -189,6 +192,9 @@ int RunChangesCommand(const std::vector<std::string>& arguments) {
         if (error) {
             return CannotWrite(parsed.output);
         }
+        if (std::string refusal = RunningCrawlOutputRefusal(session->programDir(), output); !refusal.empty()) {
+            return Fail(refusal, kExitRefused);
+        }
         const int code = WriteChanges(changes, output, parsed.encoding.value_or(CsvEncoding::Cp932));
         if (code == kExitRowsWritten) {
             std::cout << "changes written: " << changes.size() << '\n';
@@ -229,6 +235,9 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
     const fs::path output = fs::absolute(parsed.output, error);
     if (error) {
         return CannotWrite(parsed.output);
+    }
+    if (std::string refusal = RunningCrawlOutputRefusal(session->programDir(), output); !refusal.empty()) {
+        return Fail(refusal, kExitRefused);
     }
 
     bool ok = false;
