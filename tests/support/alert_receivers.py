@@ -23,9 +23,8 @@ def keep(kind, text):
 
 def over_discord_limits(message):
     units = lambda text: len(text.encode("utf-16-le")) // 2
-    embeds = message.get("embeds", [])
-    texts = [(units(e.get("title", "")), units(e.get("description", ""))) for e in embeds]
-    return (units(message.get("content", "")) > 2000 or len(embeds) > 10 or
+    texts = [(units(e.get("title", "")), units(e.get("description", ""))) for e in message.get("embeds", [])]
+    return (units(message.get("content", "")) > 2000 or len(texts) > 10 or
             any(t > 256 or d > 4096 for t, d in texts) or sum(t + d for t, d in texts) > 6000)
 
 
