@@ -1,6 +1,7 @@
 #include "app/cli/command_help.h"
 
 #include <algorithm>
+#include <string>
 
 #include "app/cli/crawl_arguments.h"
 
@@ -27,7 +28,12 @@ void PrintCommandUsage(std::ostream& out, const Command& command) {
     if (!command.arguments.empty()) {
         out << ' ' << command.arguments;
     }
-    out << "\n\n" << command.summary << ".\n";
+    // The summary is a phrase of the general help's table; here it stands as a sentence.
+    std::string summary(command.summary);
+    if (!summary.empty() && summary[0] >= 'a' && summary[0] <= 'z') {
+        summary[0] = static_cast<char>(summary[0] - 'a' + 'A');
+    }
+    out << "\n\n" << summary << ".\n";
     if (command.name == "crawl") {
         out << '\n' << kCrawlOptionsHelp;
     } else if (command.name == "changes" || command.name == "export") {
