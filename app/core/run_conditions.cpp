@@ -4,6 +4,8 @@
 #include <system_error>
 #include <utility>
 
+#include <unistd.h>
+
 #include "app/core/messages.h"
 #include "web/cp932.h"
 #include "web/text.h"
@@ -115,6 +117,18 @@ bool RemoveOldOutput(const std::filesystem::path& csvFile) {
         return true;
     }
     return !std::filesystem::is_directory(status) && std::filesystem::remove(csvFile, error) && !error;
+}
+
+bool PrepareOutput(const std::filesystem::path& file, bool workbook) {
+    if (!workbook) {
+        return RemoveOldOutput(file);
+    }
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (!std::filesystem::exists(status)) {
+        return true;
+    }
+    return std::filesystem::is_regular_file(status) && ::access(file.c_str(), W_OK) == 0;
 }
 
 } // namespace vorn

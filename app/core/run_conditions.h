@@ -57,5 +57,9 @@ std::filesystem::path ImageFolderPath(std::string_view imageDirText);
 // Removes an older file where the run's CSV is to go. False when something stays there: a
 // folder of that name (never removed in place of a file) or a file that cannot be removed.
 bool RemoveOldOutput(const std::filesystem::path& csvFile);
+// Makes way for the run's output: an older CSV goes now (RemoveOldOutput); an older workbook
+// stays until the new one is whole and takes its place, so a run that cannot finish it leaves it
+// as it was. False when the file could not be replaced.
+bool PrepareOutput(const std::filesystem::path& file, bool workbook);
 
 } // namespace vorn

@@ -127,7 +127,7 @@ void TFrmMain::btnActionClick() {
     lastCsvFolder_ = QFileInfo(chosen->path).absolutePath();
     csvFileName_ =
         ToPath(workbook_ ? WithExtension(chosen->path, QStringLiteral(".xlsx")) : WithCsvExtension(chosen->path));
-    if (!RemoveOldOutput(csvFileName_)) {
+    if (!PrepareOutput(csvFileName_, workbook_)) {
         Refuse(msg::FileInUse());
         return;
     }
