@@ -17,6 +17,14 @@ const char* const kChangesOptionsHelp =
     "without photographs), any other name as a CSV file (cp932 unless --encoding utf-8) with\n"
     "変化 when the run was --changes-only.\n";
 
+const char* const kMarketOptionsHelp =
+    "Market options:\n"
+    "  --since YYYY-MM-DD the runs begun on that day or later\n"
+    "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv\n"
+    "Market gives, per run and search, the count, lowest, lower quartile, median, upper\n"
+    "quartile and highest of the prices of the open listings the search read (応相談, 0円 and\n"
+    "受付終了 left out), oldest first.\n";
+
 bool AsksForHelp(const std::vector<std::string>& arguments) {
     // Anywhere among them: "--keyword --help" is a question, not a search for "--help".
     return std::any_of(arguments.begin(), arguments.end(),
@@ -38,6 +46,8 @@ void PrintCommandUsage(std::ostream& out, const Command& command) {
         out << '\n' << kCrawlOptionsHelp;
     } else if (command.name == "changes" || command.name == "export") {
         out << '\n' << kChangesOptionsHelp;
+    } else if (command.name == "market") {
+        out << '\n' << kMarketOptionsHelp;
     }
     out << "\nvorn-search-cli --help tells of every command, the program's files and its exit codes.\n";
 }

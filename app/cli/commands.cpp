@@ -9,6 +9,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/history_command.h"
 #include "app/cli/list_command.h"
+#include "app/cli/market_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
 #include "app/cli/schedule_command.h"
@@ -26,6 +27,8 @@ const std::vector<Command>& Commands() {
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"changes", "[OPTIONS] [OUTPUT.csv]", "the changes runs found, newest first, printed or into OUTPUT.csv",
          RunChangesCommand},
+        {"market", "[OPTIONS] [OUTPUT.csv]", "the going price of every search run by run, printed or into OUTPUT.csv",
+         RunMarketCommand},
         {"export", "[--encoding E] OUTPUT", "write the rows of the last run that wrote any again into OUTPUT",
          RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
@@ -60,7 +63,7 @@ void PrintUsage(std::ostream& out) {
         out << "  " << head << "  " << command.summary << '\n';
     }
     out << '\n'
-        << kCrawlOptionsHelp << kChangesOptionsHelp
+        << kCrawlOptionsHelp << kChangesOptionsHelp << kMarketOptionsHelp
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     // Where this user's files are, without making anything.
     const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());

@@ -96,6 +96,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     }
     RunWatch watch(session.db(), ModeOf(options), filter);
     watch.Begin(selection, WriteModeName(watch.mode()));
+    if (auto* book = dynamic_cast<Workbook*>(selection.rowSink.get())) {
+        book->SetMarket(&watch.market());
+    }
     frontEnd.SetWatch(&watch);
     CrawlConfig config{session.programDir(), site.baseUrl};
     config.retries = options.retries.value_or(site.retries);
@@ -138,7 +141,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         std::atomic<bool>& stopFlag = job.stopFlag();
         stopFlag.store(false);
         transport.stopRequested = [&stopFlag] { return stopFlag.load(); };
-        const std::vector<ChannelResult> results = SendRunAlert(notify, AlertOf(watch), transport);
+        const std::vector<ChannelResult> results = SendRunAlert(notify, AlertOf(watch, notify.bargain), transport);
         if (stopFlag.load()) {
             PrintAlertsStopped(results);
             const ExitCode code = ExitCodeFor(outcome);

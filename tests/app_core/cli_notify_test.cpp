@@ -69,6 +69,10 @@ TEST_F(NotifyTest, NotifyTestSendsOneMessagePerChannelAndReportsWhatFailed) {
         {"webhook answers 500", failingHook, 3, "webhook: not sent: HTTP 500 refused\n"},
         {"password file others may read", MailLines("db/open-pw"), 5,
          "mail: not sent: [Notify] SmtpPasswordFile " + (dir_.db() / "open-pw").string() + " may be read by others"},
+        {"a bargain past 99 %", hook + "Bargain=100\r\n", 5,
+         "webhook: not sent: [Notify] Bargain=100 is not a whole number from 1 to 99\n"},
+        {"bargains without a share", hook + "When=bargains\r\n", 5,
+         "webhook: not sent: [Notify] When=bargains needs Bargain="},
         {"nothing configured", "", 5, ""},
     };
     for (const Case& c : cases) {
