@@ -13,9 +13,9 @@ const char* const kChangesOptionsHelp =
     "  --kind KIND        only the changes of KIND: 新着, 再掲載, 値下げ, 値上げ or 受付終了;\n"
     "                     again for more\n"
     "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv as crawl writes it\n"
-    "Export writes the rows again as that run wrote them: OUTPUT.xlsx as a workbook (with 変化,\n"
-    "without photographs), any other name as a CSV file (cp932 unless --encoding utf-8) with\n"
-    "変化 when the run was --changes-only.\n";
+    "Export writes the rows again as that run wrote them (--run N: run N as runs lists it),\n"
+    "byte for byte: OUTPUT.xlsx as a workbook (with 変化, without photographs), any other name\n"
+    "as a CSV file (cp932 unless --encoding utf-8) with 変化 when the run was --changes-only.\n";
 
 const char* const kMarketOptionsHelp =
     "Market options:\n"

@@ -12,6 +12,7 @@
 #include "app/cli/market_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
+#include "app/cli/runs_command.h"
 #include "app/cli/schedule_command.h"
 #include "app/cli/store_commands.h"
 #include "app/core/program_dir.h"
@@ -27,10 +28,12 @@ const std::vector<Command>& Commands() {
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"changes", "[OPTIONS] [OUTPUT.csv]", "the changes runs found, newest first, printed or into OUTPUT.csv",
          RunChangesCommand},
+        {"runs", "", "the runs kept, newest first: number, start, conditions, mode, outcome, rows, counts",
+         RunRunsCommand},
         {"market", "[OPTIONS] [OUTPUT.csv]", "the going price of every search run by run, printed or into OUTPUT.csv",
          RunMarketCommand},
-        {"export", "[--encoding E] OUTPUT", "write the rows of the last run that wrote any again into OUTPUT",
-         RunExportCommand},
+        {"export", "[--run N] [--encoding E] OUTPUT",
+         "write the rows of run N (else the last run that wrote any) again into OUTPUT", RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
          RunForgetCommand},
         {"schedule", "NAME HH:MM|off [--output FILE]", "run a saved search every day by a systemd user timer",
