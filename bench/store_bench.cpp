@@ -96,7 +96,7 @@ double NanosecondsPerListing(const fs::path& shipped, std::int64_t stored) {
         }
         const auto start = std::chrono::steady_clock::now();
         for (const vorn::ItemFields& listing : listings) {
-            const vorn::ListingWatch::Verdict verdict = watch.Judge(listing);
+            const vorn::ListingWatch::Verdict verdict = watch.Judge(listing, {});
             watch.Recorded(listing, verdict, verdict.write);
         }
         const double perListing =

@@ -62,7 +62,7 @@ std::string LookUpAreaPath(CatalogueDb& db, int areaIndex, int comboIndex) {
     std::string areaPath;
     const std::int64_t itemNumber = std::int64_t{areaIndex} + 1;
     if (comboIndex > 0) {
-        DbRows rows = db.OpenRows(sql::kSelectCityPath, {std::int64_t{comboIndex}, itemNumber});
+        DbRows rows = db.OpenRows(sql::kSelectCityPath, {std::int64_t{comboIndex}, std::int64_t{areaIndex}});
         if (!rows.AtEnd()) {
             areaPath = rows.Text("AreaAlpha") + "," + rows.Text("CityCode");
         }

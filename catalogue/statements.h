@@ -10,9 +10,11 @@ inline constexpr const char* kSelectCities =
     "SELECT CityName As Area FROM T02_CITY WHERE AreaID =? ORDER BY AreaID, CityID";
 inline constexpr const char* kDeleteSeen = "DELETE FROM T00_DATA";
 inline constexpr const char* kSelectAreaAlpha = "SELECT AreaAlpha FROM T01_AREA WHERE AreaID =?";
+// A city by its row in the list kSelectCities gives (0 the first), not by a CityID worked out from
+// that place: a refresh may leave a number free, and the list closes up over it.
 inline constexpr const char* kSelectCityPath =
     "SELECT T01_AREA.AreaAlpha, T02_CITY.CityCode FROM T01_AREA INNER JOIN T02_CITY ON T01_AREA.AreaID = "
-    "T02_CITY.AreaID WHERE T02_CITY.AreaID = ? AND T02_CITY.CityID = ? ORDER BY T02_CITY.AreaID, T02_CITY.CityID";
+    "T02_CITY.AreaID WHERE T02_CITY.AreaID = ? ORDER BY T02_CITY.AreaID, T02_CITY.CityID LIMIT 1 OFFSET ?";
 inline constexpr const char* kSelectSeen = "SELECT ID FROM T00_DATA WHERE UrlKey = ?";
 inline constexpr const char* kInsertSeen = "INSERT INTO T00_DATA (UrlKey) VALUES (?)";
 inline constexpr const char* kDeleteCities = "DELETE FROM T02_CITY";

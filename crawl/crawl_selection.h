@@ -15,6 +15,9 @@ namespace vorn {
 // The controls stay disabled for the whole run, so the snapshot equals what they show.
 struct CrawlSelection {
     std::string keyword;                  // txtWord (CP932, untrimmed)
+    // The keyword as typed (UTF-8), when the front end has it: the search sends it in place of
+    // keyword, which cannot hold every character.
+    std::string keywordUtf8;
     bool allAreas = false;                // chkArea
     int areaComboIndex = 0;               // cmbArea: 0 prefectures, k cities of prefecture k
     std::string areaComboText;            // cmbArea's current item (CP932)

@@ -94,11 +94,13 @@ ItemContext CrawlWorker::ListingContext() {
     return context;
 }
 
-ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages, bool& readWhole) {
+ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages, bool& readWhole,
+                                       ListingText* text) {
     ItemContext context = ListingContext();
     context.saveImages = context.saveImages && withImages;
     readWhole = false;
     context.readWhole = &readWhole;
+    context.listingText = text;
     return ExtractItem(context, itemUrl);
 }
 
@@ -120,16 +122,17 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
     }
     // The watch decides from what the page says, before any photograph is fetched for a listing
     // it passes over.
-    const ItemFields fields = ExtractListing(itemUrl, false, readWhole);
-    CollectWatched(fields, readWhole);
+    ListingText text;
+    const ItemFields fields = ExtractListing(itemUrl, false, readWhole, watch_->ReadsListingText() ? &text : nullptr);
+    CollectWatched(fields, readWhole, text);
 }
 
-void CrawlWorker::CollectWatched(const ItemFields& fields, bool readWhole) {
+void CrawlWorker::CollectWatched(const ItemFields& fields, bool readWhole, const ListingText& text) {
     // A workbook always has the change column.
     const bool withChange = watch_->WithChangeColumn() || selection_.rowSink;
     ListingWatch::Verdict verdict;
-    Synchronize([this, &fields, &verdict, readWhole] {
-        verdict = readWhole ? watch_->Judge(fields) : watch_->JudgeUnread(fields);
+    Synchronize([this, &fields, &text, &verdict, readWhole] {
+        verdict = readWhole ? watch_->Judge(fields, text) : watch_->JudgeUnread(fields, text);
     });
     if (verdict.write && readWhole) {
         const ItemContext context = ListingContext();
@@ -241,7 +244,8 @@ void CrawlWorker::RunCrawl() {
         return;
     }
 
-    const std::string keywordQuery = KeywordQuery(selection_.keyword);
+    const std::string keywordQuery =
+        selection_.keywordUtf8.empty() ? KeywordQuery(selection_.keyword) : KeywordQueryUtf8(selection_.keywordUtf8);
     BuildAreaList();
     BuildGenreList();
     if (!state_.areaList.empty() && !state_.genreList.empty()) {

@@ -74,10 +74,12 @@ private:
     void CollectListing(const std::string& itemUrl) override;
 
     // The listing's page read into its fields; its photographs too when withImages. readWhole:
-    // the page was served, recognised and read to its end.
-    ItemFields ExtractListing(const std::string& itemUrl, bool withImages, bool& readWhole);
+    // the page was served, recognised and read to its end. text, when given, gets the texts a
+    // filter reads.
+    ItemFields ExtractListing(const std::string& itemUrl, bool withImages, bool& readWhole,
+                              ListingText* text = nullptr);
     // The listing as the watch decides; readWhole as ExtractListing gave it.
-    void CollectWatched(const ItemFields& fields, bool readWhole);
+    void CollectWatched(const ItemFields& fields, bool readWhole, const ListingText& text);
     ItemContext ListingContext();
     // Writes the listing's row; false when it could not be written (the run then stops).
     bool WriteRow(const ItemFields& fields, const std::string* change);

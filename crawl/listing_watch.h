@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "extract/item_fields.h"
+#include "extract/listing_text.h"
 
 namespace vorn {
 
@@ -23,11 +24,13 @@ public:
     // The listing keys of a results page, before any of its listings is read.
     virtual void Listed(const std::vector<std::string>& /*keys*/) {}
     // After the listing's page was read whole (served, its heading found, not cut by a stop),
-    // before its photographs.
-    virtual Verdict Judge(const ItemFields& fields) = 0;
+    // before its photographs. text is filled only when ReadsListingText says so.
+    virtual Verdict Judge(const ItemFields& fields, const ListingText& text) = 0;
+    // True when Judge reads the listing's texts as the site wrote them.
+    virtual bool ReadsListingText() const { return false; }
     // A listing whose page was not read whole: it is not recorded, and the verdict says whether
     // it still gets the row of what was read.
-    virtual Verdict JudgeUnread(const ItemFields& /*fields*/) { return {}; }
+    virtual Verdict JudgeUnread(const ItemFields& /*fields*/, const ListingText& /*text*/) { return {}; }
     // After either judgement: the listing was passed over (no row wanted), or its row was handed
     // to the output (written) or could not be (not written: it stays as it was known).
     virtual void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) = 0;

@@ -40,14 +40,17 @@ std::string TrimmedItemText(const std::vector<std::string>& texts, int index) {
 
 } // namespace
 
-std::string KeywordQuery(std::string_view keywordCp932) {
-    const std::string_view keyword = TrimView(keywordCp932);
+std::string KeywordQuery(std::string_view keywordCp932) { return KeywordQueryUtf8(AnsiToUtf8(TrimView(keywordCp932))); }
+
+std::string KeywordQueryUtf8(std::string_view keywordUtf8) {
+    // Bytes up to 32 are ASCII in both encodings: the same trimming as in CP932.
+    const std::string_view keyword = TrimView(keywordUtf8);
     if (keyword.empty()) {
         return {};
     }
     static constexpr char kHexDigits[] = "0123456789ABCDEF";
     std::string query = "?keyword=";
-    for (const char ch : AnsiToUtf8(keyword)) {
+    for (const char ch : keyword) {
         const auto c = static_cast<unsigned char>(ch);
         if (KeptAsIs(c)) {
             query += ch;

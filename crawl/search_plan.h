@@ -10,6 +10,8 @@ namespace vorn {
 
 // "" or "?keyword=" + the trimmed keyword as UTF-8, percent-encoded as the site expects.
 std::string KeywordQuery(std::string_view keywordCp932);
+// The same for a keyword in UTF-8, sent with every character as typed.
+std::string KeywordQueryUtf8(std::string_view keywordUtf8);
 
 // "全国 - " for -1; otherwise prefecture (+ city) name + " - " (CP932).
 std::string AreaLabel(const CrawlSelection& selection, int areaIndex);

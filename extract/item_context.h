@@ -10,6 +10,7 @@
 namespace vorn {
 
 class StandIns;
+struct ListingText;
 
 // The site owes us this pause after every page fetch and every photograph.
 inline constexpr std::chrono::milliseconds kFetchPause{300};
@@ -40,6 +41,8 @@ struct ItemContext {
     // Set true when the page was served, holds its "<h1" heading and was read to its end: only
     // such a read may be taken as the listing's record. False for anything less.
     bool* readWhole = nullptr;
+    // For a filter: the title, description and poster's name as the page wrote them.
+    ListingText* listingText = nullptr;
 };
 
 inline RetryPolicy RetryPolicyOf(const ItemContext& context) {

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "extract/item_images.h"
+#include "extract/listing_text.h"
 #include "web/cp932.h"
 #include "web/fetch_page.h"
 #include "web/page_lines.h"
@@ -416,6 +417,32 @@ int CountLostCharacters(const std::string& page, const ItemContext& context, con
     return lost;
 }
 
+// Most pages hold nothing code page 932 changes, and their fields read back as the page had them;
+// only the others are read a second time, with stand-ins.
+void ReadListingText(const std::string& page, const ItemContext& context, const ItemFields& fields, ListingText& text) {
+    const auto take = [&text](const ItemFields& from, const auto& toUtf8) {
+        text = {toUtf8(from[kTitle]), toUtf8(from[kDescription]), toUtf8(from[kPosterName])};
+    };
+    if (context.standIns != nullptr) {
+        take(fields, [&context](const std::string& field) { return context.standIns->Restore(field); });
+        return;
+    }
+    StandIns standIns;
+    standIns.Scan(page);
+    if (!standIns.AnyReplaced()) {
+        take(fields, [](const std::string& field) { return AnsiToUtf8(field); });
+        return;
+    }
+    standIns = StandIns();
+    const std::string replaced = standIns.Replace(page);
+    std::vector<std::string_view> lines;
+    SplitPageLines(replaced, lines);
+    ItemFields marked;
+    marked[kDetailUrl] = fields[kDetailUrl];
+    ParseItemLines(lines, context.baseUrl, context.stopRequested, marked);
+    take(marked, [&standIns](const std::string& field) { return standIns.Restore(field); });
+}
+
 } // namespace
 
 constexpr std::size_t kKeptPageBytes = 1 << 20;
@@ -456,6 +483,9 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
     }
     if (context.lostCharacters != nullptr && context.standIns == nullptr) {
         *context.lostCharacters += CountLostCharacters(page, context, fields);
+    }
+    if (context.listingText != nullptr) {
+        ReadListingText(page, context, fields, *context.listingText);
     }
     if (page.capacity() > kKeptPageBytes) {
         // An outsized page's room, and that of its lines, is not kept for the rest of the run.

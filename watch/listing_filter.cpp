@@ -7,6 +7,8 @@
 
 #include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 #include "watch/price.h"
 #include "web/cp932.h"
@@ -37,24 +39,56 @@ std::string FoldForMatching(const std::string& utf8) {
     return U_FAILURE(error) ? utf8 : folded;
 }
 
-} // namespace
+bool IsBlank(UChar32 c) { return c <= 0x20 || u_isUWhiteSpace(c); }
 
-ListingFilter::ListingFilter(FilterSettings settings)
-    : settings_(std::move(settings)), closed_(UTF8ToAnsi("受付終了")), active_(settings_.Any()) {
-    for (const std::string& word : settings_.excludeWords) {
-        std::string folded = FoldForMatching(AnsiToUtf8(word));
+void FoldAll(const std::vector<std::string>& texts, std::vector<std::string>& folded) {
+    for (const std::string& text : texts) {
+        std::string one = FoldForMatching(TrimFilterText(text));
         // A word that folds to nothing (a lone ignorable mark) would match every listing.
-        if (!folded.empty()) {
-            foldedWords_.push_back(std::move(folded));
+        if (!one.empty()) {
+            folded.push_back(std::move(one));
         }
     }
 }
 
-bool ListingFilter::ContainsWord(const std::string& fieldCp932) const {
-    if (fieldCp932.empty()) {
+} // namespace
+
+std::string TrimFilterText(std::string_view utf8) {
+    const auto length = static_cast<int32_t>(utf8.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c = 0;
+        U8_NEXT(utf8.data(), next, length, c);
+        if (c < 0 || !IsBlank(c)) {
+            break;
+        }
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        int32_t previous = end;
+        UChar32 c = 0;
+        U8_PREV(utf8.data(), start, previous, c);
+        if (c < 0 || !IsBlank(c)) {
+            break;
+        }
+        end = previous;
+    }
+    return std::string(utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+}
+
+ListingFilter::ListingFilter(FilterSettings settings)
+    : settings_(std::move(settings)), closed_(UTF8ToAnsi("受付終了")), active_(settings_.Any()) {
+    FoldAll(settings_.excludeWords, foldedWords_);
+    FoldAll(settings_.excludePosters, foldedPosters_);
+}
+
+bool ListingFilter::ContainsWord(const std::string& fieldUtf8) const {
+    if (fieldUtf8.empty()) {
         return false;
     }
-    const std::string field = FoldForMatching(AnsiToUtf8(fieldCp932));
+    const std::string field = FoldForMatching(fieldUtf8);
     // Most Japanese characters begin with the same byte, so a search by first byte would compare
     // at nearly every character; Horspool's skips by the word's length.
     return std::any_of(foldedWords_.begin(), foldedWords_.end(), [&field](const std::string& word) {
@@ -63,18 +97,22 @@ bool ListingFilter::ContainsWord(const std::string& fieldCp932) const {
     });
 }
 
-bool ListingFilter::Excludes(const ItemFields& fields) const {
+bool ListingFilter::Excludes(const ItemFields& fields, const ListingText& text) const {
     if (!active_) {
         return false;
     }
     if (settings_.openOnly && fields[kReception] == closed_) {
         return true;
     }
-    const auto& posters = settings_.excludePosters;
-    if (std::any_of(posters.begin(), posters.end(), [&fields](const std::string& poster) {
-            return !poster.empty() && (poster == fields[kProfileUrl] || poster == fields[kPosterName]);
-        })) {
-        return true;
+    if (!foldedPosters_.empty()) {
+        // The profile address is ASCII and compared as it is; the name as a word is.
+        const std::string name = FoldForMatching(text.posterName);
+        const auto& posters = settings_.excludePosters;
+        if (std::any_of(posters.begin(), posters.end(),
+                        [&](const std::string& poster) { return TrimFilterText(poster) == fields[kProfileUrl]; }) ||
+            (!name.empty() && std::find(foldedPosters_.begin(), foldedPosters_.end(), name) != foldedPosters_.end())) {
+            return true;
+        }
     }
     if (settings_.minPrice || settings_.maxPrice) {
         // A price without a number (応相談) is kept: the filter cannot tell.
@@ -85,7 +123,7 @@ bool ListingFilter::Excludes(const ItemFields& fields) const {
             }
         }
     }
-    return !foldedWords_.empty() && (ContainsWord(fields[kTitle]) || ContainsWord(fields[kDescription]));
+    return !foldedWords_.empty() && (ContainsWord(text.title) || ContainsWord(text.description));
 }
 
 } // namespace vorn

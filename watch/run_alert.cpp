@@ -4,29 +4,17 @@
 #include <ctime>
 #include <random>
 
+#include "watch/discord_limits.h"
+
 namespace vorn {
 
 namespace {
 
-// Discord refuses an embed whose title or description is longer.
-constexpr std::size_t kDiscordTitleChars = 256;
-constexpr std::size_t kDiscordTextChars = 2000;
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 // An encoded word may be 75 characters; 45 bytes make 60 of base64 within "=?UTF-8?B?…?=".
 constexpr std::size_t kEncodedWordBytes = 45;
 constexpr std::size_t kBase64LineChars = 76;
-
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// At most maxChars characters of UTF-8 text, never cutting one in two.
-std::string CutUtf8(const std::string& text, std::size_t maxChars) {
-    std::size_t chars = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (!IsContinuationByte(text[at]) && chars++ == maxChars) {
-            return text.substr(0, at);
-        }
-    }
-    return text;
-}
 
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
@@ -132,22 +120,28 @@ std::size_t Utf16Length(const std::string& text) {
 }
 
 std::string DiscordBody(const RunAlert& alert) {
+    const std::vector<AlertListing> listings = AlertListingsInOrder(alert.listings);
+    std::vector<DiscordEmbedText> texts;
+    for (const AlertListing& listing : listings) {
+        texts.push_back(
+            {listing.title, JoinNonEmpty({BargainWord(listing), listing.change, PriceText(listing)}, "\n")});
+    }
+    FitDiscordEmbeds(texts);
     std::string embeds;
-    for (const AlertListing& listing : AlertListingsInOrder(alert.listings)) {
-        std::string embed = "{\"title\":" + JsonString(CutUtf8(listing.title, kDiscordTitleChars));
+    for (std::size_t i = 0; i < listings.size(); ++i) {
+        const AlertListing& listing = listings[i];
+        std::string embed = "{\"title\":" + JsonString(texts[i].title);
         if (!listing.url.empty()) {
             embed += ",\"url\":" + JsonString(listing.url);
         }
-        embed += ",\"description\":" +
-                 JsonString(CutUtf8(JoinNonEmpty({BargainWord(listing), listing.change, PriceText(listing)}, "\n"),
-                                    kDiscordTextChars));
+        embed += ",\"description\":" + JsonString(texts[i].description);
         if (!listing.photo.empty()) {
             embed += ",\"image\":{\"url\":" + JsonString(listing.photo) + "}";
         }
         embeds += (embeds.empty() ? "" : ",") + embed + "}";
     }
     // A title that reads "@everyone" must not ping the whole server.
-    return "{\"content\":" + JsonString(CutUtf8(alert.summary, kDiscordTextChars)) + ",\"embeds\":[" + embeds +
+    return "{\"content\":" + JsonString(CutForDiscord(alert.summary, kDiscordTextChars)) + ",\"embeds\":[" + embeds +
            "],\"allowed_mentions\":{\"parse\":[]}}";
 }
 

@@ -68,7 +68,7 @@ void RunWatch::End(std::string_view outcome) {
 
 void RunWatch::Listed(const std::vector<std::string>& keys) { listed_.insert(keys.begin(), keys.end()); }
 
-ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
+ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields, const ListingText& text) {
     const std::string key = ListingKeyOf(fields);
     std::optional<StoredListing> before;
     bool reposted = false;
@@ -90,7 +90,7 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
         // A store that cannot be read makes every listing new, as a first run finds them.
     }
     pending_ = FindChanges(fields, before, reposted);
-    pendingLeftOut_ = filter_.Active() && filter_.Excludes(fields);
+    pendingLeftOut_ = filter_.Active() && filter_.Excludes(fields, text);
 
     Verdict verdict;
     verdict.write = !pendingLeftOut_ && (mode_ != WriteMode::ChangesOnly || !pending_.empty());
@@ -98,13 +98,13 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
     return verdict;
 }
 
-ListingWatch::Verdict RunWatch::JudgeUnread(const ItemFields& fields) {
+ListingWatch::Verdict RunWatch::JudgeUnread(const ItemFields& fields, const ListingText& text) {
     // Only the mode that writes every listing gives it the row of what was read; the others
     // write what changed, and nothing is known to have.
     pending_.clear();
     pendingUnread_ = true;
     Verdict verdict;
-    verdict.write = mode_ == WriteMode::All && !(filter_.Active() && filter_.Excludes(fields));
+    verdict.write = mode_ == WriteMode::All && !(filter_.Active() && filter_.Excludes(fields, text));
     return verdict;
 }
 

@@ -47,8 +47,9 @@ public:
 
     void Listed(const std::vector<std::string>& keys) override;
     void SearchBegun(const std::string& searchLabel) override;
-    Verdict Judge(const ItemFields& fields) override;
-    Verdict JudgeUnread(const ItemFields& fields) override;
+    Verdict Judge(const ItemFields& fields, const ListingText& text) override;
+    bool ReadsListingText() const override { return filter_.ReadsText(); }
+    Verdict JudgeUnread(const ItemFields& fields, const ListingText& text) override;
     void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) override;
     void Delivered(bool saved) override;
     bool WithChangeColumn() const override { return mode_ == WriteMode::ChangesOnly; }

@@ -13,7 +13,7 @@ enum class WriteMode {
     ChangesOnly, // those new or changed since an earlier run read them, with the change column
 };
 
-// Listings the user never wants, [Filter] of db/vrn.ini or the crawl's options. Text is CP932.
+// Listings the user never wants, [Filter] of db/vrn.ini or the crawl's options. Text is UTF-8.
 struct FilterSettings {
     std::vector<std::string> excludeWords;   // in the title or the description
     std::optional<long long> minPrice;       // yen, on the price as a number

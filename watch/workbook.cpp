@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "watch/market_sheet.h"
 #include "watch/price.h"
 #include "watch/run_market.h"
+#include "watch/workbook_text.h"
 #include "web/cp932.h"
 
 namespace vorn {
@@ -146,7 +148,11 @@ std::optional<lxw_datetime> SiteDate(std::string_view text, bool& withTime) {
         date.hour = *hour;
         date.min = *minute;
     }
-    if (date.year < 1900 || date.month < 1 || date.month > 12 || date.day < 1 || date.day > 31) {
+    // A day the calendar lacks (2月30日) stays text: the library would count on into March.
+    const std::chrono::year_month_day calendarDay{std::chrono::year(date.year),
+                                                  std::chrono::month(static_cast<unsigned>(date.month)),
+                                                  std::chrono::day(static_cast<unsigned>(date.day))};
+    if (date.year < 1900 || !calendarDay.ok()) {
         return std::nullopt;
     }
     return date;
@@ -677,7 +683,7 @@ bool Workbook::Open(const std::filesystem::path& file, bool withPhotos) {
 }
 
 void Workbook::WriteText(int column, std::string_view text) {
-    const std::string value(CellText(text));
+    const std::string value = WorkbookCellText(CellText(text));
     if (!value.empty() && worksheet_write_string(sheet_, row_, column, value.c_str(), nullptr) != LXW_NO_ERROR) {
         failed_ = true;
     }
@@ -700,7 +706,7 @@ void Workbook::WriteLink(int column, const std::string& url) {
             if (std::fwrite(&head, sizeof head, 1, linkFile_) != 1 ||
                 std::fwrite(target.data(), 1, target.size(), linkFile_) != target.size() ||
                 std::fwrite(location.data(), 1, location.size(), linkFile_) != location.size() ||
-                worksheet_write_string(sheet_, row_, column, url.c_str(), link_) != LXW_NO_ERROR) {
+                worksheet_write_string(sheet_, row_, column, WorkbookCellText(url).c_str(), link_) != LXW_NO_ERROR) {
                 failed_ = true;
             }
             ++links_;

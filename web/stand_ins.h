@@ -25,6 +25,8 @@ public:
     int CountLost(std::string_view cp932) const;
     // True when Replace met a character that UTF8ToAnsi writes as "?".
     bool AnyLost() const { return anyLost_; }
+    // True when Replace or Scan met any character to replace.
+    bool AnyReplaced() const { return !originals_.empty(); }
 
     // The user-defined area holds this many stand-ins whose trail byte is not ASCII; a page
     // with more distinct characters to replace keeps the rest as the table converts them.

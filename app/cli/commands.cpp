@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/cli/command_help.h"
 #include "app/cli/crawl_arguments.h"
 #include "app/cli/crawl_command.h"
 #include "app/cli/exit_codes.h"
@@ -65,21 +66,7 @@ void PrintUsage(std::ostream& out) {
         out << "  " << head << "  " << command.summary << '\n';
     }
     out << '\n'
-        << kCrawlOptionsHelp
-        << "Changes options:\n"
-           "  --since YYYY-MM-DD the changes found by runs begun on that day or later\n"
-           "  --kind KIND        only the changes of KIND: 新着, 再掲載, 値下げ, 値上げ or 受付終了;\n"
-           "                     again for more\n"
-           "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv as crawl writes it\n"
-           "Export writes the rows again as that run wrote them (--run N: run N as runs lists it),\n"
-           "byte for byte: OUTPUT.xlsx as a workbook (with 変化, without photographs), any other name\n"
-           "as a CSV file (cp932 unless --encoding utf-8) with 変化 when the run was --changes-only.\n"
-           "Market options:\n"
-           "  --since YYYY-MM-DD the runs begun on that day or later\n"
-           "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv\n"
-           "Market gives, per run and search, the count, lowest, lower quartile, median, upper\n"
-           "quartile and highest of the prices of the open listings the search read (応相談, 0円 and\n"
-           "受付終了 left out), oldest first.\n"
+        << kCrawlOptionsHelp << kChangesOptionsHelp << kMarketOptionsHelp
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     // Where this user's files are, without making anything.
     const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());
@@ -121,7 +108,12 @@ int RunCommandLine(const std::vector<std::string>& arguments) {
     if (!arguments.empty()) {
         for (const Command& command : Commands()) {
             if (arguments[0] == command.name) {
-                return command.run(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+                const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+                if (AsksForHelp(rest)) {
+                    PrintCommandUsage(std::cout, command);
+                    return 0;
+                }
+                return command.run(rest);
             }
         }
         std::cerr << "vorn-search-cli: unknown command: " << arguments[0] << "\n\n";

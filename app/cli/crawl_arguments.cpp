@@ -7,6 +7,7 @@
 #include <unicode/utf8.h>
 
 #include "app/core/filter_settings.h"
+#include "watch/listing_filter.h"
 #include "watch/workbook.h"
 #include "web/cp932.h"
 #include "web/fetch_retry.h"
@@ -155,11 +156,11 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
                 target = *text;
             }
         } else if (option == "--exclude" || option == "--exclude-poster") {
-            if (const auto text = takeValue(); text && TrimView(*text).empty()) {
-                parsed.error = option + " takes a value that is not blank";
+            if (const auto text = takeValue(); text && TrimFilterText(*text).empty()) {
+                parsed.error = option + " takes a value that is not blank, not \"" + *text + "\"";
             } else if (text) {
                 (option == "--exclude" ? parsed.filter.excludeWords : parsed.filter.excludePosters)
-                    .push_back(UTF8ToAnsi(*text));
+                    .push_back(TrimFilterText(*text));
             }
         } else if (option == "--min-price" || option == "--max-price") {
             std::optional<long long>& bound = option == "--min-price" ? parsed.filter.minPrice : parsed.filter.maxPrice;

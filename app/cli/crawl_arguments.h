@@ -25,7 +25,7 @@ struct CrawlArguments {
     bool quiet = false; // no progress lines: the outcome, the counts and the warnings alone
     std::optional<int> retries; // in place of [Site] Retries
     int waitMinutes = 0;        // for another run to end; 0 gives up at once
-    FilterSettings filter;      // the filter options alone (CP932), to be used with [Filter]
+    FilterSettings filter;      // the filter options alone, to be used with [Filter]
     bool noFilter = false;      // [Filter] is not read: only the options filter
     std::optional<std::string> savedName; // --saved: a search the window saved, by its name (UTF-8)
     // The saved search's mode and filter, set when it is read, for the run.

@@ -1,5 +1,6 @@
 #include "app/cli/crawl_command.h"
 
+#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "app/core/program_dir.h"
 #include "app/core/run_conditions.h"
 #include "app/core/run_options.h"
+#include "app/core/run_output.h"
 #include "app/core/saved_conditions.h"
 #include "app/core/saved_schedule.h"
 #include "catalogue/catalogue_db.h"
@@ -66,7 +68,7 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const CrawlWorker
         std::cerr << ForTerminal(msg::SaveFailed()) << '\n' << output.string() << '\n';
         break;
     case RunOutcome::Failed:
-        std::cerr << "vorn-search-cli: the run ended on an error: " << job.errorText() << '\n';
+        std::cerr << "vorn-search-cli: the run ended on an error: " << PrintableText(job.errorText()) << '\n';
         break;
     }
 }
@@ -138,14 +140,33 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         std::cout.flush();
         AlertTransport transport = AlertTransportFor(site, session.programDir());
         transport.retries = config.retries;
-        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch, notify.bargain, FailureText(outcome, job)), transport));
+        // A signal now ends the message at once and the run as a stop ends it: a service that
+        // never answers must not keep systemd or the user waiting. A run stopped before still
+        // sends its message.
+        std::atomic<bool>& stopFlag = job.stopFlag();
+        stopFlag.store(false);
+        transport.stopRequested = [&stopFlag] { return stopFlag.load(); };
+        const std::vector<ChannelResult> results =
+            SendRunAlert(notify, AlertOf(watch, notify.bargain, FailureText(outcome, job)), transport);
+        if (stopFlag.load()) {
+            PrintAlertsStopped(results);
+            const ExitCode code = ExitCodeFor(outcome);
+            return code == kExitCsvFailed || code == kExitRefused ? code : kExitStopped;
+        }
+        PrintAlertFailures(results);
     }
     return ExitCodeFor(outcome);
 }
 
 int RunCrawl(CrawlArguments& parsed) {
     const auto session = ProgramSession::Open();
-    if (!session || !session->TakeRunLock(parsed.waitMinutes)) {
+    if (!session) {
+        return kExitRefused;
+    }
+    if (std::string refusal = RunningCrawlOutputRefusal(session->programDir(), parsed.output); !refusal.empty()) {
+        return Fail(refusal, kExitRefused);
+    }
+    if (!session->TakeRunLock(parsed.waitMinutes)) {
         return kExitRefused;
     }
     // The run's filters, for the listing watch that leaves listings out. Both sources are
@@ -226,6 +247,9 @@ int RunCrawl(CrawlArguments& parsed) {
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);
     }
+    if (parsed.named.keyword) {
+        selection.keywordUtf8 = *parsed.named.keyword;
+    }
     const std::string refusal =
         StartRefusal(selection.areaChecked, selection.ctgrIndexList, selection.saveImages, imageDirText);
     if (!refusal.empty()) {
@@ -262,6 +286,7 @@ int RunCrawl(CrawlArguments& parsed) {
         return Fail(dbError.what(), kExitRefused);
     }
 
+    const RunOutputRecord outputRecord(session->programDir(), output);
     return RunJob(*session, std::move(selection), parsed, filter);
 }
 

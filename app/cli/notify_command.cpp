@@ -6,6 +6,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/program_session.h"
 #include "app/cli/terminal_messages.h"
+#include "app/cli/terminal_progress.h"
 #include "app/core/notify_settings.h"
 
 namespace vorn::cli {
@@ -28,7 +29,7 @@ int RunNotifyTestCommand(const std::vector<std::string>& arguments) {
     const AlertTransport transport = AlertTransportFor(ReadSiteSettings(session->settings()), session->programDir());
     int code = 0;
     for (const ChannelResult& result : SendTestAlert(settings, transport, "vorn-search-cli")) {
-        std::cout << DescribeResult(result) << '\n';
+        std::cout << PrintableText(DescribeResult(result)) << '\n';
         const bool refused = result.channel == "webhook" ? !settings.webhookRefused.empty()
                              : result.channel == "LINE"  ? !settings.lineRefused.empty()
                                                          : !settings.mailRefused.empty();
@@ -41,10 +42,17 @@ int RunNotifyTestCommand(const std::vector<std::string>& arguments) {
     return code;
 }
 
+void PrintAlertsStopped(const std::vector<ChannelResult>& results) {
+    for (const ChannelResult& result : results) {
+        std::cerr << "vorn-search-cli: alert " << result.channel
+                  << (result.ok ? ": sent before the stop\n" : ": not sent: stopped by a signal\n");
+    }
+}
+
 void PrintAlertFailures(const std::vector<ChannelResult>& results) {
     for (const ChannelResult& result : results) {
         if (!result.ok) {
-            std::cerr << "vorn-search-cli: alert " << DescribeResult(result) << '\n';
+            std::cerr << "vorn-search-cli: alert " << PrintableText(DescribeResult(result)) << '\n';
         }
     }
 }

@@ -15,5 +15,7 @@ int RunNotifyTestCommand(const std::vector<std::string>& arguments);
 // After a crawl: a line on standard error for each message that did not go out. The run's exit
 // code stays as it was.
 void PrintAlertFailures(const std::vector<ChannelResult>& results);
+// After a crawl whose messages a signal cut short: a line on standard error for each channel.
+void PrintAlertsStopped(const std::vector<ChannelResult>& results);
 
 } // namespace vorn::cli

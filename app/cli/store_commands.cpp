@@ -10,8 +10,10 @@
 #include "app/cli/history_command.h"
 #include "app/cli/program_session.h"
 #include "app/cli/terminal_messages.h"
+#include "app/cli/terminal_progress.h"
 #include "app/core/run_export.h"
 #include "app/core/run_options.h"
+#include "app/core/run_output.h"
 #include "extract/csv_output.h"
 #include "watch/listing_store.h"
 #include "watch/workbook.h"
@@ -160,7 +162,8 @@ std::string ChangeLine(const StoredChange& change) {
     if (!change.before.empty() || !change.after.empty()) {
         line += " " + AnsiToUtf8(change.before) + " → " + AnsiToUtf8(change.after);
     }
-    return line + " " + change.url;
+    // Titles and addresses are the site's: a title may hold escape sequences.
+    return PrintableText(line + " " + change.url);
 }
 
 int WriteChanges(const std::vector<StoredChange>& changes, const fs::path& output, CsvEncoding encoding) {
@@ -205,6 +208,9 @@ int RunChangesCommand(const std::vector<std::string>& arguments) {
         if (error) {
             return CannotWrite(parsed.output);
         }
+        if (std::string refusal = RunningCrawlOutputRefusal(session->programDir(), output); !refusal.empty()) {
+            return Fail(refusal, kExitRefused);
+        }
         const int code = WriteChanges(changes, output, parsed.encoding.value_or(CsvEncoding::Cp932));
         if (code == kExitRowsWritten) {
             std::cout << "changes written: " << changes.size() << '\n';
@@ -248,6 +254,9 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
     const fs::path output = fs::absolute(parsed.output, error);
     if (error) {
         return CannotWrite(parsed.output);
+    }
+    if (std::string refusal = RunningCrawlOutputRefusal(session->programDir(), output); !refusal.empty()) {
+        return Fail(refusal, kExitRefused);
     }
     std::optional<std::int64_t> rows;
     try {

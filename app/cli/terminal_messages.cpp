@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/cli/terminal_progress.h"
 #include "web/cp932.h"
 
 namespace vorn::cli {
@@ -11,11 +12,12 @@ std::string ForTerminal(const std::string& cp932) {
     for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
         text.erase(at, 1);
     }
-    return text;
+    // Messages carry names from the catalogue and the site, which must not drive the terminal.
+    return PrintableLines(text);
 }
 
 int Fail(std::string_view text, int code) {
-    std::cerr << "vorn-search-cli: " << text << '\n';
+    std::cerr << "vorn-search-cli: " << PrintableLines(text) << '\n';
     return code;
 }
 

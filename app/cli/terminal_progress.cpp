@@ -46,7 +46,9 @@ std::pair<std::size_t, int> FittingStart(std::string_view utf8, int columns) {
 
 } // namespace
 
-std::string PrintableText(std::string_view utf8) {
+namespace {
+
+std::string Printable(std::string_view utf8, bool keepLayout) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
     const auto length = static_cast<int32_t>(utf8.size());
     std::string printable;
@@ -55,7 +57,8 @@ std::string PrintableText(std::string_view utf8) {
         const int32_t start = offset;
         UChar32 c = 0;
         U8_NEXT(bytes, offset, length, c);
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        const bool layout = keepLayout && (c == '\t' || c == '\n');
+        if (!layout && (c < 0x20 || (c >= 0x7F && c <= 0x9F))) {
             printable += '?';
         } else {
             printable.append(utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(offset - start)));
@@ -63,6 +66,12 @@ std::string PrintableText(std::string_view utf8) {
     }
     return printable;
 }
+
+} // namespace
+
+std::string PrintableText(std::string_view utf8) { return Printable(utf8, false); }
+
+std::string PrintableLines(std::string_view utf8) { return Printable(utf8, true); }
 
 int DisplayWidth(std::string_view utf8) { return FittingStart(utf8, INT_MAX).second; }
 

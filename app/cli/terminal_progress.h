@@ -45,6 +45,8 @@ std::string FitToWidth(std::string_view utf8, int columns);
 // The text with every control character (C0, DEL, C1) and every byte that is not UTF-8 made a
 // "?": status texts carry names from the site, which must not drive the terminal.
 std::string PrintableText(std::string_view utf8);
+// PrintableText that keeps tab and line feed, for text of several lines laid out by them.
+std::string PrintableLines(std::string_view utf8);
 
 // Width of the terminal on that descriptor, 0 when it is not one.
 int TerminalColumns(int fd);

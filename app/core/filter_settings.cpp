@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "watch/listing_filter.h"
+#include "web/cp932.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -13,20 +15,25 @@ constexpr std::size_t kMostPriceDigits = 18;
 
 std::string Quoted(std::string_view value) { return "\"" + std::string(value) + "\""; }
 
-// The items of a "," separated list; false when one is empty (",," or a comma at an end).
-bool SplitItems(std::string_view text, std::vector<std::string>& items) {
+// The items (UTF-8) of a "," separated list in CP932; the refusal when one is empty (",," or a
+// comma at an end) or blank.
+std::string SplitItems(std::string_view text, std::vector<std::string>& items) {
     if (TrimView(text).empty()) {
-        return true;
+        return {};
     }
     for (std::size_t start = 0;;) {
         const std::size_t comma = text.find(',', start);
         const std::string_view item = TrimView(text.substr(start, comma - start));
         if (item.empty()) {
-            return false;
+            return "an empty item (two commas together, or one at an end)";
         }
-        items.emplace_back(item);
+        std::string trimmed = TrimFilterText(AnsiToUtf8(item));
+        if (trimmed.empty()) {
+            return Quoted(item) + " is blank";
+        }
+        items.push_back(std::move(trimmed));
         if (comma == std::string_view::npos) {
-            return true;
+            return {};
         }
         start = comma + 1;
     }
@@ -37,7 +44,7 @@ std::string Joined(const std::vector<std::string>& items) {
     for (const std::string& item : items) {
         text += (text.empty() ? "" : ",") + item;
     }
-    return text;
+    return UTF8ToAnsi(text);
 }
 
 std::string PriceText(const std::optional<long long>& price) { return price ? std::to_string(*price) : ""; }
@@ -69,8 +76,8 @@ FilterReading ReadFilterSettings(const ProfileFile& file, std::string_view secti
     FilterSettings& settings = reading.settings;
     for (const auto& [key, items] :
          {std::pair{"Exclude", &settings.excludeWords}, std::pair{"ExcludePosters", &settings.excludePosters}}) {
-        if (!SplitItems(file.ReadString(section, key), *items)) {
-            reading.refusal = named + key + ": an empty item (two commas together, or one at an end)";
+        if (const std::string refusal = SplitItems(file.ReadString(section, key), *items); !refusal.empty()) {
+            reading.refusal = named + key + ": " + refusal;
             return reading;
         }
     }

@@ -11,8 +11,8 @@ namespace vorn {
 
 // [Filter] of db/vrn.ini, which the window's runs and cron share:
 //   Exclude=WORD,WORD   MinPrice=N   MaxPrice=N   OpenOnly=0|1   ExcludePosters=URL-OR-NAME,...
-// Items are separated by "," and read without their surrounding blanks; a missing or empty key
-// sets nothing.
+// Items are separated by "," and read without their surrounding blanks, the full-width space
+// among them; a missing or empty key sets nothing, a blank item is refused.
 struct FilterReading {
     FilterSettings settings;
     std::string refusal; // CP932 (ASCII but for a value quoted), naming the key; empty when sound

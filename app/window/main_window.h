@@ -16,6 +16,7 @@
 
 #include "app/core/run_lock.h"
 #include "app/core/run_outcome.h"
+#include "app/core/run_output.h"
 #include "app/core/saved_conditions.h"
 #include "app/window/desktop_notification.h"
 #include "app/window/taskbar_progress.h"
@@ -203,6 +204,8 @@ private:
     // Held from Start until the run hands back, so that the terminal program runs no crawl or
     // refresh on the same program folder meanwhile.
     std::unique_ptr<InstanceLock> runLock_;
+    // The run's file, named beside the lock so that the terminal program writes nothing over it.
+    std::unique_ptr<RunOutputRecord> runOutput_;
     CrawlJob* myThread_ = nullptr;
     QPointer<CrawlJob> lastJob_;
     bool isRunning_ = false;

@@ -27,6 +27,7 @@ namespace vorn {
 CrawlSelection TFrmMain::TakeSelection() {
     CrawlSelection selection;
     selection.keyword = ToCp932(txtWord->text());
+    selection.keywordUtf8 = txtWord->text().toUtf8().toStdString();
     selection.allAreas = chkArea->isChecked();
     selection.areaComboIndex = cmbArea->currentIndex();
     selection.areaComboText = ToCp932(cmbArea->currentText());

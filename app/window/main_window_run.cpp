@@ -135,6 +135,7 @@ void TFrmMain::btnActionClick() {
     }
 
     runLock_ = std::move(runLock.lock);
+    runOutput_ = std::make_unique<RunOutputRecord>(programDir_, csvFileName_);
     EnterRunning();
     try {
         db_.Execute(sql::kDeleteSeen);
@@ -144,6 +145,7 @@ void TFrmMain::btnActionClick() {
     } catch (const std::exception& failure) {
         // No job will hand back: show the error and be idle again.
         ShowError(failure);
+        runOutput_.reset();
         runLock_.reset();
         RestoreCursor();
         lblStatus->clear();
@@ -251,6 +253,7 @@ void TFrmMain::btnCancelClick() {
 }
 
 void TFrmMain::FinishRun(int endState) {
+    runOutput_.reset();
     runLock_.reset();
     RestoreCursor();
     const bool shown = endState == esNone || endState == esNoItems || endState == esSaveFailed ||

@@ -54,7 +54,7 @@ QPlainTextEdit* LinesEdit(const char* name) {
 QString Lines(const std::vector<std::string>& items) {
     QStringList lines;
     for (const std::string& item : items) {
-        lines << FromCp932(item);
+        lines << QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size()));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -244,7 +244,7 @@ std::optional<OptionsDialog::Options> OptionsDialog::ReadOptions() {
                 return false;
             }
             if (!item.isEmpty()) {
-                items.push_back(ToCp932(item));
+                items.push_back(item.toUtf8().toStdString());
             }
         }
         return true;

@@ -7,6 +7,7 @@ import sys
 import zipfile
 
 import openpyxl
+from openpyxl.utils.escape import unescape
 
 path = sys.argv[1]
 book = openpyxl.load_workbook(path)
@@ -22,7 +23,8 @@ def print_cells(rows):
             if c.value is None:
                 continue
             kind = "d" if c.is_date else c.data_type
-            value = c.value.isoformat() if c.is_date else c.value
+            # Text as Excel shows it: openpyxl leaves the _xHHHH_ escapes of inline strings in place.
+            value = c.value.isoformat() if c.is_date else unescape(c.value) if c.data_type == "s" else c.value
             link = f":{c.hyperlink.target}" if c.hyperlink else ""
             print(f"{c.coordinate}={kind}:{c.number_format}:{value}{link}")
 

@@ -12,7 +12,8 @@ namespace vorn::test {
 
 // An HTTPS webhook and an SMTP server requiring STARTTLS and a login, both on 127.0.0.1 with the
 // sample site's certificate (trusted through its CA file), in a Python process of their own from
-// construction to destruction. A webhook path under /fail answers 500.
+// construction to destruction. A webhook path under /fail answers 500, one under /hold never
+// answers, one under /discord answers 400 to a message over Discord's limits.
 class AlertReceivers {
 public:
     AlertReceivers(const std::string& user, const std::string& password);

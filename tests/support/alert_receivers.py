@@ -1,7 +1,8 @@
 """Loopback receivers for the alerts: an HTTPS webhook, and an SMTP server that requires STARTTLS
 and a login (user and password as given). The n-th message of each becomes OUT/webhook-n.txt (its
 path and its body as indented JSON) or OUT/mail-n.txt (recipients, subject, text). A webhook path
-under /fail answers 500. OUT/ports names the two ports once both listen."""
+under /fail answers 500, one under /hold never answers, one under /discord answers 400 as Discord
+does to a message over its limits. OUT/ports names the two ports once both listen."""
 import email, email.policy, http.server, json, os, socket, ssl, sys, threading, time, warnings
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
@@ -21,6 +22,13 @@ def keep(kind, text):
         f.write(text)
 
 
+def over_discord_limits(message):
+    units = lambda text: len(text.encode("utf-16-le")) // 2
+    texts = [(units(e.get("title", "")), units(e.get("description", ""))) for e in message.get("embeds", [])]
+    return (units(message.get("content", "")) > 2000 or len(texts) > 10 or
+            any(t > 256 or d > 4096 for t, d in texts) or sum(t + d for t, d in texts) > 6000)
+
+
 class Hook(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
         body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
@@ -31,8 +39,11 @@ class Hook(http.server.BaseHTTPRequestHandler):
         if "/v2/bot/message/" in self.path:
             return self.line(text)
         keep("webhook", self.path + "\n" + text)
-        answer = b"refused" if self.path.startswith("/fail") else b"ok"
-        self.send_response(500 if answer == b"refused" else 200)
+        if self.path.startswith("/hold"):
+            threading.Event().wait()
+        refused = self.path.startswith("/fail") or (self.path.startswith("/discord") and over_discord_limits(json.loads(body)))
+        answer = b"refused" if refused else b"ok"
+        self.send_response(500 if self.path.startswith("/fail") else 400 if refused else 200)
         self.end_headers()
         self.wfile.write(answer)
 
@@ -71,7 +82,8 @@ def login(server, session, envelope, mechanism, data):
     return AuthResult(success=data.login.decode() == user and data.password.decode() == password)
 
 
-web = http.server.HTTPServer(("127.0.0.1", 0), Hook)
+# A thread a message, so that one held open stops no other.
+web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Hook)
 web.socket = tls.wrap_socket(web.socket, server_side=True)
 threading.Thread(target=web.serve_forever, daemon=True).start()
 probe = socket.create_server(("127.0.0.1", 0))

@@ -9,11 +9,11 @@ namespace {
 
 TEST(ListingFilterTest, LeavesOutByWordPricePosterAndClosedOnly) {
     FilterSettings settings;
-    settings.excludeWords = {UTF8ToAnsi("ジャンク"), UTF8ToAnsi("ＪＵＮＫ")};
+    settings.excludeWords = {"ジャンク", "ＪＵＮＫ"};
     settings.minPrice = 1000;
     settings.maxPrice = 30000;
     settings.openOnly = true;
-    settings.excludePosters = {"https://vorn.test/profiles/u9", UTF8ToAnsi("古物商A")};
+    settings.excludePosters = {"https://vorn.test/profiles/u9", "古物商A"};
     const ListingFilter filter(settings);
     ASSERT_TRUE(filter.Active());
 
@@ -49,9 +49,10 @@ TEST(ListingFilterTest, LeavesOutByWordPricePosterAndClosedOnly) {
         fields[kReception] = UTF8ToAnsi(c.reception);
         fields[kPosterName] = UTF8ToAnsi(c.poster);
         fields[kProfileUrl] = c.profile;
-        EXPECT_EQ(filter.Excludes(fields), c.excluded)
+        const ListingText text{c.title, c.description, c.poster};
+        EXPECT_EQ(filter.Excludes(fields, text), c.excluded)
             << c.title << " / " << c.description << " / " << c.price << " / " << c.reception << " / " << c.poster;
-        EXPECT_FALSE(ListingFilter(FilterSettings{}).Excludes(fields)) << "no filter keeps every listing";
+        EXPECT_FALSE(ListingFilter(FilterSettings{}).Excludes(fields, text)) << "no filter keeps every listing";
     }
 }
 

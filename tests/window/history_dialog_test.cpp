@@ -89,7 +89,7 @@ protected:
             }
             for (const Listing& listing : run.read) {
                 const ItemFields fields = FieldsOf(listing);
-                const ListingWatch::Verdict verdict = watch.Judge(fields);
+                const ListingWatch::Verdict verdict = watch.Judge(fields, {});
                 watch.Recorded(fields, verdict, verdict.write);
             }
             watch.Delivered(true);

@@ -197,6 +197,11 @@ void SiteContent::SetTitle(int number, std::string title) {
     titles_[number] = std::move(title);
 }
 
+void SiteContent::SetUpdated(int number, std::string day) {
+    const std::lock_guard lock(mutex_);
+    updated_[number] = std::move(day);
+}
+
 void SiteContent::SetPrice(int number, std::string price) {
     const std::lock_guard lock(mutex_);
     prices_[number] = std::move(price);
@@ -226,6 +231,9 @@ Listing SiteContent::ListingAt(int number) const {
     }
     if (const auto price = prices_.find(number); price != prices_.end()) {
         listing.price = price->second;
+    }
+    if (const auto updated = updated_.find(number); updated != updated_.end()) {
+        listing.updated = updated->second;
     }
     if (const auto description = descriptions_.find(number); description != descriptions_.end()) {
         listing.descriptionLines = description->second;

@@ -100,6 +100,8 @@ public:
     void SetPoster(int number, long profileId, std::string name);
     // Listing n's enquiries closed ("お問い合わせの受付は終了", read as 受付終了) or open again.
     void SetClosed(int number, bool closed);
+    // Listing n's update day as the page writes it ("2026年2月30日") from now on.
+    void SetUpdated(int number, std::string day);
 
     SearchSetup SearchOf(std::string_view searchKey) const;
     Listing ListingAt(int number) const;
@@ -128,6 +130,7 @@ private:
     std::map<int, std::vector<std::string>> descriptions_;
     std::map<int, std::pair<long, std::string>> posters_;
     std::map<int, bool> closed_;
+    std::map<int, std::string> updated_;
 };
 
 // The FNV-1a 32-bit hash the default search mapping uses.
