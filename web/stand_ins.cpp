@@ -142,14 +142,19 @@ void StandIns::Walk(std::string_view utf8, std::string* out) {
     }
 }
 
-std::string StandIns::Restore(std::string_view cp932) const {
+std::string StandIns::Restore(std::string_view cp932) const { return Rewrite(cp932, false); }
+
+std::string StandIns::Referenced(std::string_view cp932) const { return Rewrite(cp932, true); }
+
+std::string StandIns::Rewrite(std::string_view cp932, bool asReferences) const {
     std::string out;
     out.reserve(cp932.size() * 3 / 2);
     std::size_t plainFrom = 0;
     std::size_t at = 0;
     const auto flush = [&](std::size_t to) {
         if (to > plainFrom) {
-            out += AnsiToUtf8(cp932.substr(plainFrom, to - plainFrom));
+            const std::string_view plain = cp932.substr(plainFrom, to - plainFrom);
+            out += asReferences ? std::string(plain) : AnsiToUtf8(plain);
         }
     };
     while (at < cp932.size()) {
@@ -161,7 +166,15 @@ std::string StandIns::Restore(std::string_view cp932) const {
         const std::optional<std::size_t> index = StandInIndex(lead, static_cast<unsigned char>(cp932[at + 1]));
         if (index && *index < originals_.size()) {
             flush(at);
-            out += originals_[*index].utf8;
+            const std::string& original = originals_[*index].utf8;
+            if (asReferences) {
+                std::int32_t offset = 0;
+                UChar32 c = 0;
+                U8_NEXT(original.data(), offset, static_cast<std::int32_t>(original.size()), c);
+                out += "&#" + std::to_string(c) + ";";
+            } else {
+                out += original;
+            }
             plainFrom = at + 2;
         }
         at += 2;

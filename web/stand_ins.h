@@ -21,6 +21,10 @@ public:
     void Scan(std::string_view utf8);
     // CP932 text made from Replace's output, as UTF-8 with the originals in place.
     std::string Restore(std::string_view cp932) const;
+    // CP932 text made from Replace's output, each stand-in written as the numeric character
+    // reference of its original ("&#128512;"): text that keeps every character in code page 932,
+    // for what is stored and compared, and that ShownText turns back into the characters.
+    std::string Referenced(std::string_view cp932) const;
     // How many stand-ins in cp932 hold characters that UTF8ToAnsi writes as "?".
     int CountLost(std::string_view cp932) const;
     // True when Replace met a character that UTF8ToAnsi writes as "?".
@@ -37,6 +41,7 @@ private:
     };
 
     void Walk(std::string_view utf8, std::string* out);
+    std::string Rewrite(std::string_view cp932, bool asReferences) const;
     // The stand-in's index for the original, or kCapacity when none is left.
     std::size_t StandInFor(std::string_view original);
 
