@@ -14,6 +14,7 @@
 #include "web/fetch_page.h"
 #include "web/fetch_retry.h"
 #include "web/fetch_session.h"
+#include "web/shown_text.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -99,8 +100,16 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
     // The watch decides from what the page says, before any photograph is fetched for a listing
     // it passes over.
     const ItemFields fields = ExtractListing(itemUrl, false);
+    // What is stored and compared keeps every character the site wrote: two titles that differ
+    // only in a character CP932 lacks stay two titles.
+    ItemFields referenced = fields;
+    if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink) { // the page went through standIns_
+        for (std::string& field : referenced) {
+            field = standIns_.Referenced(field);
+        }
+    }
     ListingWatch::Verdict verdict;
-    Synchronize([this, &fields, &verdict] { verdict = watch_->Judge(fields); });
+    Synchronize([this, &referenced, &verdict] { verdict = watch_->Judge(referenced); });
     if (verdict.write) {
         const ItemContext context = ListingContext();
         if (!StopRequested() && context.saveImages) {
@@ -109,7 +118,7 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
     }
     // Kept before its row reaches the file, not in a later batch: a run killed right after the
     // row still has the listing stored, and the row can be written again from the store.
-    Synchronize([this, &fields, &verdict] { watch_->Recorded(fields, verdict, verdict.write); });
+    Synchronize([this, &referenced, &verdict] { watch_->Recorded(referenced, verdict, verdict.write); });
     if (verdict.write) {
         // A workbook always has the change column.
         const bool withChange = watch_->WithChangeColumn() || selection_.rowSink;
@@ -120,12 +129,12 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
 bool CrawlWorker::WriteSinkRow(const ItemFields& fields, const std::string* change) {
     ItemFields valuesUtf8;
     for (int i = 0; i < kItemFieldCount; ++i) {
-        valuesUtf8[i] = standIns_.Restore(CleanField(fields[i]));
+        valuesUtf8[i] = ShownText(standIns_.Restore(CleanField(fields[i])));
     }
     std::filesystem::path firstPhoto;
     if (selection_.saveImages) {
         std::error_code ignored;
-        firstPhoto = ImageFileName(selection_.imageDir, fields[kPostId], 1);
+        firstPhoto = ImageFileName(selection_.imageDir, fields[kPostId], 0);
         if (!std::filesystem::exists(firstPhoto, ignored)) {
             firstPhoto.clear();
         }
@@ -136,6 +145,11 @@ bool CrawlWorker::WriteSinkRow(const ItemFields& fields, const std::string* chan
 
 bool CrawlWorker::WriteRow(const ItemFields& fields, const std::string* change) {
     bool written = false;
+    const bool open = selection_.rowSink ? selection_.rowSink->IsOpen() : state_.csvFile.IsOpen();
+    if (!open && !OpenOutput()) {
+        RequestStop();
+        return false;
+    }
     if (selection_.rowSink) {
         written = WriteSinkRow(fields, change);
     } else {
@@ -206,7 +220,7 @@ void CrawlWorker::RunCrawl() {
     });
     state_.areaList.clear();
     state_.genreList.clear();
-    if (!OpenOutput()) {
+    if (!selection_.outputOnFirstRow && !OpenOutput()) {
         return;
     }
 

@@ -141,7 +141,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         std::cout.flush();
         AlertTransport transport = AlertTransportFor(site, session.programDir());
         transport.retries = config.retries;
-        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch), transport));
+        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch, options.savedName.value_or("")), transport));
     }
     return ExitCodeFor(outcome);
 }
@@ -243,11 +243,13 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
                                           "as it is",
                         kExitRefused);
         }
-    } else if (error || !RemoveOldOutput(output)) {
-        return Refuse(msg::FileInUse(), kExitCsvFailed);
     }
     selection.csvFileName = output;
     selection.appendOutput = parsed.append;
+    selection.outputOnFirstRow = OutputWaitsForFirstRow(ModeOf(parsed));
+    if (error || !PrepareOutput(output, ModeOf(parsed), parsed.append)) {
+        return Refuse(msg::FileInUse(), kExitCsvFailed);
+    }
     selection.csvEncoding = parsed.encoding;
     selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932 && !parsed.workbook;
     if (parsed.workbook) {

@@ -117,4 +117,14 @@ bool RemoveOldOutput(const std::filesystem::path& csvFile) {
     return !std::filesystem::is_directory(status) && std::filesystem::remove(csvFile, error) && !error;
 }
 
+bool OutputWaitsForFirstRow(WriteMode mode) { return mode != WriteMode::All; }
+
+bool PrepareOutput(const std::filesystem::path& output, WriteMode mode, bool append) {
+    if (!OutputWaitsForFirstRow(mode) && !append) {
+        return RemoveOldOutput(output);
+    }
+    std::error_code error;
+    return !std::filesystem::is_directory(output, error);
+}
+
 } // namespace vorn

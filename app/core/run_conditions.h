@@ -10,6 +10,7 @@
 #include "catalogue/catalogue_db.h"
 #include "catalogue/catalogue_lists.h"
 #include "crawl/crawl_selection.h"
+#include "watch/watch_settings.h"
 
 namespace vorn {
 
@@ -57,5 +58,12 @@ std::filesystem::path ImageFolderPath(std::string_view imageDirText);
 // Removes an older file where the run's CSV is to go. False when something stays there: a
 // folder of that name (never removed in place of a file) or a file that cannot be removed.
 bool RemoveOldOutput(const std::filesystem::path& csvFile);
+
+// The default mode removes an older output file at Start; the new-only and changes-only modes
+// keep it until their first row, so a day with nothing new leaves yesterday's file as it was.
+bool OutputWaitsForFirstRow(WriteMode mode);
+// Readies the place of the run's output for its mode. False when it cannot take the file: a
+// folder of that name, or (in the default mode, unless appending) a file that cannot be removed.
+bool PrepareOutput(const std::filesystem::path& output, WriteMode mode, bool append);
 
 } // namespace vorn
