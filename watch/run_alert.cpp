@@ -103,7 +103,7 @@ std::string JoinNonEmpty(const std::vector<std::string>& parts, const std::strin
 // The counts line, then each listing as its change, title and price on one line and its URL on
 // the next; line feeds only.
 std::string PlainText(const RunAlert& alert) {
-    std::string text = alert.summary + "\n";
+    std::string text = (alert.search.empty() ? "" : alert.search + "\n") + alert.summary + "\n";
     for (const AlertListing& listing : AlertListingsInOrder(alert.listings)) {
         text += "\n" + JoinNonEmpty({listing.change, listing.title, listing.price}, "  ") + "\n";
         if (!listing.url.empty()) {
@@ -128,7 +128,8 @@ std::string DiscordBody(const RunAlert& alert) {
         embeds += (embeds.empty() ? "" : ",") + embed + "}";
     }
     // A title that reads "@everyone" must not ping the whole server.
-    return "{\"content\":" + JsonString(CutUtf8(alert.summary, kDiscordTextChars)) + ",\"embeds\":[" + embeds +
+    const std::string content = alert.search.empty() ? alert.summary : alert.search + "\n" + alert.summary;
+    return "{\"content\":" + JsonString(CutUtf8(content, kDiscordTextChars)) + ",\"embeds\":[" + embeds +
            "],\"allowed_mentions\":{\"parse\":[]}}";
 }
 
@@ -139,7 +140,8 @@ std::string JsonBody(const RunAlert& alert) {
                  ",\"title\":" + JsonString(listing.title) + ",\"price\":" + JsonString(listing.price) +
                  ",\"url\":" + JsonString(listing.url) + ",\"photo\":" + JsonString(listing.photo) + "}";
     }
-    return "{\"summary\":" + JsonString(alert.summary) + ",\"items\":[" + items + "]}";
+    return "{\"search\":" + JsonString(alert.search) + ",\"summary\":" + JsonString(alert.summary) + ",\"items\":[" +
+           items + "]}";
 }
 
 // RFC 5322 wants English day and month names, whatever the locale.
@@ -218,11 +220,12 @@ std::string MailMessage(const NotifySettings& settings, const RunAlert& alert) {
     const std::size_t at = settings.mailFrom.rfind('@');
     const std::string domain = at == std::string::npos ? "localhost" : settings.mailFrom.substr(at + 1);
     std::mt19937_64 random(std::random_device{}());
-    std::string message = "Date: " + MailDate(now) + "\r\nFrom: " + settings.mailFrom + "\r\nTo: " + to +
-                          "\r\nSubject: " + EncodedSubject(alert.program + ": " + alert.summary) + "\r\nMessage-ID: <" +
-                          std::to_string(now) + "." + std::to_string(random()) + "@" + domain +
-                          ">\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
-                          "Content-Transfer-Encoding: base64\r\n\r\n";
+    std::string message =
+        "Date: " + MailDate(now) + "\r\nFrom: " + settings.mailFrom + "\r\nTo: " + to + "\r\nSubject: " +
+        EncodedSubject(alert.program + ": " + (alert.search.empty() ? "" : alert.search + ": ") + alert.summary) +
+        "\r\nMessage-ID: <" + std::to_string(now) + "." + std::to_string(random()) + "@" + domain +
+        ">\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n";
     std::string body;
     for (const char c : PlainText(alert)) {
         body += c == '\n' ? std::string("\r\n") : std::string(1, c);

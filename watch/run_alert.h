@@ -22,6 +22,7 @@ struct RunAlert {
     std::vector<AlertListing> listings;  // in the run's order; the message orders and cuts them
     bool anyChange = false;              // something new or changed
     bool anyRows = false;                // the run wrote rows
+    std::string search;                  // the saved search's name, or the run's conditions; first
 };
 
 enum class WebhookFormat { Json, Slack, Discord };

@@ -37,7 +37,8 @@ RunWatch::RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter)
 }
 
 void RunWatch::Begin(const CrawlSelection& selection, std::string_view modeName) {
-    db_.Execute(sql::kInsertRun, {LocalTimeNow(), ConditionsText(selection), std::string(modeName)});
+    conditions_ = ConditionsText(selection);
+    db_.Execute(sql::kInsertRun, {LocalTimeNow(), conditions_, std::string(modeName)});
     DbRows rows = db_.OpenRows("SELECT last_insert_rowid() AS RunID");
     runId_ = rows.AtEnd() ? 0 : rows.Integer("RunID");
 }

@@ -45,6 +45,8 @@ public:
     WriteMode mode() const { return mode_; }
     const ChangeCounts& counts() const { return counts_; }
     int rowsWritten() const { return rows_; }
+    // The conditions as Begin recorded them (CP932).
+    const std::string& conditions() const { return conditions_; }
     // Changed listings first, then the others, each in the order written, at most
     // kReportedListings of each.
     std::vector<WrittenListing> Reported() const;
@@ -54,6 +56,7 @@ private:
     WriteMode mode_;
     ListingFilter filter_;
     std::int64_t runId_ = 0;
+    std::string conditions_;
     int rows_ = 0;
     ChangeCounts counts_;
     // Between Judge and Recorded of the one listing being collected.

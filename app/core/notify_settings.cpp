@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "web/cp932.h"
+#include "web/shown_text.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -144,12 +145,13 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
     return transport;
 }
 
-RunAlert AlertOf(const RunWatch& watch) {
+RunAlert AlertOf(const RunWatch& watch, const std::string& savedName) {
     RunAlert alert;
+    alert.search = savedName.empty() ? ShownTextOfAnsi(watch.conditions()) : savedName;
     alert.summary = AnsiToUtf8(CountsLine(watch.counts()));
     for (const WrittenListing& listing : watch.Reported()) {
-        alert.listings.push_back({AnsiToUtf8(listing.change), AnsiToUtf8(listing.title), AnsiToUtf8(listing.price),
-                                  AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)});
+        alert.listings.push_back({ShownTextOfAnsi(listing.change), ShownTextOfAnsi(listing.title),
+                                  ShownTextOfAnsi(listing.price), AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)});
     }
     alert.anyChange = watch.counts().Total() > 0;
     alert.anyRows = watch.rowsWritten() > 0;

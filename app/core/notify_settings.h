@@ -20,7 +20,8 @@ NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem
 // The messages trust what the fetcher trusts and are retried by its rule.
 AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir);
 
-// The alert of a run that ended, as both programs send it.
-RunAlert AlertOf(const RunWatch& watch);
+// The alert of a run that ended, as both programs send it; it names the saved search it ran
+// (UTF-8), or without one the run's conditions.
+RunAlert AlertOf(const RunWatch& watch, const std::string& savedName = {});
 
 } // namespace vorn
