@@ -1,6 +1,6 @@
 """Prints what a workbook of vorn-search-cli holds, a fact a line, for the run test to check:
 the sheet, its frozen pane, filter and header, every cell as type:format:value[:link target],
-and each picture's anchor cell with its link target."""
+and each picture's anchor cell with its link target and its bytes in hex."""
 import re
 import sys
 import zipfile
@@ -35,3 +35,7 @@ with zipfile.ZipFile(path) as z:
                 link = re.search(r'hlinkClick[^>]*r:id="(rId\d+)"', anchor)
                 cell = openpyxl.utils.get_column_letter(int(col) + 1) + str(int(row) + 1)
                 print(f"picture={cell}:{targets.get(link.group(1)) if link else ''}")
+                embed = re.search(r'r:embed="(rId\d+)"', anchor)
+                if embed:
+                    media = "xl/" + targets[embed.group(1)].replace("../", "")
+                    print(f"picture-bytes={cell}:{z.read(media).hex()}")

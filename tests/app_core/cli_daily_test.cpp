@@ -1,0 +1,162 @@
+// A daily user's runs through the built program: yesterday's file kept when nothing is new, the
+// outputs that are ours showing the site's characters, alerts naming their search, settings an
+// editor saved in UTF-8, and rows appended to a file cut short.
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/app_core/cli_run_fixture.h"
+#include "tests/support/alert_receivers.h"
+#include "tests/support/csv_reader.h"
+
+namespace vorn {
+namespace {
+
+constexpr const char* kConditions = "Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n";
+
+std::string Hex(const std::string& bytes) {
+    static const char* const kDigits = "0123456789abcdef";
+    std::string hex;
+    for (const char c : bytes) {
+        hex += kDigits[static_cast<unsigned char>(c) >> 4];
+        hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+    }
+    return hex;
+}
+
+class DailyTest : public CliRunTest {
+protected:
+    void AppendSettings(const std::string& bytes) const {
+        std::ofstream(dir_.db() / "vrn.ini", std::ios::binary | std::ios::app) << bytes;
+    }
+
+    // The first listing with that many photographs and none of the traits that rename them.
+    int ListingWithPhotos(int count) const {
+        for (int n = 1;; ++n) {
+            const site::Listing listing = content_->ListingAt(n);
+            if (listing.imageCount == count && (listing.traits & (site::kOddPostId | site::kEntities)) == 0) {
+                return n;
+            }
+        }
+    }
+
+    test::AlertReceivers receivers_{"vorn", "unused"};
+};
+
+TEST_F(DailyTest, ARunWithNothingNewLeavesYesterdaysFileByteForByte) {
+    struct Case {
+        const char* mode;
+        const char* file;
+        bool append;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"--changes-only", "changes.xlsx", false, "新しい商品情報や変化はありませんでした。"},
+        {"--new-only", "new.xlsx", false, "新しい商品情報はありませんでした。"},
+        {"--changes-only", "changes.csv", false, "新しい商品情報や変化はありませんでした。"},
+        {"--new-only", "new.csv", false, "新しい商品情報はありませんでした。"},
+        {"--changes-only", "appended.csv", true, "新しい商品情報や変化はありませんでした。"},
+    };
+    WriteSettings(kConditions);
+    int listing = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        content_->SetSearch(kFirstCitySearch, {{listing++}, std::nullopt}); // new to the store
+        const fs::path file = out_.path() / c.file;
+        std::vector<std::string> arguments = {"crawl", c.mode, file.string()};
+        if (c.append) {
+            arguments.insert(arguments.begin() + 1, "--append");
+        }
+        const ChildResult yesterday = Run(arguments);
+        ASSERT_EQ(yesterday.exitCode, 0) << yesterday.err;
+        const std::string written = test::ReadBytes(file);
+        const ChildResult today = Run(arguments);
+        EXPECT_EQ(today.exitCode, 1) << today.err;
+        EXPECT_TRUE(Contains(today.out, c.says)) << today.out;
+        EXPECT_EQ(test::ReadBytes(file), written);
+    }
+}
+
+TEST_F(DailyTest, AppendedRowsStartOnALineOfTheirOwn) {
+    WriteSettings(kConditions);
+    content_->SetSearch(kFirstCitySearch, {{1, 2}, std::nullopt});
+    ASSERT_EQ(Crawl().exitCode, 0);
+    const std::string rows = test::ReadBytes(Output()).substr(HeaderLine().size());
+    const std::string lastRowUnended = rows.substr(0, rows.size() - 2);
+    for (const std::string ending : {"", "\r\n"}) {
+        std::ofstream(Output(), std::ios::binary | std::ios::trunc) << HeaderLine() << lastRowUnended << ending;
+        const ChildResult run = Run({"crawl", "--append", Output().string()});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(test::ReadBytes(Output()), HeaderLine() + lastRowUnended + "\r\n" + rows)
+            << "ending " << ending.size();
+    }
+}
+
+// The workbook, the alert and `changes` show characters; the crawl's CSV keeps the page's text.
+TEST_F(DailyTest, OurOutputsShowTheSitesCharactersAndTheFirstPhotograph) {
+    const int one = ListingWithPhotos(1), two = ListingWithPhotos(2);
+    const std::string title = "&quot;北欧風&quot; ソファ😀〜";
+    const std::string shown = "\"北欧風\" ソファ😀〜";
+    content_->SetTitle(one, title);
+    content_->SetSearch(kFirstCitySearch, {{one, two}, std::nullopt});
+    const fs::path photos = out_.path() / "photos";
+    fs::create_directory(photos);
+    WriteSettings(kConditions);
+    AppendSettings("[Notify]\r\nWebhook=" + receivers_.WebhookUrl("hook") + "\r\n[Saved:" + UTF8ToAnsi("ソファ東京") +
+                   "]\r\n" + kConditions + "CheckImage=1\r\nImageDir=" + photos.string() + "\r\nMode=changes-only\r\n");
+
+    const fs::path book = out_.path() / "day.xlsx";
+    const ChildResult run = Run({"crawl", "--saved", "ソファ東京", book.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string read =
+        ChildProcess("/usr/bin/python3", {VORN_READ_WORKBOOK, book}, runtime_.path(), logs_.path()).Wait().out;
+    for (const auto& [row, listing] : {std::pair{2, one}, std::pair{3, two}}) {
+        const fs::path first = photos / (content_->ListingAt(listing).postId + "_0.jpg");
+        EXPECT_TRUE(Contains(read, "picture-bytes=AA" + std::to_string(row) + ":" + Hex(test::ReadBytes(first)) + "\n"))
+            << "listing " << listing << " in\n"
+            << read;
+    }
+    EXPECT_TRUE(Contains(read, "B2=s:General:" + shown + "\n")) << read;
+
+    const std::vector<std::string> hooks = receivers_.Received("webhook");
+    ASSERT_EQ(hooks.size(), 1u);
+    EXPECT_TRUE(Contains(hooks[0], "\"search\": \"ソファ東京\"")) << hooks[0];
+    EXPECT_TRUE(Contains(hooks[0], "\"title\": \"\\\"北欧風\\\" ソファ😀〜\"")) << hooks[0];
+
+    ASSERT_EQ(Run({"crawl", "--encoding", "utf-8", Output().string()}).exitCode, 0);
+    EXPECT_TRUE(Contains(test::ReadBytes(Output()), "\"" + title + "\"")) << "the CSV keeps the page's text";
+
+    const fs::path changes = out_.path() / "changes.csv";
+    EXPECT_TRUE(Contains(Run({"changes"}).out, "新着 " + shown + " " + content_->ListingUrl(one) + "\n"));
+    ASSERT_EQ(Run({"changes", "--encoding", "utf-8", changes.string()}).exitCode, 0);
+    EXPECT_TRUE(Contains(test::ReadBytes(changes), "\"\"\"北欧風\"\" ソファ😀〜\"")) << test::ReadBytes(changes);
+}
+
+// What a text editor makes of db/vrn.ini: UTF-8, read as such by the terminal program.
+TEST_F(DailyTest, SettingsSavedAsUtf8KeepTheirWordsAndSavedSearches) {
+    const std::string keywordSearch = std::string(kFirstCitySearch) + "?keyword=%E3%83%81%E3%82%A7%E3%82%A2";
+    content_->SetSearch(keywordSearch, {{5, 6}, std::nullopt});
+    content_->SetSearch(kFirstCitySearch, {{7}, std::nullopt});
+    content_->SetDescription(6, {"ジャンク品です"});
+    std::ofstream(dir_.db() / "vrn.ini", std::ios::binary)
+        << "[Config]\r\nWord=チェア\r\n"
+        << kConditions << "[Filter]\r\nExclude=ジャンク\r\n[Saved:ソファ東京]\r\n"
+        << kConditions << "[Site]\r\nBaseUrl=" << site_.baseUrl()
+        << "\r\nCaFile=" << site::SampleSite::CaFile().string() << "\r\n";
+
+    const ChildResult run = Crawl();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.out.ends_with("除外 1件\n")) << run.out;
+    const test::CsvParse written = test::ParseCsv(test::ReadBytes(Output()));
+    ASSERT_EQ(written.records.size(), 2u) << "the header and listing 5";
+    EXPECT_EQ(written.records[1][kDetailUrl], content_->ListingUrl(5));
+
+    const ChildResult saved = Run({"crawl", "--saved", "ソファ東京", Output().string()});
+    EXPECT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_TRUE(Run({"list", "saved"}).out.starts_with("ソファ東京\t"));
+}
+
+} // namespace
+} // namespace vorn
