@@ -1,6 +1,4 @@
-// A daily user's runs through the built program: yesterday's file kept when nothing is new, the
-// outputs that are ours showing the site's characters, alerts naming their search, settings an
-// editor saved in UTF-8, and rows appended to a file cut short.
+// A daily user's runs through the built program.
 #include <fstream>
 #include <string>
 #include <vector>
@@ -17,11 +15,9 @@ namespace {
 constexpr const char* kConditions = "Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n";
 
 std::string Hex(const std::string& bytes) {
-    static const char* const kDigits = "0123456789abcdef";
     std::string hex;
     for (const char c : bytes) {
-        hex += kDigits[static_cast<unsigned char>(c) >> 4];
-        hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+        hex += {"0123456789abcdef"[static_cast<unsigned char>(c) >> 4], "0123456789abcdef"[c & 0xF]};
     }
     return hex;
 }
@@ -46,36 +42,26 @@ protected:
 };
 
 TEST_F(DailyTest, ARunWithNothingNewLeavesYesterdaysFileByteForByte) {
-    struct Case {
-        const char* mode;
-        const char* file;
-        bool append;
-        const char* says;
-    };
-    const Case cases[] = {
-        {"--changes-only", "changes.xlsx", false, "新しい商品情報や変化はありませんでした。"},
-        {"--new-only", "new.xlsx", false, "新しい商品情報はありませんでした。"},
-        {"--changes-only", "changes.csv", false, "新しい商品情報や変化はありませんでした。"},
-        {"--new-only", "new.csv", false, "新しい商品情報はありませんでした。"},
-        {"--changes-only", "appended.csv", true, "新しい商品情報や変化はありませんでした。"},
-    };
+    const std::pair<const char*, std::vector<std::string>> cases[] = {{"changes.xlsx", {"--changes-only"}},
+                                                                      {"new.xlsx", {"--new-only"}},
+                                                                      {"changes.csv", {"--changes-only"}},
+                                                                      {"new.csv", {"--new-only", "--append"}},
+                                                                      {"appended.csv", {"--changes-only", "--append"}}};
     WriteSettings(kConditions);
     int listing = 1;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
+    for (const auto& [name, options] : cases) {
+        SCOPED_TRACE(name);
         content_->SetSearch(kFirstCitySearch, {{listing++}, std::nullopt}); // new to the store
-        const fs::path file = out_.path() / c.file;
-        std::vector<std::string> arguments = {"crawl", c.mode, file.string()};
-        if (c.append) {
-            arguments.insert(arguments.begin() + 1, "--append");
-        }
-        const ChildResult yesterday = Run(arguments);
-        ASSERT_EQ(yesterday.exitCode, 0) << yesterday.err;
-        const std::string written = test::ReadBytes(file);
+        std::vector<std::string> arguments = {"crawl"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back((out_.path() / name).string());
+        ASSERT_EQ(Run(arguments).exitCode, 0);
+        const std::string written = test::ReadBytes(out_.path() / name);
         const ChildResult today = Run(arguments);
         EXPECT_EQ(today.exitCode, 1) << today.err;
-        EXPECT_TRUE(Contains(today.out, c.says)) << today.out;
-        EXPECT_EQ(test::ReadBytes(file), written);
+        EXPECT_TRUE(Contains(today.out, options[0] == "--new-only" ? "新しい商品情報はありませんでした。"
+                                                                   : "新しい商品情報や変化はありませんでした。"));
+        EXPECT_EQ(test::ReadBytes(out_.path() / name), written);
     }
 }
 
