@@ -8,6 +8,11 @@ namespace vorn {
 
 namespace {
 
+bool HasColumn(CatalogueDb& db, const char* statement) {
+    DbRows rows = db.OpenRows(statement);
+    return !rows.AtEnd() && rows.Integer("Found") != 0;
+}
+
 // Ends each value in the stored Fields; no CP932 text holds it.
 constexpr char kFieldEnd = '\x1f';
 
@@ -40,11 +45,11 @@ void EnsureStore(CatalogueDb& db) {
     for (const char* statement : sql::kCreateStore) {
         db.Execute(statement);
     }
-    DbRows mode = db.OpenRows(sql::kSelectRunHasMode);
-    const bool hasMode = !mode.AtEnd() && mode.Integer("Found") != 0;
-    mode.Close();
-    if (!hasMode) {
+    if (!HasColumn(db, sql::kSelectRunHasMode)) {
         db.Execute(sql::kAddRunMode);
+    }
+    if (!HasColumn(db, sql::kSelectRowHasFields)) {
+        db.Execute(sql::kAddRowFields);
     }
 }
 

@@ -93,11 +93,12 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
         }
     }
     const std::string today = LocalDateToday();
+    const std::string joined = JoinFields(fields);
     try {
         db_.BeginTransaction();
         db_.ExecuteKept(sql::kRecordHistory, {key, today, today});
         db_.ExecuteKept(sql::kUpsertStored,
-                        {key, DbBytes{JoinFields(fields)}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
+                        {key, DbBytes{joined}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
                          fields[kReception], fields[kProfileUrl], today, today});
         if (!pendingLeftOut_) {
             for (const ListingChange& change : pending_) {
@@ -106,7 +107,7 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
             }
         }
         if (written) {
-            db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, verdict.change});
+            db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, verdict.change, DbBytes{joined}});
         }
         db_.CommitTransaction();
     } catch (const DbError&) {

@@ -17,7 +17,7 @@ inline constexpr const char* kCreateStore[] = {
     "CREATE TABLE IF NOT EXISTS T23_CHANGE (ChangeID INTEGER PRIMARY KEY, RunID INTEGER NOT NULL, "
     "UrlKey TEXT NOT NULL, Kind TEXT NOT NULL, Before TEXT NOT NULL, After TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS T24_ROW (RunID INTEGER NOT NULL, Seq INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
-    "Change TEXT NOT NULL, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
+    "Change TEXT NOT NULL, Fields BLOB, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
 };
 
 // The listing as stored (Stored 1), or else, when another listing of the same poster (a profile
@@ -33,18 +33,28 @@ inline constexpr const char* kUpsertStored =
     "Reception = excluded.Reception, ProfileUrl = excluded.ProfileUrl, LastSeen = excluded.LastSeen";
 inline constexpr const char* kInsertChange =
     "INSERT INTO T23_CHANGE (RunID, UrlKey, Kind, Before, After) VALUES (?, ?, ?, ?, ?)";
-inline constexpr const char* kInsertRunRow = "INSERT INTO T24_ROW (RunID, Seq, UrlKey, Change) VALUES (?, ?, ?, ?)";
+// A row keeps the 25 values it was written with (as T21_ITEM's Fields): a later run that reads
+// the listing again does not change what this run wrote.
+inline constexpr const char* kInsertRunRow =
+    "INSERT INTO T24_ROW (RunID, Seq, UrlKey, Change, Fields) VALUES (?, ?, ?, ?, ?)";
 inline constexpr const char* kInsertRun = "INSERT INTO T22_RUN (Started, Conditions, Mode) VALUES (?, ?, ?)";
 // A store made before runs kept their mode ("all", "new-only", "changes-only") gets the column.
 inline constexpr const char* kSelectRunHasMode =
     "SELECT COUNT(*) AS Found FROM pragma_table_info('T22_RUN') WHERE name = 'Mode'";
 inline constexpr const char* kAddRunMode = "ALTER TABLE T22_RUN ADD COLUMN Mode TEXT";
+// A store made before rows kept their values gets the column; its older rows have none and are
+// read from the listing as last read, all that is left of them.
+inline constexpr const char* kSelectRowHasFields =
+    "SELECT COUNT(*) AS Found FROM pragma_table_info('T24_ROW') WHERE name = 'Fields'";
+inline constexpr const char* kAddRowFields = "ALTER TABLE T24_ROW ADD COLUMN Fields BLOB";
 inline constexpr const char* kEndRun = "UPDATE T22_RUN SET Ended = ?, Outcome = ?, Rows = ? WHERE RunID = ?";
 
 // The rows of the last run that wrote any, in their order.
 inline constexpr const char* kSelectLastRunRows =
-    "SELECT T21_ITEM.Fields, T24_ROW.Change FROM T24_ROW INNER JOIN T21_ITEM ON T21_ITEM.UrlKey = T24_ROW.UrlKey "
-    "WHERE T24_ROW.RunID = (SELECT MAX(RunID) FROM T24_ROW) ORDER BY T24_ROW.Seq";
+    "SELECT COALESCE(T24_ROW.Fields, T21_ITEM.Fields) AS Fields, T24_ROW.Change FROM T24_ROW "
+    "LEFT JOIN T21_ITEM ON T21_ITEM.UrlKey = T24_ROW.UrlKey "
+    "WHERE T24_ROW.RunID = (SELECT MAX(RunID) FROM T24_ROW) AND COALESCE(T24_ROW.Fields, T21_ITEM.Fields) IS NOT NULL "
+    "ORDER BY T24_ROW.Seq";
 // The mode of the last run that wrote any rows (NULL for a run stored before modes were kept).
 inline constexpr const char* kSelectLastRunMode =
     "SELECT Mode FROM T22_RUN WHERE RunID = (SELECT MAX(RunID) FROM T24_ROW)";

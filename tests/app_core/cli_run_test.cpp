@@ -764,6 +764,12 @@ TEST_F(CliRunTest, ChangesListsWhatRunsFoundAndExportTakesTheLastRunsColumns) {
     const std::string bytes = test::ReadBytes(exported);
     EXPECT_EQ(bytes.rfind(CsvFileStart(CsvEncoding::Cp932, true), 0), 0u) << AnsiToUtf8(bytes);
     EXPECT_TRUE(Contains(bytes, UTF8ToAnsi(",\"値下げ 12,000円→9,800円\",\r\n"))) << AnsiToUtf8(bytes);
+
+    // A later run reads the listing at another price but writes no row: the export stays as written.
+    content_->SetPrice(1, "7,000");
+    ASSERT_EQ(Run({"crawl", "--changes-only", "--exclude", "ソファ", Output().string()}).exitCode, 1);
+    ASSERT_EQ(Run({"export", exported.string()}).exitCode, 0);
+    EXPECT_EQ(test::ReadBytes(exported), bytes);
 }
 
 // The alert after a crawl: one message per channel when the run found something new, none when
