@@ -183,6 +183,38 @@ std::string StandIns::Rewrite(std::string_view cp932, bool asReferences) const {
     return out;
 }
 
+std::string StandIns::Unreferenced(std::string_view cp932, bool toUtf8) {
+    std::string out;
+    std::size_t plainFrom = 0;
+    const auto flush = [&](std::size_t to) {
+        const std::string_view plain = cp932.substr(plainFrom, to - plainFrom);
+        out += toUtf8 ? AnsiToUtf8(plain) : std::string(plain);
+    };
+    for (std::size_t at = cp932.find("&#"); at != std::string_view::npos; at = cp932.find("&#", at + 1)) {
+        const std::size_t end = cp932.find(';', at);
+        if (end == std::string_view::npos || end - at < 3 || end - at > 9 ||
+            cp932.find_first_not_of("0123456789", at + 2) != end) {
+            continue;
+        }
+        const auto c = static_cast<UChar32>(std::stol(std::string(cp932.substr(at + 2, end - at - 2))));
+        if (c > 0x10FFFF || U_IS_SURROGATE(c)) {
+            continue;
+        }
+        char sequence[U8_MAX_LENGTH];
+        int32_t length = 0;
+        U8_APPEND_UNSAFE(sequence, length, c);
+        const std::string_view original(sequence, static_cast<std::size_t>(length));
+        if (!NeedsStandIn(c, original)) {
+            continue;
+        }
+        flush(at);
+        out += toUtf8 ? std::string(original) : UTF8ToAnsi(original);
+        plainFrom = end + 1;
+    }
+    flush(cp932.size());
+    return out;
+}
+
 int StandIns::CountLost(std::string_view cp932) const {
     int lost = 0;
     for (std::size_t at = 0; at < cp932.size(); ++at) {

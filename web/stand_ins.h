@@ -25,6 +25,10 @@ public:
     // reference of its original ("&#128512;"): text that keeps every character in code page 932,
     // for what is stored and compared, and that ShownText turns back into the characters.
     std::string Referenced(std::string_view cp932) const;
+    // Referenced's text with its references back as characters, as a crawl's CSV has them: in
+    // UTF-8 (the rest converted), or in code page 932 as the conversion writes them ("?"). A
+    // reference to a character CP932 keeps is text of the page and stays as it is.
+    static std::string Unreferenced(std::string_view cp932, bool toUtf8);
     // How many stand-ins in cp932 hold characters that UTF8ToAnsi writes as "?".
     int CountLost(std::string_view cp932) const;
     // True when Replace met a character that UTF8ToAnsi writes as "?".

@@ -272,7 +272,8 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
             if (withChange) {
                 AppendCsvValue(line, row->change);
             }
-            ok = file.WriteLine(line);
+            // The store keeps the characters code page 932 lacks as references.
+            ok = file.WriteEncodedLine(StandIns::Unreferenced(line, encoding == CsvEncoding::Utf8));
         }
         ok = file.Close(ok);
     }

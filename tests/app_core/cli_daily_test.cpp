@@ -113,6 +113,9 @@ TEST_F(DailyTest, OurOutputsShowTheSitesCharactersAndTheFirstPhotograph) {
 
     ASSERT_EQ(Run({"crawl", "--encoding", "utf-8", Output().string()}).exitCode, 0);
     EXPECT_TRUE(Contains(test::ReadBytes(Output()), "\"" + title + "\"")) << "the CSV keeps the page's text";
+    const fs::path exported = out_.path() / "exported.csv";
+    ASSERT_EQ(Run({"export", "--encoding", "utf-8", exported.string()}).exitCode, 0);
+    EXPECT_EQ(test::ReadBytes(exported), test::ReadBytes(Output()));
 
     const fs::path changes = out_.path() / "changes.csv";
     EXPECT_TRUE(Contains(Run({"changes"}).out, "新着 " + shown + " " + content_->ListingUrl(one) + "\n"));
