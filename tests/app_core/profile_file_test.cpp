@@ -155,33 +155,19 @@ TEST_F(ProfileFileTest, KeepsCp932BytesAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(entries, 1);
 }
 
-// A file an editor saved in UTF-8 is read in CP932 and written back in UTF-8, everything else
-// kept; a file in code page 932, or of ASCII alone, is the profile file it always was.
+// A file an editor saved in UTF-8 is written back in UTF-8, everything else kept; code page 932
+// and ASCII files stay code page 932.
 TEST_F(ProfileFileTest, WritesBackInTheEncodingItRead) {
-    struct Case {
-        const char* name;
-        std::string before; // UTF-8 text
-        bool utf8;          // the file is in UTF-8 (else CP932)
-        std::string after;  // UTF-8 text, once Word=ソファ and [Filter] Exclude=ジャンク are written
-    };
-    const std::string bom = "\xEF\xBB\xBF";
-    const Case cases[] = {
-        {"UTF-8", "[Config]\r\nWord=チェア\r\n; 😀 メモ\r\n", true,
-         "[Config]\r\nWord=ソファ\r\n; 😀 メモ\r\n[Filter]\r\nExclude=ジャンク\r\n"},
-        {"UTF-8 with a byte-order mark", bom + "[Config]\r\nWord=x\r\n", true,
-         bom + "[Config]\r\nWord=ソファ\r\n[Filter]\r\nExclude=ジャンク\r\n"},
-        {"code page 932", "[Config]\r\nWord=チェア\r\n", false,
-         "[Config]\r\nWord=ソファ\r\n[Filter]\r\nExclude=ジャンク\r\n"},
-        {"ASCII", "[Config]\r\nWord=x\r\n", false, "[Config]\r\nWord=ソファ\r\n[Filter]\r\nExclude=ジャンク\r\n"},
-    };
-    for (const Case& c : cases) {
-        ProfileFile file = FileWith(c.utf8 ? c.before : UTF8ToAnsi(c.before));
-        const std::string wordBefore = c.before.substr(c.before.find("Word=") + 5);
-        EXPECT_EQ(file.ReadString("config", "word"), UTF8ToAnsi(wordBefore.substr(0, wordBefore.find('\r')))) << c.name;
+    const std::string bom = "\xEF\xBB\xBF", after = "Word=ソファ\r\n; 😀\r\n[Filter]\r\nExclude=ジャンク\r\n";
+    for (const auto& [before, utf8] : {std::pair{std::string("[Config]\r\nWord=チェア\r\n; 😀\r\n"), true},
+                                       {bom + "[Config]\r\nWord=x\r\n; 😀\r\n", true},
+                                       {UTF8ToAnsi("[Config]\r\nWord=チェア\r\n; 😀\r\n"), false}}) {
+        ProfileFile file = FileWith(before);
         ASSERT_TRUE(file.WriteString("Config", "Word", UTF8ToAnsi("ソファ")));
         ASSERT_TRUE(file.WriteString("Filter", "Exclude", UTF8ToAnsi("ジャンク")));
-        EXPECT_EQ(ReadBytes(Ini()), c.utf8 ? c.after : UTF8ToAnsi(c.after)) << c.name;
-        EXPECT_EQ(file.ReadString("Filter", "Exclude"), UTF8ToAnsi("ジャンク")) << c.name;
+        const std::string expected = before.substr(0, before.find("Word=")) + (utf8 ? after : UTF8ToAnsi(after));
+        EXPECT_EQ(ReadBytes(Ini()), expected) << utf8;
+        EXPECT_EQ(file.ReadString("filter", "exclude"), UTF8ToAnsi("ジャンク"));
     }
 }
 

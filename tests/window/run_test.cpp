@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -134,32 +135,21 @@ TEST_F(RunTest, TheWorkbookTypeWritesAnXlsxFileWithItsRows) {
     EXPECT_EQ(ReadBytes(output.path() / "book.xlsx").substr(0, 2), "PK") << "a zip container, written at the end";
 }
 
-// A typed .xlsx or .csv decides the file, whatever type is selected, and the dialog opens next
-// on the type the run wrote, also after the program was closed and opened again.
+// A typed .xlsx or .csv decides the file whatever type is selected; the dialog opens next on the
+// type written, also after the program was closed and opened again.
 TEST_F(RunTest, ATypedExtensionDecidesTheFileAndTheDialogReopensOnItsType) {
-    struct Case {
-        const char* typed;
-        int selected;
-        const char* written; // the file's first bytes
-        int reopensOn;
-    };
-    const Case cases[] = {
-        {"day2.xlsx", 0, "PK", 2},
-        {"day3.CSV", 2, "\"", 0},
-        {"day4", 1, "\xEF\xBB\xBF", 1},
-    };
+    const std::tuple<const char*, int, const char*, int> cases[] = {
+        {"day2.xlsx", 0, "PK", 2}, {"day3.CSV", 2, "\"", 0}, {"day4", 1, "\xEF\xBB\xBF", 1}};
     int opensOn = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
-        prompt.QueueSaveFile(QString::fromStdString((output.path() / c.typed).string()), c.selected);
+    for (const auto& [typed, selected, firstBytes, written] : cases) {
+        prompt.QueueSaveFile(QString::fromStdString((output.path() / typed).string()), selected);
         window->btnAction->click();
-        EXPECT_EQ(prompt.lastSaveFilter, opensOn);
+        EXPECT_EQ(prompt.lastSaveFilter, opensOn) << typed;
         prompt.QueueQuestion(false);
         ASSERT_TRUE(WaitUntilIdle());
-        const std::filesystem::path file = window->csvFileName();
-        EXPECT_EQ(file.filename().string().rfind(c.typed, 0), 0u) << file;
-        EXPECT_EQ(ReadBytes(file).rfind(c.written, 0), 0u) << file;
-        opensOn = c.reopensOn;
+        EXPECT_EQ(window->csvFileName().filename().string().rfind(typed, 0), 0u) << window->csvFileName();
+        EXPECT_EQ(ReadBytes(window->csvFileName()).rfind(firstBytes, 0), 0u) << typed;
+        opensOn = written;
     }
     ASSERT_TRUE(Close());
     Reopen();
@@ -173,13 +163,12 @@ TEST_F(RunTest, TheCountsLineFollowsTheLastPageAndStays) {
     ASSERT_TRUE(Close()); // the checks are kept in the settings and come back
     WriteSettings(SettingsText() + "[Filter]\r\nExclude=zzqq\r\n");
     Reopen();
-    const QString counts = Utf8("新着 3件、再掲載 0件、値下げ 0件、値上げ 0件、受付終了 0件、除外 0件");
     QString whileAsked;
     Start(output.path() / "counted.csv");
     prompt.QueueQuestion(false, [&] { whileAsked = window->lblStatus->text(); });
     ASSERT_TRUE(WaitUntilIdle());
-    EXPECT_EQ(whileAsked, counts);
-    EXPECT_EQ(window->lblStatus->text(), counts);
+    EXPECT_EQ(whileAsked, Utf8("新着 3件、再掲載 0件、値下げ 0件、値上げ 0件、受付終了 0件、除外 0件"));
+    EXPECT_EQ(window->lblStatus->text(), whileAsked);
 }
 
 TEST_F(RunTest, ARunWithoutListingsSaysSo) {
