@@ -75,7 +75,8 @@ ItemContext CrawlWorker::ListingContext() {
     context.retries = config_.retries;
     context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
     context.unrecognisedPages = &unrecognisedListingPages_;
-    if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink) {
+    // The store keeps every character too, whatever the output keeps.
+    if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink || watch_ != nullptr) {
         context.standIns = &standIns_;
     } else if (selection_.countLostCharacters) {
         context.lostCharacters = &lostCharacters_;
@@ -86,7 +87,13 @@ ItemContext CrawlWorker::ListingContext() {
 ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages) {
     ItemContext context = ListingContext();
     context.saveImages = context.saveImages && withImages;
-    return ExtractItem(context, itemUrl);
+    ItemFields fields = ExtractItem(context, itemUrl);
+    if (context.standIns != nullptr && selection_.countLostCharacters) {
+        for (const std::string& field : fields) {
+            lostCharacters_ += standIns_.CountLost(field);
+        }
+    }
+    return fields;
 }
 
 void CrawlWorker::CollectListing(const std::string& itemUrl) {
@@ -103,7 +110,7 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
     // What is stored and compared keeps every character the site wrote: two titles that differ
     // only in a character CP932 lacks stay two titles.
     ItemFields referenced = fields;
-    if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink) { // the page went through standIns_
+    if (ListingContext().standIns != nullptr) {
         for (std::string& field : referenced) {
             field = standIns_.Referenced(field);
         }
@@ -158,7 +165,7 @@ bool CrawlWorker::WriteRow(const ItemFields& fields, const std::string* change) 
             AppendCsvValue(rowCp932, *change);
         }
         written = selection_.csvEncoding == CsvEncoding::Utf8 ? state_.csvFile.WriteLine(standIns_.Restore(rowCp932))
-                                                              : state_.csvFile.WriteLine(rowCp932);
+                                                              : state_.csvFile.WriteLine(standIns_.Converted(rowCp932));
     }
     if (!written) {
         // Going on would collect listings that can no longer be saved.

@@ -142,11 +142,13 @@ void StandIns::Walk(std::string_view utf8, std::string* out) {
     }
 }
 
-std::string StandIns::Restore(std::string_view cp932) const { return Rewrite(cp932, false); }
+std::string StandIns::Restore(std::string_view cp932) const { return Rewrite(cp932, As::Utf8); }
 
-std::string StandIns::Referenced(std::string_view cp932) const { return Rewrite(cp932, true); }
+std::string StandIns::Referenced(std::string_view cp932) const { return Rewrite(cp932, As::References); }
 
-std::string StandIns::Rewrite(std::string_view cp932, bool asReferences) const {
+std::string StandIns::Converted(std::string_view cp932) const { return Rewrite(cp932, As::Cp932); }
+
+std::string StandIns::Rewrite(std::string_view cp932, As as) const {
     std::string out;
     out.reserve(cp932.size() * 3 / 2);
     std::size_t plainFrom = 0;
@@ -154,7 +156,7 @@ std::string StandIns::Rewrite(std::string_view cp932, bool asReferences) const {
     const auto flush = [&](std::size_t to) {
         if (to > plainFrom) {
             const std::string_view plain = cp932.substr(plainFrom, to - plainFrom);
-            out += asReferences ? std::string(plain) : AnsiToUtf8(plain);
+            out += as == As::Utf8 ? AnsiToUtf8(plain) : std::string(plain);
         }
     };
     while (at < cp932.size()) {
@@ -167,13 +169,13 @@ std::string StandIns::Rewrite(std::string_view cp932, bool asReferences) const {
         if (index && *index < originals_.size()) {
             flush(at);
             const std::string& original = originals_[*index].utf8;
-            if (asReferences) {
+            if (as == As::References) {
                 std::int32_t offset = 0;
                 UChar32 c = 0;
                 U8_NEXT(original.data(), offset, static_cast<std::int32_t>(original.size()), c);
                 out += "&#" + std::to_string(c) + ";";
             } else {
-                out += original;
+                out += as == As::Utf8 ? original : UTF8ToAnsi(original);
             }
             plainFrom = at + 2;
         }

@@ -115,6 +115,18 @@ TEST_F(DailyTest, OurOutputsShowTheSitesCharactersAndTheFirstPhotograph) {
     EXPECT_TRUE(Contains(test::ReadBytes(changes), "\"\"\"北欧風\"\" ソファ😀〜\""));
 }
 
+// Two titles that differ only in a character code page 932 lacks stay two, in a CP932 run too.
+TEST_F(DailyTest, ATitleDifferingOnlyInACharacterCp932LacksIsNoRepost) {
+    WriteSettings(kConditions);
+    for (const auto& [listing, title] : {std::pair{1, "ソファ😀"}, {2, "ソファ🛋"}}) {
+        content_->SetTitle(listing, title);
+        content_->SetPoster(listing, 777, "ハナ");
+        content_->SetSearch(kFirstCitySearch, {{listing}, std::nullopt});
+        const ChildResult run = Run({"crawl", "--changes-only", Output().string()});
+        EXPECT_TRUE(run.out.ends_with("新着 1件、再掲載 0件、値下げ 0件、値上げ 0件、受付終了 0件\n")) << run.out;
+    }
+}
+
 // What a text editor makes of db/vrn.ini: UTF-8, read as such by the terminal program.
 TEST_F(DailyTest, SettingsSavedAsUtf8KeepTheirWordsAndSavedSearches) {
     const std::string keywordSearch = std::string(kFirstCitySearch) + "?keyword=%E3%83%81%E3%82%A7%E3%82%A2";
