@@ -1,6 +1,7 @@
 """Prints what a workbook of vorn-search-cli holds, a fact a line, for the run test to check:
 the sheet, its frozen pane, filter and header, every cell as type:format:value[:link target],
-and each picture's anchor cell with its link target and its bytes in hex."""
+and each picture's anchor cell with its link target; given a folder, each picture's bytes go there
+as <cell>.jpg."""
 import re
 import sys
 import zipfile
@@ -36,6 +37,6 @@ with zipfile.ZipFile(path) as z:
                 cell = openpyxl.utils.get_column_letter(int(col) + 1) + str(int(row) + 1)
                 print(f"picture={cell}:{targets.get(link.group(1)) if link else ''}")
                 embed = re.search(r'r:embed="(rId\d+)"', anchor)
-                if embed:
-                    media = "xl/" + targets[embed.group(1)].replace("../", "")
-                    print(f"picture-bytes={cell}:{z.read(media).hex()}")
+                if embed and len(sys.argv) > 2:
+                    with open(f"{sys.argv[2]}/{cell}.jpg", "wb") as out:
+                        out.write(z.read("xl/" + targets[embed.group(1)].replace("../", "")))
