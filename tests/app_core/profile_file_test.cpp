@@ -155,8 +155,7 @@ TEST_F(ProfileFileTest, KeepsCp932BytesAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(entries, 1);
 }
 
-// A file an editor saved in UTF-8 is written back in UTF-8, everything else kept; code page 932
-// and ASCII files stay code page 932.
+// A file an editor saved in UTF-8 is written back in UTF-8, everything else kept; CP932 stays CP932.
 TEST_F(ProfileFileTest, WritesBackInTheEncodingItRead) {
     const std::string bom = "\xEF\xBB\xBF", after = "Word=ソファ\r\n; 😀\r\n[Filter]\r\nExclude=ジャンク\r\n";
     for (const auto& [before, utf8] : {std::pair{std::string("[Config]\r\nWord=チェア\r\n; 😀\r\n"), true},

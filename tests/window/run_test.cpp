@@ -135,8 +135,7 @@ TEST_F(RunTest, TheWorkbookTypeWritesAnXlsxFileWithItsRows) {
     EXPECT_EQ(ReadBytes(output.path() / "book.xlsx").substr(0, 2), "PK") << "a zip container, written at the end";
 }
 
-// A typed .xlsx or .csv decides the file whatever type is selected; the dialog opens next on the
-// type written, also after the program was closed and opened again.
+// A typed .xlsx or .csv decides the file; the dialog reopens on the type written, also after a restart.
 TEST_F(RunTest, ATypedExtensionDecidesTheFileAndTheDialogReopensOnItsType) {
     const std::tuple<const char*, int, const char*, int> cases[] = {
         {"day2.xlsx", 0, "PK", 2}, {"day3.CSV", 2, "\"", 0}, {"day4", 1, "\xEF\xBB\xBF", 1}};
