@@ -84,9 +84,11 @@ ItemContext CrawlWorker::ListingContext() {
     return context;
 }
 
-ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages) {
+ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImages, bool& readWhole) {
     ItemContext context = ListingContext();
     context.saveImages = context.saveImages && withImages;
+    readWhole = false;
+    context.readWhole = &readWhole;
     ItemFields fields = ExtractItem(context, itemUrl);
     if (context.standIns != nullptr && selection_.countLostCharacters) {
         for (const std::string& field : fields) {
@@ -96,17 +98,31 @@ ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImag
     return fields;
 }
 
+void CrawlWorker::ListingsOnPage(const std::vector<std::string>& keys) {
+    if (watch_ != nullptr) {
+        Synchronize([this, &keys] { watch_->Listed(keys); });
+    }
+}
+
 void CrawlWorker::CollectListing(const std::string& itemUrl) {
+    bool readWhole = false;
     if (watch_ == nullptr) {
-        if (WriteRow(ExtractListing(itemUrl, true), nullptr)) {
-            // Every row comes right after the check of its own key.
+        // Every row comes right after the check of its own key; a listing not read whole is not
+        // collected, so a later run reads it again.
+        if (WriteRow(ExtractListing(itemUrl, true, readWhole), nullptr) && readWhole) {
             Synchronize([this] { frontEnd_.RecordCollected(state_.listingKey); });
         }
         return;
     }
     // The watch decides from what the page says, before any photograph is fetched for a listing
     // it passes over.
-    const ItemFields fields = ExtractListing(itemUrl, false);
+    const ItemFields fields = ExtractListing(itemUrl, false, readWhole);
+    CollectWatched(fields, readWhole);
+}
+
+void CrawlWorker::CollectWatched(const ItemFields& fields, bool readWhole) {
+    // A workbook always has the change column.
+    const bool withChange = watch_->WithChangeColumn() || selection_.rowSink;
     // What is stored and compared keeps every character the site wrote: two titles that differ
     // only in a character CP932 lacks stay two titles.
     ItemFields referenced = fields;
@@ -116,21 +132,23 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
         }
     }
     ListingWatch::Verdict verdict;
-    Synchronize([this, &referenced, &verdict] { verdict = watch_->Judge(referenced); });
-    if (verdict.write) {
+    Synchronize([this, &referenced, &verdict, readWhole] {
+        verdict = readWhole ? watch_->Judge(referenced) : watch_->JudgeUnread(referenced);
+    });
+    if (verdict.write && readWhole) {
         const ItemContext context = ListingContext();
         if (!StopRequested() && context.saveImages) {
             SaveItemImages(fields, context);
         }
     }
-    // Kept before its row reaches the file, not in a later batch: a run killed right after the
-    // row still has the listing stored, and the row can be written again from the store.
-    Synchronize([this, &referenced, &verdict] { watch_->Recorded(referenced, verdict, verdict.write); });
-    if (verdict.write) {
-        // A workbook always has the change column.
-        const bool withChange = watch_->WithChangeColumn() || selection_.rowSink;
-        WriteRow(fields, withChange ? &verdict.change : nullptr);
-    }
+    const bool written = verdict.write && WriteRow(fields, withChange ? &verdict.change : nullptr);
+    // A CSV line is on the disk once written; a workbook's rows only once it is closed.
+    Synchronize([this, &referenced, &verdict, written] {
+        watch_->Recorded(referenced, verdict, written);
+        if (verdict.write && !selection_.rowSink) {
+            watch_->Delivered(written);
+        }
+    });
 }
 
 bool CrawlWorker::WriteSinkRow(const ItemFields& fields, const std::string* change) {
@@ -293,9 +311,14 @@ bool CrawlWorker::OpenOutput() {
 }
 
 void CrawlWorker::CloseOutput() {
-    // The workbook is written only now, whatever ended the run.
-    if (selection_.rowSink && selection_.rowSink->IsOpen() && !selection_.rowSink->Close()) {
-        state_.writeFailed = true;
+    // The workbook is written only now, whatever ended the run, and its rows are told only once
+    // it is.
+    if (selection_.rowSink && selection_.rowSink->IsOpen()) {
+        const bool saved = selection_.rowSink->Close();
+        state_.writeFailed = state_.writeFailed || !saved;
+        if (watch_ != nullptr) {
+            Synchronize([this, saved] { watch_->Delivered(saved); });
+        }
     }
     if (state_.csvFile.IsOpen() && !state_.csvFile.Close()) {
         state_.writeFailed = true;

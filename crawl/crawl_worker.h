@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "crawl/crawl_front_end.h"
 #include "crawl/crawl_state.h"
@@ -64,12 +65,16 @@ private:
     // SearchHost: what each search asks of the run.
     bool FetchPage(const std::string& url, std::string& page) override;
     void Pause() override;
+    void ListingsOnPage(const std::vector<std::string>& keys) override;
     bool CheckSeen(const std::string& listingKey) override;
     void ShowStatus(int newCount, int totalCount) override;
     void CollectListing(const std::string& itemUrl) override;
 
-    // The listing's page read into its fields; its photographs too when withImages.
-    ItemFields ExtractListing(const std::string& itemUrl, bool withImages);
+    // The listing's page read into its fields; its photographs too when withImages. readWhole:
+    // the page was served, recognised and read to its end.
+    ItemFields ExtractListing(const std::string& itemUrl, bool withImages, bool& readWhole);
+    // The listing as the watch decides; readWhole as ExtractListing gave it.
+    void CollectWatched(const ItemFields& fields, bool readWhole);
     ItemContext ListingContext();
     // Writes the listing's row; false when it could not be written (the run then stops).
     bool WriteRow(const ItemFields& fields, const std::string* change);

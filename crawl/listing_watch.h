@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "extract/item_fields.h"
 
@@ -19,12 +20,21 @@ public:
         std::string change; // CP932 text of the row's change column; empty for none
     };
 
-    // After the listing's page was read, before its photographs.
+    // The listing keys of a results page, before any of its listings is read.
+    virtual void Listed(const std::vector<std::string>& /*keys*/) {}
+    // After the listing's page was read whole (served, its heading found, not cut by a stop),
+    // before its photographs.
     virtual Verdict Judge(const ItemFields& fields) = 0;
-    // After its photographs and before its row is written (written: it gets one), or after it was
-    // passed over: the listing as read is kept, committed before the run goes on, so that every
-    // row that reaches the output is in the store even when the run is killed right after.
+    // A listing whose page was not read whole: it is not recorded, and the verdict says whether
+    // it still gets the row of what was read.
+    virtual Verdict JudgeUnread(const ItemFields& /*fields*/) { return {}; }
+    // After either judgement: the listing was passed over (no row wanted), or its row was handed
+    // to the output (written) or could not be (not written: it stays as it was known).
     virtual void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) = 0;
+    // The rows handed to the output since the last call reached the file (saved), or never will.
+    // Only a row that reached the file counts as told: what was not saved is found again by the
+    // next run.
+    virtual void Delivered(bool /*saved*/) {}
     // True when the rows carry the change column.
     virtual bool WithChangeColumn() const { return false; }
 };

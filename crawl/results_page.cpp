@@ -1,5 +1,6 @@
 #include "crawl/results_page.h"
 
+#include <utility>
 #include <vector>
 
 #include "crawl/search_host.h"
@@ -93,14 +94,22 @@ SearchCounts SearchResultsPage(SearchHost& run, const std::string& url) {
         return counts;
     }
 
+    std::vector<std::string> keys;
     for (const std::string_view line : lines) {
         if (IsItemLinkLine(line)) {
-            const std::optional<std::string> key = ListingKeyFromLine(line);
-            if (key && !run.CheckSeen(*key)) {
-                ++counts.newCount;
-                run.ShowStatus(counts.newCount, counts.totalCount);
-                run.CollectListing("https" + *key);
+            if (std::optional<std::string> key = ListingKeyFromLine(line)) {
+                keys.push_back(std::move(*key));
             }
+        }
+    }
+    // The whole page is known before its first listing is read: a listing further down is on
+    // the site as much as one already read.
+    run.ListingsOnPage(keys);
+    for (const std::string& key : keys) {
+        if (!run.CheckSeen(key)) {
+            ++counts.newCount;
+            run.ShowStatus(counts.newCount, counts.totalCount);
+            run.CollectListing("https" + key);
         }
         if (counts.newCount >= counts.totalCount || run.StopRequested()) {
             break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "extract/item_fields.h"
 
@@ -18,6 +19,8 @@ public:
     // The pause the site is owed after every fetch.
     virtual void Pause() = 0;
     virtual bool StopRequested() const = 0;
+    // The listing keys the results page links to, in page order, before any is checked.
+    virtual void ListingsOnPage(const std::vector<std::string>& /*keys*/) {}
     // True when the listing was collected earlier in the run; it counts as collected from now.
     virtual bool CheckSeen(const std::string& listingKey) = 0;
     // The search's label and ProgressCountText(newCount, totalCount) on the status line.

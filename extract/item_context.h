@@ -35,6 +35,9 @@ struct ItemContext {
     // Counts the listing pages the site served without a "<h1" line: a layout this program does
     // not know.
     int* unrecognisedPages = nullptr;
+    // Set true when the page was served, holds its "<h1" heading and was read to its end: only
+    // such a read may be taken as the listing's record. False for anything less.
+    bool* readWhole = nullptr;
 };
 
 inline RetryPolicy RetryPolicyOf(const ItemContext& context) {

@@ -356,7 +356,7 @@ bool IsNextDataLine(std::string_view rawLine) {
 
 } // namespace
 
-void ParseItemLines(std::span<const std::string_view> rawLines, std::string_view baseUrl,
+bool ParseItemLines(std::span<const std::string_view> rawLines, std::string_view baseUrl,
                     const std::function<bool()>& stopRequested, ItemFields& fields) {
     // Every heading line joins the lines after it up to a script line, so a page of nothing but
     // headings would take time quadratic in its size. A listing page has one heading; past a few,
@@ -371,18 +371,19 @@ void ParseItemLines(std::span<const std::string_view> rawLines, std::string_view
             }
         } else if (IsNextDataLine(lines.Raw(i))) {
             ReadCounts(lines, i, fields);
-            return;
+            return true;
         }
         if (Stopped(stopRequested)) {
-            return;
+            return false;
         }
     }
+    return true;
 }
 
-void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
+bool ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
                     const std::function<bool()>& stopRequested, ItemFields& fields) {
     const std::vector<std::string_view> views(rawLines.begin(), rawLines.end());
-    ParseItemLines(views, baseUrl, stopRequested, fields);
+    return ParseItemLines(views, baseUrl, stopRequested, fields);
 }
 
 namespace {
@@ -437,7 +438,8 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
         context.pause();
     }
     // "<h1" is ASCII, so a line holds it exactly when the page's bytes do.
-    if (context.unrecognisedPages != nullptr && result.served() && page.find("<h1") == std::string::npos) {
+    const bool withHeading = page.find("<h1") != std::string::npos;
+    if (context.unrecognisedPages != nullptr && result.served() && !withHeading) {
         ++*context.unrecognisedPages;
     }
     if (context.standIns != nullptr) {
@@ -445,7 +447,10 @@ ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl)
         page = context.standIns->Replace(page);
     }
     SplitPageLines(page, lines);
-    ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
+    const bool readToEnd = ParseItemLines(lines, context.baseUrl, context.stopRequested, fields);
+    if (context.readWhole != nullptr) {
+        *context.readWhole = result.served() && withHeading && readToEnd;
+    }
     if (context.lostCharacters != nullptr && context.standIns == nullptr) {
         *context.lostCharacters += CountLostCharacters(page, context, fields);
     }

@@ -16,10 +16,11 @@ namespace vorn {
 ItemFields ExtractItem(const ItemContext& context, const std::string& detailUrl);
 
 // The reading part of ExtractItem on page lines already loaded (raw UTF-8 bytes, as in the
-// file). Fills fields in place; field 24 is left as the caller set it.
-void ParseItemLines(std::span<const std::string_view> rawLines, std::string_view baseUrl,
+// file). Fills fields in place; field 24 is left as the caller set it. False when a stop request
+// cut the reading short.
+bool ParseItemLines(std::span<const std::string_view> rawLines, std::string_view baseUrl,
                     const std::function<bool()>& stopRequested, ItemFields& fields);
-void ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
+bool ParseItemLines(const std::vector<std::string>& rawLines, std::string_view baseUrl,
                     const std::function<bool()>& stopRequested, ItemFields& fields);
 
 } // namespace vorn

@@ -10,7 +10,7 @@ packages=(
     libcurl4-openssl-dev libicu-dev libsqlite3-dev libsimpleini-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev openssl
     libxlsxwriter-dev libminizip-dev python3-openpyxl python3-aiosmtpd
-    fonts-ipafont-gothic xvfb xauth xdotool dbus python3 clang-format-16
+    fonts-ipafont-gothic xvfb xauth xdotool dbus python3 clang-format-16 systemd
 )
 if [[ "${VORN_EXTRA_PACKAGES:-}" != "" ]]; then
     read -r -a extra <<<"$VORN_EXTRA_PACKAGES"

@@ -51,19 +51,25 @@ void RunWatch::End(std::string_view outcome) {
     }
 }
 
+void RunWatch::Listed(const std::vector<std::string>& keys) { listed_.insert(keys.begin(), keys.end()); }
+
 ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
     const std::string key = ListingKeyOf(fields);
     std::optional<StoredListing> before;
     bool reposted = false;
     try {
-        DbRows stored = db_.OpenKeptRows(sql::kSelectStoredOrRepost, {key, fields[kProfileUrl], fields[kTitle]});
-        if (!stored.AtEnd() && stored.Integer("Stored") == 1) {
-            before = StoredListing{stored.Text("PriceText"), std::nullopt, stored.Text("Reception")};
-            if (!stored.IsNull("Price")) {
-                before->price = stored.Integer("Price");
+        // The listing as stored, if it is, comes first; then the others of its poster and title.
+        for (DbRows stored = db_.OpenKeptRows(sql::kSelectStoredOrRepost, {key, fields[kProfileUrl], fields[kTitle]});
+             !stored.AtEnd(); stored.Next()) {
+            if (stored.Integer("Stored") == 1) {
+                before = StoredListing{stored.Text("PriceText"), std::nullopt, stored.Text("Reception")};
+                if (!stored.IsNull("Price")) {
+                    before->price = stored.Integer("Price");
+                }
+                break;
             }
-        } else {
-            reposted = !stored.AtEnd();
+            // A listing still listed is another unit on sale, not the earlier post of this one.
+            reposted = reposted || !listed_.contains(stored.Text("UrlKey"));
         }
     } catch (const DbError&) {
         // A store that cannot be read makes every listing new, as a first run finds them.
@@ -77,37 +83,77 @@ ListingWatch::Verdict RunWatch::Judge(const ItemFields& fields) {
     return verdict;
 }
 
+ListingWatch::Verdict RunWatch::JudgeUnread(const ItemFields& fields) {
+    // Only the mode that writes every listing gives it the row of what was read; the others
+    // write what changed, and nothing is known to have.
+    pending_.clear();
+    pendingUnread_ = true;
+    Verdict verdict;
+    verdict.write = mode_ == WriteMode::All && !(filter_.Active() && filter_.Excludes(fields));
+    return verdict;
+}
+
 void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool written) {
-    const std::string key = ListingKeyOf(fields);
-    if (pendingLeftOut_) {
-        ++counts_.excluded;
-    } else {
-        counts_.Add(pending_);
-    }
-    if (written) {
-        ++rows_;
-        std::vector<WrittenListing>& list = pending_.empty() ? unchanged_ : changed_;
-        if (list.size() < kReportedListings) {
-            list.push_back(
-                {verdict.change, fields[kTitle], fields[kPrice], fields[kDetailUrl], fields[kFirstImageUrl]});
+    if (std::exchange(pendingUnread_, false)) {
+        if (written) {
+            handed_.push_back({fields, {}, {}, true});
         }
+    } else if (!verdict.write) {
+        if (pendingLeftOut_) {
+            ++counts_.excluded;
+        }
+        Keep(fields, pendingLeftOut_ ? std::vector<ListingChange>() : pending_, nullptr);
+    } else if (written) {
+        handed_.push_back({fields, verdict.change, std::move(pending_), false});
     }
+    // A row that could not be written leaves the listing as it was known: the next run finds
+    // its changes again.
+    pending_.clear();
+    pendingLeftOut_ = false;
+}
+
+void RunWatch::Delivered(bool saved) {
+    std::vector<HandedRow> handed = std::exchange(handed_, {});
+    if (!saved) {
+        return;
+    }
+    for (HandedRow& row : handed) {
+        ++rows_;
+        if (row.unread) {
+            Keep(row.fields, {}, &row.change, false); // the row as written, nothing more
+            continue;
+        }
+        counts_.Add(row.changes);
+        std::vector<WrittenListing>& list = row.changes.empty() ? unchanged_ : changed_;
+        if (list.size() < kReportedListings) {
+            list.push_back({row.change, row.fields[kTitle], row.fields[kPrice], row.fields[kDetailUrl],
+                            row.fields[kFirstImageUrl]});
+        }
+        Keep(row.fields, row.changes, &row.change);
+    }
+}
+
+void RunWatch::Keep(const ItemFields& fields, const std::vector<ListingChange>& changes, const std::string* savedChange,
+                    bool readWhole) {
+    const std::string key = ListingKeyOf(fields);
     const std::string today = LocalDateToday();
     const std::string joined = JoinFields(fields);
     try {
         db_.BeginTransaction();
-        db_.ExecuteKept(sql::kRecordHistory, {key, today, today});
-        db_.ExecuteKept(sql::kUpsertStored,
-                        {key, DbBytes{joined}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
-                         fields[kReception], fields[kProfileUrl], today, today});
-        if (!pendingLeftOut_) {
-            for (const ListingChange& change : pending_) {
+        if (readWhole) {
+            if (savedChange != nullptr) {
+                db_.ExecuteKept(sql::kRecordHistory, {key, today, today});
+            }
+            db_.ExecuteKept(sql::kUpsertStored,
+                            {key, DbBytes{joined}, fields[kTitle], fields[kPrice], PriceValue(fields[kPrice]),
+                             fields[kReception], fields[kProfileUrl], today, today});
+            for (const ListingChange& change : changes) {
                 db_.ExecuteKept(sql::kInsertChange,
                                 {runId_, key, ChangeWord(change.kind), change.before, change.after});
             }
         }
-        if (written) {
-            db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, verdict.change, DbBytes{joined}});
+        if (savedChange != nullptr) {
+            db_.ExecuteKept(sql::kInsertRunRow, {runId_, std::int64_t{rows_}, key, *savedChange, DbBytes{joined}});
         }
         db_.CommitTransaction();
     } catch (const DbError&) {
@@ -117,8 +163,6 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
         } catch (const DbError&) {
         }
     }
-    pending_.clear();
-    pendingLeftOut_ = false;
 }
 
 std::vector<WrittenListing> RunWatch::Reported() const {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "catalogue/catalogue_db.h"
@@ -23,9 +24,10 @@ struct WrittenListing {
     std::string photo; // the first photograph's address, if any
 };
 
-// One run's watch: keeps every listing the run reads in the store of listings, finds what
+// One run's watch: keeps every listing the run reads whole in the store of listings, finds what
 // changed since an earlier run read it, and decides from the mode and the filter which get a
-// row. Lives on the thread that owns the database; the run calls it there.
+// row; what a row tells counts only once the row reached the file. Lives on the thread that owns
+// the database; the run calls it there.
 class RunWatch final : public ListingWatch {
 public:
     // The most listings kept for an alert, of those changed and of the rest.
@@ -38,8 +40,11 @@ public:
     // Records how it ended ("rows", "nothing", "stopped", ...).
     void End(std::string_view outcome);
 
+    void Listed(const std::vector<std::string>& keys) override;
     Verdict Judge(const ItemFields& fields) override;
+    Verdict JudgeUnread(const ItemFields& fields) override;
     void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) override;
+    void Delivered(bool saved) override;
     bool WithChangeColumn() const override { return mode_ == WriteMode::ChangesOnly; }
 
     WriteMode mode() const { return mode_; }
@@ -52,6 +57,20 @@ public:
     std::vector<WrittenListing> Reported() const;
 
 private:
+    // A row handed to the output, waiting to be known as saved.
+    struct HandedRow {
+        ItemFields fields;
+        std::string change;
+        std::vector<ListingChange> changes;
+        bool unread = false; // of a page not read whole: a row, never a record
+    };
+
+    // The one place a listing read whole (served, recognised, not cut) is recorded, in one
+    // transaction; a row saved is also the listing collected, its changes told and the run's row.
+    // A row of a page not read whole is kept as the run's row alone.
+    void Keep(const ItemFields& fields, const std::vector<ListingChange>& changes, const std::string* savedChange,
+              bool readWhole = true);
+
     CatalogueDb& db_;
     WriteMode mode_;
     ListingFilter filter_;
@@ -62,6 +81,10 @@ private:
     // Between Judge and Recorded of the one listing being collected.
     std::vector<ListingChange> pending_;
     bool pendingLeftOut_ = false;
+    bool pendingUnread_ = false;
+    std::vector<HandedRow> handed_;
+    // Every listing key on the results pages read so far: none of them is gone from the site.
+    std::unordered_set<std::string> listed_;
     std::vector<WrittenListing> changed_;
     std::vector<WrittenListing> unchanged_;
 };

@@ -20,16 +20,20 @@ inline constexpr const char* kCreateStore[] = {
     "Change TEXT NOT NULL, Fields BLOB, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
 };
 
-// The listing as stored (Stored 1), or else, when another listing of the same poster (a profile
-// URL, not empty) has the same title, a row with Stored 0: one read a listing, not two.
+// The listing as stored (Stored 1) first, then every other listing of the same poster (a profile
+// URL, not empty) with the same title (Stored 0): the earlier posts it may be a repost of.
 inline constexpr const char* kSelectStoredOrRepost =
-    "SELECT PriceText, Price, Reception, 1 AS Stored FROM T21_ITEM WHERE UrlKey = ?1 "
-    "UNION ALL SELECT NULL, NULL, NULL, 0 FROM T21_ITEM WHERE ?2 <> '' AND ProfileUrl = ?2 AND Title = ?3 "
-    "AND UrlKey <> ?1 LIMIT 1";
+    "SELECT PriceText, Price, Reception, 1 AS Stored, UrlKey FROM T21_ITEM WHERE UrlKey = ?1 "
+    "UNION ALL SELECT NULL, NULL, NULL, 0, UrlKey FROM T21_ITEM WHERE ?2 <> '' AND ProfileUrl = ?2 AND Title = ?3 "
+    "AND UrlKey <> ?1 ORDER BY 4 DESC";
+// Price and PriceText stay the last price in yen read: a price without a number (応相談) in
+// between leaves them, so the next amount is compared with the last one.
 inline constexpr const char* kUpsertStored =
     "INSERT INTO T21_ITEM (UrlKey, Fields, Title, PriceText, Price, Reception, ProfileUrl, FirstSeen, LastSeen) "
     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (UrlKey) DO UPDATE SET Fields = excluded.Fields, "
-    "Title = excluded.Title, PriceText = excluded.PriceText, Price = excluded.Price, "
+    "Title = excluded.Title, "
+    "PriceText = CASE WHEN excluded.Price IS NULL AND Price IS NOT NULL THEN PriceText ELSE excluded.PriceText END, "
+    "Price = COALESCE(excluded.Price, Price), "
     "Reception = excluded.Reception, ProfileUrl = excluded.ProfileUrl, LastSeen = excluded.LastSeen";
 inline constexpr const char* kInsertChange =
     "INSERT INTO T23_CHANGE (RunID, UrlKey, Kind, Before, After) VALUES (?, ?, ?, ?, ?)";

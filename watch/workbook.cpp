@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unzip.h>
 #include <xlsxwriter.h>
@@ -493,20 +494,45 @@ Workbook::~Workbook() {
     if (IsOpen()) {
         Close();
     }
+    Discard();
+}
+
+void Workbook::Discard() {
+    if (!temporary_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary_, ignored);
+        temporary_.clear();
+    }
 }
 
 bool Workbook::Open(const std::filesystem::path& file, bool withPhotos) {
-    // The library writes the file only when it closes: a file that cannot be made is told now,
-    // before the run, not after it.
-    if (std::FILE* probe = std::fopen(file.c_str(), "wb")) {
-        std::fclose(probe);
-    } else {
+    // The library writes the file only when it closes: a folder it cannot be made in, or a file
+    // that cannot be replaced, is told now, before the run, not after it.
+    std::error_code error;
+    const bool replacing = std::filesystem::exists(file, error);
+    if (replacing && ::access(file.c_str(), W_OK) != 0) {
         return false;
+    }
+    Discard();
+    std::string temporary = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) {
+        return false;
+    }
+    temporary_ = temporary;
+    // As a file made by the program: what the umask allows, or what the file it replaces had.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(descriptor, 0666 & ~mask);
+    ::close(descriptor);
+    if (replacing) {
+        std::filesystem::permissions(temporary_, std::filesystem::status(file, error).permissions(), error);
     }
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    book_ = workbook_new_opt(file.c_str(), &options);
+    book_ = workbook_new_opt(temporary_.c_str(), &options);
     if (book_ == nullptr) {
+        Discard();
         return false;
     }
     sheet_ = workbook_add_worksheet(book_, "商品情報");
@@ -649,13 +675,24 @@ bool Workbook::Close() {
     book_ = nullptr;
     sheet_ = nullptr;
     if (written && links_ > 0) {
-        written = std::fflush(linkFile_) == 0 && AddLinks(file_, linkFile_);
+        written = std::fflush(linkFile_) == 0 && AddLinks(temporary_, linkFile_);
     }
     if (linkFile_ != nullptr) {
         std::fclose(linkFile_);
         linkFile_ = nullptr;
     }
-    return written && !failed_;
+    written = written && !failed_;
+    if (written) {
+        std::error_code error;
+        std::filesystem::rename(temporary_, file_, error);
+        written = !error;
+    }
+    if (written) {
+        temporary_.clear();
+    } else {
+        Discard();
+    }
+    return written;
 }
 
 } // namespace vorn

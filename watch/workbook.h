@@ -20,7 +20,9 @@ bool IsWorkbookName(const std::filesystem::path& file);
 // counts as numbers, the dates as dates, the URLs as links (up to the 65,530 a sheet holds),
 // everything else as text (never a formula, whatever it begins with). Rows go to a temporary file
 // as they come, and the links to another; Close writes the workbook and then puts the links into
-// it, so memory stays the same however many rows and links there are.
+// it, so memory stays the same however many rows and links there are. The workbook is made under a
+// temporary name beside the file and takes the file's name only once it is whole: a run that
+// cannot finish it leaves the file as it was.
 class Workbook final : public RowSink {
 public:
     Workbook() = default;
@@ -45,7 +47,11 @@ private:
     lxw_format* dateTime_ = nullptr;
     lxw_format* date_ = nullptr;
     lxw_format* link_ = nullptr;
+    // Removes the unfinished workbook.
+    void Discard();
+
     std::filesystem::path file_;
+    std::filesystem::path temporary_; // the workbook until it is whole
     std::FILE* linkFile_ = nullptr; // the links waiting for Close: cell, address
     bool withPhotos_ = false;
     bool failed_ = false;

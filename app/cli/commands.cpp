@@ -10,6 +10,7 @@
 #include "app/cli/list_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
+#include "app/cli/schedule_command.h"
 #include "app/cli/store_commands.h"
 #include "app/core/program_dir.h"
 
@@ -19,8 +20,8 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> commands{
         {"crawl", "[OPTIONS] OUTPUT.csv", "collect the listings of the saved or the named conditions into OUTPUT.csv",
          RunCrawlCommand},
-        {"list", "prefectures|cities P|genres|saved", "print the names the crawl options take, or the saved searches",
-         RunListCommand},
+        {"list", "prefectures|cities P|genres|saved|schedules",
+         "the names crawl takes, the saved or the scheduled searches", RunListCommand},
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"changes", "[OPTIONS] [OUTPUT.csv]", "the changes runs found, newest first, printed or into OUTPUT.csv",
          RunChangesCommand},
@@ -28,6 +29,8 @@ const std::vector<Command>& Commands() {
          RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
          RunForgetCommand},
+        {"schedule", "NAME HH:MM|off [--output FILE]", "run a saved search every day by a systemd user timer",
+         RunScheduleCommand},
         {"notify-test", "", "send a test message on every alert channel of [Notify] in db/vrn.ini",
          RunNotifyTestCommand},
         {"refresh-cities", "", "rebuild the cities of the 47 prefectures from the site", RunRefreshCitiesCommand},

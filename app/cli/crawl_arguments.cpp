@@ -57,6 +57,7 @@ const char* const kCrawlOptionsHelp =
     "                     site answers 429 or 503 or not at all ([Site] Retries in db/vrn.ini)\n"
     "  --wait MINUTES     when the window or another command is running a crawl or a refresh,\n"
     "                     wait up to MINUTES for it to end instead of giving up at once\n"
+    "  --quiet            no progress lines: only the outcome, the counts line and warnings\n"
     "Conditions by name (any of them: the saved conditions are not used):\n"
     "  --prefecture NAME  a prefecture by its name (東京都); again for more\n"
     "  --all-areas        the whole country in one search\n"
@@ -79,13 +80,13 @@ const char* const kCrawlOptionsHelp =
     "  --no-filter        do not read [Filter]: only the filter options above are used\n"
     "A saved search (in place of the saved conditions and of conditions by name):\n"
     "  --saved NAME       the conditions, filters and listings to write of a search saved by name in\n"
-    "                     the window's options (see list saved), run as the window runs it\n";
+    "                     the window's options (see list saved), run as the window runs it; without\n"
+    "                     OUTPUT, into the search's saved output ({date} made the day's date)\n";
 
 CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
     CrawlArguments parsed;
     NamedConditions& named = parsed.named;
     std::vector<std::string> files;
-    bool encodingGiven = false;
     for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
         std::string option = arguments[i];
         std::optional<std::string> value;
@@ -103,15 +104,16 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
             }
             return value;
         };
-        if (option == "--new-only" || option == "--append" || option == "--changes-only") {
+        if (option == "--new-only" || option == "--append" || option == "--changes-only" || option == "--quiet") {
             if (value) {
                 parsed.error = option + " takes no value";
             }
-            (option == "--new-only" ? parsed.newOnly
-             : option == "--append" ? parsed.append
-                                    : parsed.changesOnly) = true;
+            (option == "--new-only"       ? parsed.newOnly
+             : option == "--append"       ? parsed.append
+             : option == "--changes-only" ? parsed.changesOnly
+                                          : parsed.quiet) = true;
         } else if (option == "--encoding") {
-            encodingGiven = true;
+            parsed.encodingGiven = true;
             if (const auto name = takeValue(); name && *name == "cp932") {
                 parsed.encoding = CsvEncoding::Cp932;
             } else if (name && *name == "utf-8") {
@@ -193,19 +195,26 @@ CrawlArguments ParseCrawlArguments(const std::vector<std::string>& arguments) {
         parsed.error = "--saved runs the search as it was saved: give no conditions by name and no --new-only or "
                        "--changes-only with it";
     }
-    if (parsed.error.empty() && (files.size() != 1 || files[0].empty())) {
+    // A saved search may bring its own output.
+    const bool savedOutput = parsed.savedName && files.empty();
+    if (parsed.error.empty() && !savedOutput && (files.size() != 1 || files[0].empty())) {
         parsed.error = "crawl takes one file name, the CSV file or workbook to write";
     }
-    if (parsed.error.empty()) {
-        parsed.output = files[0];
-        parsed.workbook = IsWorkbookName(parsed.output);
-    }
-    // A workbook is written whole at the end of the run, in UTF-8.
-    if (parsed.error.empty() && parsed.workbook && (encodingGiven || parsed.append)) {
-        parsed.error =
-            std::string(encodingGiven ? "--encoding" : "--append") + " is for a CSV file, not a workbook (.xlsx)";
+    if (parsed.error.empty() && !savedOutput) {
+        parsed.error = SetCrawlOutput(parsed, files[0]);
     }
     return parsed;
+}
+
+std::string SetCrawlOutput(CrawlArguments& parsed, std::string output) {
+    parsed.output = std::move(output);
+    parsed.workbook = IsWorkbookName(parsed.output);
+    // A workbook is written whole at the end of the run, in UTF-8.
+    if (parsed.workbook && (parsed.encodingGiven || parsed.append)) {
+        return std::string(parsed.encodingGiven ? "--encoding" : "--append") +
+               " is for a CSV file, not a workbook (.xlsx)";
+    }
+    return {};
 }
 
 } // namespace vorn::cli

@@ -22,9 +22,12 @@
 #include "app/core/filter_settings.h"
 #include "app/core/messages.h"
 #include "app/core/notify_settings.h"
+#include "app/core/program_dir.h"
 #include "app/core/run_conditions.h"
 #include "app/core/run_options.h"
 #include "app/core/saved_conditions.h"
+#include "app/core/saved_schedule.h"
+#include "catalogue/catalogue_db.h"
 #include "catalogue/statements.h"
 #include "crawl/crawl_worker.h"
 #include "watch/run_watch.h"
@@ -65,22 +68,6 @@ void ReportOutcome(RunOutcome outcome, const fs::path& output, const std::string
     }
 }
 
-std::string UnknownSavedSearch(const std::string& name, const ProfileFile& settings) {
-    std::vector<std::string> names;
-    for (const std::string& saved : SavedSearchNames(settings)) {
-        names.push_back(AnsiToUtf8(saved));
-    }
-    const std::string text = "no saved search named " + name;
-    if (names.empty()) {
-        return text + "; none is saved (the window saves them in its options)";
-    }
-    std::string closest;
-    for (const std::string& near : ClosestNames(name, names)) {
-        closest += (closest.empty() ? "" : ", ") + near;
-    }
-    return text + "; the closest: " + closest;
-}
-
 WriteMode ModeOf(const CrawlArguments& options) {
     if (options.savedMode) {
         return *options.savedMode;
@@ -94,7 +81,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     const SiteSettings site = session.UseSite();
     const fs::path output = selection.csvFileName;
 
-    TerminalProgress progress(std::cout, ::isatty(STDOUT_FILENO) != 0, [] { return TerminalColumns(STDOUT_FILENO); });
+    std::ostream nowhere(nullptr);
+    TerminalProgress progress(options.quiet ? nowhere : std::cout, !options.quiet && ::isatty(STDOUT_FILENO) != 0,
+                              [] { return TerminalColumns(STDOUT_FILENO); });
     progress.ShowStatus(ForTerminal(msg::Fetching()));
 
     bool stopRequested = false;
@@ -146,15 +135,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     return ExitCodeFor(outcome);
 }
 
-} // namespace
-
-int RunCrawlCommand(const std::vector<std::string>& arguments) {
-    CrawlArguments parsed = ParseCrawlArguments(arguments);
-    if (!parsed.error.empty()) {
-        std::cerr << "vorn-search-cli: " << parsed.error << "\n\n";
-        PrintUsage(std::cerr);
-        return kExitRefused;
-    }
+int RunCrawl(CrawlArguments& parsed) {
     const auto session = ProgramSession::Open();
     if (!session || !session->TakeRunLock(parsed.waitMinutes)) {
         return kExitRefused;
@@ -192,6 +173,20 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
             }
             if (!read.refusal.empty()) {
                 return Fail(AnsiToUtf8(read.refusal), kExitRefused);
+            }
+            if (parsed.output.empty()) {
+                const std::string output = DatedOutput(AnsiToUtf8(read.search->output), LocalDateToday());
+                if (output.empty()) {
+                    return Fail("the saved search " + *parsed.savedName +
+                                    " has no output file: name OUTPUT, or give it one with schedule --output",
+                                kExitRefused);
+                }
+                if (!parsed.encodingGiven && read.search->outputUtf8) {
+                    parsed.encoding = CsvEncoding::Utf8;
+                }
+                if (std::string refusal = SetCrawlOutput(parsed, output); !refusal.empty()) {
+                    return Fail(refusal, kExitRefused);
+                }
             }
             saved = read.search->conditions;
             imageDirText = AnsiToUtf8(saved.imageDir);
@@ -243,13 +238,12 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
                                           "as it is",
                         kExitRefused);
         }
+    } else if (error || !PrepareOutput(output, ModeOf(parsed), parsed.workbook)) {
+        return Refuse(msg::FileInUse(), kExitCsvFailed);
     }
     selection.csvFileName = output;
     selection.appendOutput = parsed.append;
     selection.outputOnFirstRow = OutputWaitsForFirstRow(ModeOf(parsed));
-    if (error || !PrepareOutput(output, ModeOf(parsed), parsed.append)) {
-        return Refuse(msg::FileInUse(), kExitCsvFailed);
-    }
     selection.csvEncoding = parsed.encoding;
     selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932 && !parsed.workbook;
     if (parsed.workbook) {
@@ -262,6 +256,30 @@ int RunCrawlCommand(const std::vector<std::string>& arguments) {
     }
 
     return RunJob(*session, std::move(selection), parsed, filter);
+}
+
+} // namespace
+
+int RunCrawlCommand(const std::vector<std::string>& arguments) {
+    CrawlArguments parsed = ParseCrawlArguments(arguments);
+    if (!parsed.error.empty()) {
+        std::cerr << "vorn-search-cli: " << parsed.error << "\n\n";
+        PrintUsage(std::cerr);
+        return kExitRefused;
+    }
+    // A run into the saved output is how the search's timer runs it: its end is kept for list
+    // schedules and the window.
+    const bool intoSavedOutput = parsed.savedName && parsed.output.empty();
+    const int exitCode = RunCrawl(parsed);
+    if (intoSavedOutput) {
+        const fs::path programDir = ProgramDir();
+        const SavedSearchRead read =
+            ReadSavedSearch(ProfileFile(SettingsFilePath(programDir)), UTF8ToAnsi(*parsed.savedName));
+        if (read.search) {
+            RecordScheduledRun(programDir, read.search->name, exitCode);
+        }
+    }
+    return exitCode;
 }
 
 } // namespace vorn::cli

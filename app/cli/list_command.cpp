@@ -7,6 +7,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/named_conditions.h"
 #include "app/cli/program_session.h"
+#include "app/cli/schedule_command.h"
 #include "app/cli/terminal_messages.h"
 #include "app/cli/terminal_progress.h"
 #include "app/core/run_options.h"
@@ -58,9 +59,9 @@ void ListSaved(const ProfileFile& settings) {
 int RunListCommand(const std::vector<std::string>& arguments) {
     const std::string what = arguments.empty() ? std::string() : arguments[0];
     const std::size_t wanted = what == "cities" ? 2 : 1;
-    if ((what != "prefectures" && what != "cities" && what != "genres" && what != "saved") ||
+    if ((what != "prefectures" && what != "cities" && what != "genres" && what != "saved" && what != "schedules") ||
         arguments.size() != wanted) {
-        std::cerr << "vorn-search-cli: list takes prefectures, cities PREFECTURE, genres or saved\n\n";
+        std::cerr << "vorn-search-cli: list takes prefectures, cities PREFECTURE, genres, saved or schedules\n\n";
         PrintUsage(std::cerr);
         return kExitRefused;
     }
@@ -75,6 +76,8 @@ int RunListCommand(const std::vector<std::string>& arguments) {
             }
         } else if (what == "saved") {
             ListSaved(session->settings());
+        } else if (what == "schedules") {
+            ListSchedules(session->programDir(), session->settings());
         } else if (what == "cities") {
             return ListCities(session->db(), arguments[1]);
         } else {

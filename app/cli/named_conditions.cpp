@@ -6,6 +6,7 @@
 
 #include <unicode/utf8.h>
 
+#include "app/core/run_options.h"
 #include "catalogue/catalogue_lists.h"
 #include "web/cp932.h"
 #include "web/text.h"
@@ -176,6 +177,18 @@ std::vector<std::string> ClosestNames(const std::string& name, const std::vector
         closest.push_back(candidates[std::get<2>(ranked[i])]);
     }
     return closest;
+}
+
+std::string UnknownSavedSearch(const std::string& name, const ProfileFile& settings) {
+    std::vector<std::string> names;
+    for (const std::string& saved : SavedSearchNames(settings)) {
+        names.push_back(AnsiToUtf8(saved));
+    }
+    const std::string text = "no saved search named " + name;
+    if (names.empty()) {
+        return text + "; none is saved (the window saves them in its options)";
+    }
+    return text + "; the closest: " + Joined(ClosestNames(name, names));
 }
 
 } // namespace vorn::cli

@@ -35,4 +35,7 @@ NamedChoice ChoiceFromNames(const NamedConditions& named, CatalogueDb& db);
 // Up to three of candidates (UTF-8) nearest to name, nearest first.
 std::vector<std::string> ClosestNames(const std::string& name, const std::vector<std::string>& candidates);
 
+// No saved search of that name (UTF-8): the closest saved names, or that none is saved.
+std::string UnknownSavedSearch(const std::string& name, const ProfileFile& settings);
+
 } // namespace vorn::cli

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <utility>
 
+#include <unistd.h>
+
 #include "app/core/messages.h"
 #include "web/cp932.h"
 #include "web/text.h"
@@ -119,12 +121,16 @@ bool RemoveOldOutput(const std::filesystem::path& csvFile) {
 
 bool OutputWaitsForFirstRow(WriteMode mode) { return mode != WriteMode::All; }
 
-bool PrepareOutput(const std::filesystem::path& output, WriteMode mode, bool append) {
-    if (!OutputWaitsForFirstRow(mode) && !append) {
-        return RemoveOldOutput(output);
+bool PrepareOutput(const std::filesystem::path& file, WriteMode mode, bool workbook) {
+    if (!workbook && !OutputWaitsForFirstRow(mode)) {
+        return RemoveOldOutput(file);
     }
     std::error_code error;
-    return !std::filesystem::is_directory(output, error);
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (!std::filesystem::exists(status)) {
+        return true;
+    }
+    return std::filesystem::is_regular_file(status) && ::access(file.c_str(), W_OK) == 0;
 }
 
 } // namespace vorn

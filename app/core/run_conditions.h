@@ -58,12 +58,13 @@ std::filesystem::path ImageFolderPath(std::string_view imageDirText);
 // Removes an older file where the run's CSV is to go. False when something stays there: a
 // folder of that name (never removed in place of a file) or a file that cannot be removed.
 bool RemoveOldOutput(const std::filesystem::path& csvFile);
-
-// The default mode removes an older output file at Start; the new-only and changes-only modes
-// keep it until their first row, so a day with nothing new leaves yesterday's file as it was.
+// The default mode removes an older CSV at Start; the new-only and changes-only modes keep it
+// until their first row, so a day with nothing new leaves yesterday's file as it was.
 bool OutputWaitsForFirstRow(WriteMode mode);
-// Readies the place of the run's output for its mode. False when it cannot take the file: a
-// folder of that name, or (in the default mode, unless appending) a file that cannot be removed.
-bool PrepareOutput(const std::filesystem::path& output, WriteMode mode, bool append);
+// Makes way for the run's output: an older CSV of the default mode goes now (RemoveOldOutput);
+// one of the other modes, and an older workbook, stay until the new file takes their place, so a
+// run that writes nothing, or cannot finish a workbook, leaves them as they were. False when the
+// file could not be replaced.
+bool PrepareOutput(const std::filesystem::path& file, WriteMode mode, bool workbook);
 
 } // namespace vorn

@@ -99,6 +99,9 @@ SavedSearchRead ReadSavedSearch(const ProfileFile& file, std::string_view name) 
     ModeRead mode = ReadWriteMode(file, section);
     search.filter = std::move(filter.settings);
     search.mode = mode.mode;
+    search.output = Trim(file.ReadString(section, "Output"));
+    search.schedule = Trim(file.ReadString(section, "Schedule"));
+    search.outputUtf8 = Trim(file.ReadString(section, "Encoding")) == "utf-8";
     read.refusal = !filter.refusal.empty() ? filter.refusal : mode.refusal;
     read.search = std::move(search);
     return read;
@@ -108,7 +111,10 @@ bool WriteSavedSearch(ProfileFile& file, const SavedSearch& search) {
     const std::string section = SavedSearchSection(search.name);
     // Whole: keys of an older version of the search must not survive it.
     return file.EraseSection(section) && WriteSavedConditions(file, search.conditions, section) &&
-           WriteFilterSettings(file, search.filter, section) && WriteWriteMode(file, search.mode, section);
+           WriteFilterSettings(file, search.filter, section) && WriteWriteMode(file, search.mode, section) &&
+           (search.output.empty() || file.WriteString(section, "Output", search.output)) &&
+           (search.schedule.empty() || file.WriteString(section, "Schedule", search.schedule)) &&
+           (!search.outputUtf8 || file.WriteString(section, "Encoding", "utf-8"));
 }
 
 bool DeleteSavedSearch(ProfileFile& file, std::string_view name) { return file.EraseSection(SavedSearchSection(name)); }

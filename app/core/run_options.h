@@ -29,6 +29,11 @@ struct SavedSearch {
     SavedConditions conditions;
     FilterSettings filter;
     WriteMode mode = WriteMode::All;
+    // Where a run without an output file of its own writes ("{date}" the run's day), and the
+    // time of day it runs by itself ("HH:MM"); both empty when unset, and then not written.
+    std::string output;
+    std::string schedule;
+    bool outputUtf8 = false; // Encoding=utf-8: a CSV output in UTF-8, as the save dialog offers
 };
 
 std::string SavedSearchSection(std::string_view name);

@@ -1,5 +1,7 @@
 #include "app/window/main_window.h"
 
+#include <ctime>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -11,6 +13,7 @@
 #include <QToolTip>
 
 #include "app/core/messages.h"
+#include "app/core/saved_schedule.h"
 #include "app/window/prompt.h"
 #include "app/window/window_texts.h"
 #include "catalogue/widgets/area_selection.h"
@@ -100,6 +103,13 @@ void TFrmMain::FormCreate() {
 void TFrmMain::AfterShow() {
     if (dbFound_) {
         RunCommand([this] { LoadSettings(); });
+        // The next automatic run, and the last ones that failed, until the first run's status.
+        const std::string schedule =
+            ScheduleStatusText(ProfileFile(SettingsFilePath(programDir_)), programDir_, std::time(nullptr));
+        if (!schedule.empty()) {
+            lblStatus->setText(FromCp932(schedule).replace(QLatin1Char('\n'), QStringLiteral("\u3000")));
+            lblStatus->setToolTip(FromCp932(schedule));
+        }
         return;
     }
     Information(FromCp932(msg::DatabaseMissing()), texts::kCaptionSettingsError);

@@ -129,7 +129,7 @@ void TFrmMain::btnActionClick() {
     workbook_ = target.type == kSaveWorkbook;
     lastCsvFolder_ = QFileInfo(chosen->path).absolutePath();
     csvFileName_ = ToPath(target.path);
-    if (!PrepareOutput(csvFileName_, mode_, false)) {
+    if (!PrepareOutput(csvFileName_, mode_, workbook_)) {
         Refuse(msg::FileInUse());
         return;
     }

@@ -13,12 +13,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include "app/core/filter_settings.h"
 #include "app/window/prompt.h"
+#include "app/window/schedule_box.h"
 #include "app/window/window_texts.h"
 #include "catalogue/widgets/qt_text.h"
+#include "web/cp932.h"
 #include "web/fetch_retry.h"
 
 namespace vorn {
@@ -76,6 +79,7 @@ OptionsDialog::OptionsDialog(std::filesystem::path settingsPath, Prompt& prompt,
     ShowOptions(ReadWriteMode(file).mode, ReadFilterSettings(file).settings);
     spnRetries->setValue(ReadSiteSettings(file).retries);
     ListSaved();
+    ShowSchedule({});
 }
 
 void OptionsDialog::CreateControls() {
@@ -143,6 +147,8 @@ void OptionsDialog::CreateControls() {
     savedLayout->addWidget(lstSaved);
     savedLayout->addWidget(Label(QStringLiteral("保存名(&M)"), txtSavedName));
     savedLayout->addWidget(txtSavedName);
+    schedule = new ScheduleBox(prompt_);
+    savedLayout->addWidget(schedule);
     auto* savedButtons = new QHBoxLayout;
     for (QPushButton* button : {btnSave, btnLoad, btnDelete}) {
         button->setAutoDefault(false);
@@ -177,6 +183,7 @@ void OptionsDialog::CreateControls() {
     connect(btnLoad, &QPushButton::clicked, this, &OptionsDialog::btnLoadClick);
     connect(btnDelete, &QPushButton::clicked, this, &OptionsDialog::btnDeleteClick);
     connect(lstSaved, &QListWidget::currentTextChanged, txtSavedName, &QLineEdit::setText);
+    connect(lstSaved, &QListWidget::currentTextChanged, this, &OptionsDialog::ShowSchedule);
     connect(lstSaved, &QListWidget::itemActivated, this, &OptionsDialog::btnLoadClick);
 
     // The order a person reads them in: the options, then the saved searches, then OK.
@@ -185,6 +192,12 @@ void OptionsDialog::CreateControls() {
                               btnLoad,     btnDelete,  btnOk,          btnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
+    }
+    // The saved search's output and time after its name.
+    QWidget* const scheduleOrder[] = {txtSavedName, schedule->txtOutput, schedule->btnOutput, schedule->chkSchedule,
+                                      schedule->timSchedule};
+    for (std::size_t i = 1; i < std::size(scheduleOrder); ++i) {
+        setTabOrder(scheduleOrder[i - 1], scheduleOrder[i]);
     }
 }
 
@@ -303,6 +316,10 @@ void OptionsDialog::btnSaveClick() {
     }
     ProfileFile file(settingsPath_);
     const SavedSearchRead existing = ReadSavedSearch(file, name);
+    if (const QString refusal = schedule->Refusal(); !refusal.isEmpty()) {
+        Refuse(refusal, schedule->txtOutput);
+        return;
+    }
     if (existing.search && !prompt_.Question(this, texts::kAskOverwrite.arg(FromCp932(existing.search->name)),
                                              texts::kCaptionClear, false)) {
         return;
@@ -313,10 +330,10 @@ void OptionsDialog::btnSaveClick() {
     search.conditions = window_.current();
     search.filter = options->filter;
     search.mode = options->mode;
-    if (!WriteSavedSearch(file, search)) {
-        CannotWrite();
-    }
+    schedule->ReadInto(search);
+    const ScheduleReport report = SaveScheduledSearch(file, search, TerminalProgramPath(), UserUnitDir());
     ListSaved(FromCp932(search.name));
+    TellSchedule(report);
 }
 
 void OptionsDialog::btnLoadClick() {
@@ -332,6 +349,7 @@ void OptionsDialog::btnLoadClick() {
     }
     window_.apply(read.search->conditions);
     ShowOptions(read.search->mode, read.search->filter);
+    schedule->ShowSearch(*read.search);
     txtSavedName->setText(item->text());
 }
 
@@ -348,9 +366,36 @@ void OptionsDialog::btnDeleteClick() {
     ProfileFile file(settingsPath_);
     if (!DeleteSavedSearch(file, ToCp932(name))) {
         CannotWrite();
+        return;
     }
+    const ScheduleReport report = RemoveScheduleOf(ToCp932(name), UserUnitDir());
     txtSavedName->clear();
     ListSaved();
+    TellSchedule(report);
+}
+
+void OptionsDialog::ShowSchedule(const QString& name) {
+    const ProfileFile file(settingsPath_);
+    const SavedSearchRead read = ReadSavedSearch(file, ToCp932(name));
+    schedule->ShowSearch(!name.isEmpty() && read.search ? *read.search : SavedSearch{});
+    schedule->ShowStatus(ScheduleStatusText(file, settingsPath_.parent_path().parent_path(), std::time(nullptr)));
+}
+
+void OptionsDialog::TellSchedule(const ScheduleReport& report) {
+    if (report.programMissing) {
+        prompt_.Error(this, QStringLiteral("自動実行するプログラムが見つかりません: %1")
+                                .arg(QFile::decodeName(QByteArray::fromStdString(TerminalProgramPath()))));
+        return;
+    }
+    if (!report.failedFile.empty()) {
+        prompt_.Error(this, texts::kCannotWrite.arg(QFile::decodeName(QByteArray::fromStdString(report.failedFile))));
+        return;
+    }
+    if (report.unitsWritten && !report.managerAnswered) {
+        const ProfileFile file(settingsPath_);
+        schedule->ShowStatus(ScheduleStatusText(file, settingsPath_.parent_path().parent_path(), std::time(nullptr)) +
+                             UTF8ToAnsi("\n（サービスマネージャーが応答しないため、次回のログインから有効）"));
+    }
 }
 
 } // namespace vorn

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include "app/core/run_options.h"
+#include "app/core/saved_schedule.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -19,6 +20,7 @@ class QSpinBox;
 namespace vorn {
 
 class Prompt;
+class ScheduleBox;
 
 // What the options dialog needs of the main window: its conditions as [Config] would hold them,
 // and a way to put a saved search's conditions into it as if ticked by hand.
@@ -56,6 +58,7 @@ public:
     QPushButton* btnSave = nullptr;
     QPushButton* btnLoad = nullptr;
     QPushButton* btnDelete = nullptr;
+    ScheduleBox* schedule = nullptr; // the saved search's output and automatic run
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
 
@@ -72,6 +75,10 @@ private:
     void Refuse(const QString& text, QWidget* field);
     void CannotWrite();
     void ListSaved(const QString& select = {});
+    // The saved search's output and automatic run, and the next run of all of them.
+    void ShowSchedule(const QString& name);
+    // Tells what putting the units in place did.
+    void TellSchedule(const ScheduleReport& report);
 
     std::filesystem::path settingsPath_;
     Prompt& prompt_;
