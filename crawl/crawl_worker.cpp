@@ -267,6 +267,9 @@ void CrawlWorker::RunCrawl() {
                 state_.searchLabel = areaLabel + genre.label;
                 const std::string searchPath = SearchPath(state_.areaPath, genre.path);
                 StepProgress();
+                if (watch_ != nullptr) {
+                    Synchronize([this] { watch_->SearchBegun(state_.searchLabel); });
+                }
                 state_.newCount = 0;
                 state_.totalCount = 0;
                 const SearchCounts counts = SearchResultsPage(*this, config_.baseUrl + searchPath + keywordQuery);

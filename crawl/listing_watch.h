@@ -35,6 +35,8 @@ public:
     // Only a row that reached the file counts as told: what was not saved is found again by the
     // next run.
     virtual void Delivered(bool /*saved*/) {}
+    // A search of the run begins; searchLabel is the status line's name of it (CP932).
+    virtual void SearchBegun(const std::string& /*searchLabel*/) {}
     // True when the rows carry the change column.
     virtual bool WithChangeColumn() const { return false; }
 };

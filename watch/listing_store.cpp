@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "watch/market_statements.h"
 #include "watch/store_statements.h"
 
 namespace vorn {
@@ -45,6 +46,8 @@ void EnsureStore(CatalogueDb& db) {
     for (const char* statement : sql::kCreateStore) {
         db.Execute(statement);
     }
+    db.Execute(sql::kCreateMarket);
+    db.Execute(sql::kCreateMarketIndex);
     if (!HasColumn(db, sql::kSelectRunHasMode)) {
         db.Execute(sql::kAddRunMode);
     }

@@ -100,12 +100,20 @@ std::string JoinNonEmpty(const std::vector<std::string>& parts, const std::strin
     return out;
 }
 
+std::string BargainWord(const AlertListing& listing) { return listing.bargain ? "お買い得" : ""; }
+
+// "9,800円（相場の20%）" where the going price is known.
+std::string PriceText(const AlertListing& listing) {
+    return listing.market ? listing.price + "（相場の" + std::to_string(*listing.market) + "%）" : listing.price;
+}
+
 // The counts line, then each listing as its change, title and price on one line and its URL on
 // the next; line feeds only.
 std::string PlainText(const RunAlert& alert) {
     std::string text = (alert.search.empty() ? "" : alert.search + "\n") + alert.summary + "\n";
     for (const AlertListing& listing : AlertListingsInOrder(alert.listings)) {
-        text += "\n" + JoinNonEmpty({listing.change, listing.title, listing.price}, "  ") + "\n";
+        text +=
+            "\n" + JoinNonEmpty({BargainWord(listing), listing.change, listing.title, PriceText(listing)}, "  ") + "\n";
         if (!listing.url.empty()) {
             text += listing.url + "\n";
         }
@@ -121,7 +129,8 @@ std::string DiscordBody(const RunAlert& alert) {
             embed += ",\"url\":" + JsonString(listing.url);
         }
         embed += ",\"description\":" +
-                 JsonString(CutUtf8(JoinNonEmpty({listing.change, listing.price}, "\n"), kDiscordTextChars));
+                 JsonString(CutUtf8(JoinNonEmpty({BargainWord(listing), listing.change, PriceText(listing)}, "\n"),
+                                    kDiscordTextChars));
         if (!listing.photo.empty()) {
             embed += ",\"image\":{\"url\":" + JsonString(listing.photo) + "}";
         }
@@ -138,7 +147,9 @@ std::string JsonBody(const RunAlert& alert) {
     for (const AlertListing& listing : AlertListingsInOrder(alert.listings)) {
         items += (items.empty() ? "{" : ",{") + std::string("\"change\":") + JsonString(listing.change) +
                  ",\"title\":" + JsonString(listing.title) + ",\"price\":" + JsonString(listing.price) +
-                 ",\"url\":" + JsonString(listing.url) + ",\"photo\":" + JsonString(listing.photo) + "}";
+                 ",\"url\":" + JsonString(listing.url) + ",\"photo\":" + JsonString(listing.photo) +
+                 ",\"market\":" + (listing.market ? std::to_string(*listing.market) : std::string("null")) +
+                 ",\"bargain\":" + (listing.bargain ? "true" : "false") + "}";
     }
     return "{\"search\":" + JsonString(alert.search) + ",\"summary\":" + JsonString(alert.summary) + ",\"items\":[" +
            items + "]}";
@@ -183,15 +194,18 @@ bool AlertDue(AlertWhen when, const RunAlert& alert) {
         return alert.anyRows;
     case AlertWhen::Always:
         return true;
+    case AlertWhen::Bargains:
+        return alert.anyBargain;
     }
     return false;
 }
 
 std::vector<AlertListing> AlertListingsInOrder(const std::vector<AlertListing>& listings) {
     std::vector<AlertListing> ordered;
-    for (const bool changed : {true, false}) {
+    const auto group = [](const AlertListing& listing) { return listing.bargain ? 0 : listing.change.empty() ? 2 : 1; };
+    for (const int wanted : {0, 1, 2}) {
         for (const AlertListing& listing : listings) {
-            if (ordered.size() < kMostAlertListings && listing.change.empty() != changed) {
+            if (ordered.size() < kMostAlertListings && group(listing) == wanted) {
                 ordered.push_back(listing);
             }
         }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorn {
@@ -9,11 +11,18 @@ namespace vorn {
 // The alert a run sends to the user's phone: one message per configured channel. Text is UTF-8.
 
 struct AlertListing {
+    AlertListing() = default;
+    AlertListing(std::string change, std::string title, std::string price, std::string url, std::string photo)
+        : change(std::move(change)), title(std::move(title)), price(std::move(price)), url(std::move(url)),
+          photo(std::move(photo)) {}
+
     std::string change; // "新着", "値下げ 12,000円→9,800円" …; empty for a listing that did not change
     std::string title;
     std::string price;
     std::string url;   // the detail page
     std::string photo; // the first photograph's URL; may be empty
+    std::optional<int> market; // the price as a whole per cent of its search's median, where known
+    bool bargain = false;      // at [Notify] Bargain= per cent of that median or less
 };
 
 struct RunAlert {
@@ -22,11 +31,12 @@ struct RunAlert {
     std::vector<AlertListing> listings;  // in the run's order; the message orders and cuts them
     bool anyChange = false;              // something new or changed
     bool anyRows = false;                // the run wrote rows
+    bool anyBargain = false;             // a listing is marked お買い得
     std::string search;                  // the saved search's name, or the run's conditions; first
 };
 
 enum class WebhookFormat { Json, Slack, Discord };
-enum class AlertWhen { Changes, Rows, Always };
+enum class AlertWhen { Changes, Rows, Always, Bargains };
 
 // Section [Notify] of db/vrn.ini, read and checked by app/core/notify_settings.h. A channel whose
 // settings were refused is still configured: it reports the refusal instead of sending.
@@ -43,6 +53,7 @@ struct NotifySettings {
     std::string mailRefused;
 
     AlertWhen when = AlertWhen::Changes;
+    int bargain = 0; // Bargain=: per cent of the going price (1 to 99); 0: no listing is a bargain
 
     bool webhookConfigured() const { return !webhook.empty() || !webhookRefused.empty(); }
     bool mailConfigured() const { return !mailTo.empty() || !mailRefused.empty(); }
@@ -67,7 +78,8 @@ inline constexpr std::size_t kMostAlertListings = 10;
 
 // Whether this run's outcome calls for a message under When=.
 bool AlertDue(AlertWhen when, const RunAlert& alert);
-// Changed listings first, each group in its order, at most kMostAlertListings.
+// Bargains first, then the other changed listings, then the rest, each group in its order, at most
+// kMostAlertListings.
 std::vector<AlertListing> AlertListingsInOrder(const std::vector<AlertListing>& listings);
 
 // The bodies each channel sends.

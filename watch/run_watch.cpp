@@ -1,5 +1,6 @@
 #include "watch/run_watch.h"
 
+#include <algorithm>
 #include <ctime>
 #include <utility>
 
@@ -31,19 +32,28 @@ std::string WithoutLabelEnd(std::string label) {
 } // namespace
 
 RunWatch::RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter)
-    : db_(db), mode_(mode), filter_(std::move(filter)) {
+    : db_(db), mode_(mode), filter_(std::move(filter)), market_(db) {
     counts_.filtered = filter_.Active();
     EnsureStore(db_);
 }
 
 void RunWatch::Begin(const CrawlSelection& selection, std::string_view modeName) {
+    const std::string started = LocalTimeNow();
     conditions_ = ConditionsText(selection);
-    db_.Execute(sql::kInsertRun, {LocalTimeNow(), conditions_, std::string(modeName)});
+    db_.Execute(sql::kInsertRun, {started, conditions_, std::string(modeName)});
     DbRows rows = db_.OpenRows("SELECT last_insert_rowid() AS RunID");
     runId_ = rows.AtEnd() ? 0 : rows.Integer("RunID");
+    keyword_ = Trim(selection.keyword);
+    market_.Begin(runId_, started);
+}
+
+void RunWatch::SearchBegun(const std::string& searchLabel) {
+    market_.SearchBegun(keyword_.empty() ? searchLabel
+                                         : searchLabel + UTF8ToAnsi(" / キーワード「") + keyword_ + UTF8ToAnsi("」"));
 }
 
 void RunWatch::End(std::string_view outcome) {
+    market_.Finish();
     try {
         db_.Execute(sql::kEndRun, {LocalTimeNow(), std::string(outcome), std::int64_t{rows_}, runId_});
     } catch (const DbError&) {
@@ -99,12 +109,17 @@ void RunWatch::Recorded(const ItemFields& fields, const Verdict& verdict, bool w
             handed_.push_back({fields, {}, {}, true});
         }
     } else if (!verdict.write) {
+        market_.Read(fields);
         if (pendingLeftOut_) {
             ++counts_.excluded;
         }
         Keep(fields, pendingLeftOut_ ? std::vector<ListingChange>() : pending_, nullptr);
-    } else if (written) {
-        handed_.push_back({fields, verdict.change, std::move(pending_), false});
+    } else {
+        // Read whole: its price is part of the search's going price, whatever becomes of its row.
+        market_.Read(fields);
+        if (written) {
+            handed_.push_back({fields, verdict.change, std::move(pending_), false, market_.currentSearch()});
+        }
     }
     // A row that could not be written leaves the listing as it was known: the next run finds
     // its changes again.
@@ -125,9 +140,16 @@ void RunWatch::Delivered(bool saved) {
         }
         counts_.Add(row.changes);
         std::vector<WrittenListing>& list = row.changes.empty() ? unchanged_ : changed_;
-        if (list.size() < kReportedListings) {
-            list.push_back({row.change, row.fields[kTitle], row.fields[kPrice], row.fields[kDetailUrl],
-                            row.fields[kFirstImageUrl]});
+        const bool reported = std::any_of(row.changes.begin(), row.changes.end(), [](const ListingChange& change) {
+            return change.kind == ChangeKind::New || change.kind == ChangeKind::Reposted ||
+                   change.kind == ChangeKind::Cheaper;
+        });
+        // Which is a bargain is known only at the run's end: one past the first few may be.
+        const bool candidate = reported && CountedPrice(row.fields) && candidates_.size() < kMostBargainCandidates;
+        if (list.size() < kReportedListings || candidate) {
+            (list.size() < kReportedListings ? list : candidates_)
+                .push_back({row.change, row.fields[kTitle], row.fields[kPrice], row.fields[kDetailUrl],
+                            row.fields[kFirstImageUrl], row.search, reported});
         }
         Keep(row.fields, row.changes, &row.change);
     }

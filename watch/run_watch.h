@@ -11,6 +11,7 @@
 #include "crawl/listing_watch.h"
 #include "watch/listing_changes.h"
 #include "watch/listing_filter.h"
+#include "watch/run_market.h"
 #include "watch/watch_settings.h"
 
 namespace vorn {
@@ -22,6 +23,8 @@ struct WrittenListing {
     std::string price;
     std::string url;
     std::string photo; // the first photograph's address, if any
+    int search = -1;   // which of the run's searches read it (RunMarket)
+    bool reported = false; // 新着, 再掲載 or 値下げ: one that may be a bargain
 };
 
 // One run's watch: keeps every listing the run reads whole in the store of listings, finds what
@@ -41,6 +44,7 @@ public:
     void End(std::string_view outcome);
 
     void Listed(const std::vector<std::string>& keys) override;
+    void SearchBegun(const std::string& searchLabel) override;
     Verdict Judge(const ItemFields& fields) override;
     Verdict JudgeUnread(const ItemFields& fields) override;
     void Recorded(const ItemFields& fields, const Verdict& verdict, bool written) override;
@@ -52,9 +56,13 @@ public:
     int rowsWritten() const { return rows_; }
     // The conditions as Begin recorded them (CP932).
     const std::string& conditions() const { return conditions_; }
+    // The going price of each search of the run.
+    const RunMarket& market() const { return market_; }
     // Changed listings first, then the others, each in the order written, at most
     // kReportedListings of each.
     std::vector<WrittenListing> Reported() const;
+    // The changed listings past those, that a going price may make bargains, in the order written.
+    const std::vector<WrittenListing>& BargainCandidates() const { return candidates_; }
 
 private:
     // A row handed to the output, waiting to be known as saved.
@@ -63,6 +71,7 @@ private:
         std::string change;
         std::vector<ListingChange> changes;
         bool unread = false; // of a page not read whole: a row, never a record
+        int search = -1;     // which of the run's searches read it
     };
 
     // The one place a listing read whole (served, recognised, not cut) is recorded, in one
@@ -76,6 +85,8 @@ private:
     ListingFilter filter_;
     std::int64_t runId_ = 0;
     std::string conditions_;
+    std::string keyword_; // the run's keyword (CP932), part of each search's name
+    RunMarket market_;
     int rows_ = 0;
     ChangeCounts counts_;
     // Between Judge and Recorded of the one listing being collected.
@@ -87,6 +98,8 @@ private:
     std::unordered_set<std::string> listed_;
     std::vector<WrittenListing> changed_;
     std::vector<WrittenListing> unchanged_;
+    std::vector<WrittenListing> candidates_;
+    static constexpr std::size_t kMostBargainCandidates = 1000;
 };
 
 // The conditions of a run as a person reads them: areas / genres (/ キーワード「…」) in CP932.

@@ -68,8 +68,8 @@ inline constexpr const char* kSelectChanges =
     "T23_CHANGE.UrlKey FROM T23_CHANGE INNER JOIN T22_RUN ON T22_RUN.RunID = T23_CHANGE.RunID "
     "LEFT JOIN T21_ITEM ON T21_ITEM.UrlKey = T23_CHANGE.UrlKey WHERE T22_RUN.Started >= ? "
     "ORDER BY T23_CHANGE.ChangeID DESC";
-inline constexpr const char* kForgetStore[] = {"DELETE FROM T24_ROW", "DELETE FROM T23_CHANGE", "DELETE FROM T22_RUN",
-                                               "DELETE FROM T21_ITEM"};
+inline constexpr const char* kForgetStore[] = {"DELETE FROM T25_MARKET", "DELETE FROM T24_ROW",
+                                               "DELETE FROM T23_CHANGE", "DELETE FROM T22_RUN", "DELETE FROM T21_ITEM"};
 // What forget --before leaves: listings read since the day, and the changes and rows of those.
 inline constexpr const char* kForgetStoreBefore[] = {
     "DELETE FROM T21_ITEM WHERE LastSeen < ?",

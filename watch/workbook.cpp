@@ -19,7 +19,9 @@
 #include <zip.h>
 
 #include "extract/csv_output.h"
+#include "watch/market_sheet.h"
 #include "watch/price.h"
+#include "watch/run_market.h"
 #include "web/cp932.h"
 
 namespace vorn {
@@ -282,6 +284,92 @@ private:
     std::string buffer_;
 };
 
+// A 相場比 cell waiting in the temporary file: the run's median is known only at its end.
+struct RatioCell {
+    std::uint32_t row;
+    std::int32_t search;
+    long long price;
+};
+
+// The 相場比 cells, written as 0 while the run went on, given their value (or made empty) as the
+// sheet is copied. Each is found by its reference, in row order, as the library wrote it:
+// <c r="AB2" s="N"><v>0</v></c>.
+class RatioCells {
+public:
+    RatioCells(std::FILE* cells, int column, std::vector<MarketFigures> figures)
+        : cells_(cells), column_(column), figures_(std::move(figures)) {
+        if (cells_ != nullptr) {
+            std::rewind(cells_);
+            Next();
+        }
+    }
+
+    bool Write(EntryWriter& out, std::string_view bytes) {
+        pending_ += bytes;
+        while (!needle_.empty()) {
+            const std::size_t start = pending_.find(needle_);
+            const std::size_t end = start == std::string::npos ? start : pending_.find("</c>", start);
+            if (end == std::string::npos) {
+                const std::size_t keep =
+                    start != std::string::npos ? pending_.size() - start : std::min(pending_.size(), needle_.size());
+                const bool written = out.Write(std::string_view(pending_).substr(0, pending_.size() - keep));
+                pending_.erase(0, pending_.size() - keep);
+                return written;
+            }
+            std::string cell = pending_.substr(start, end - start);
+            const std::size_t value = cell.find("<v>0</v>");
+            if (value == std::string::npos) {
+                return false;
+            }
+            cell.replace(value, 8, value_.empty() ? std::string() : "<v>" + value_ + "</v>");
+            if (!out.Write(std::string_view(pending_).substr(0, start)) || !out.Write(cell)) {
+                return false;
+            }
+            pending_.erase(0, end);
+            Next();
+        }
+        const bool written = out.Write(pending_);
+        pending_.clear();
+        return written;
+    }
+
+    // True when every cell was found.
+    bool Finish(EntryWriter& out) {
+        const bool written = out.Write(pending_);
+        pending_.clear();
+        return written && needle_.empty();
+    }
+
+private:
+    void Next() {
+        RatioCell cell{};
+        needle_.clear();
+        if (std::fread(&cell, sizeof cell, 1, cells_) != 1) {
+            return;
+        }
+        std::array<char, LXW_MAX_CELL_NAME_LENGTH> name{};
+        lxw_rowcol_to_cell(name.data(), cell.row, static_cast<lxw_col_t>(column_));
+        needle_ = "<c r=\"" + std::string(name.data()) + "\"";
+        value_.clear();
+        if (cell.search >= 0 && static_cast<std::size_t>(cell.search) < figures_.size()) {
+            const MarketFigures& figures = figures_[static_cast<std::size_t>(cell.search)];
+            if (figures.count >= kMostTellingCount && figures.median > 0) {
+                std::array<char, 32> text{};
+                std::snprintf(text.data(), text.size(), "%.15g",
+                              static_cast<double>(cell.price) / static_cast<double>(figures.median));
+                value_ = text.data();
+            }
+        }
+    }
+
+    std::FILE* cells_;
+    int column_;
+    std::vector<MarketFigures> figures_;
+    std::string needle_; // the next cell's start; empty when none is left
+    std::string value_;
+    std::string pending_;
+};
+
 // Each link's hyperlink element, read again from the temporary file.
 bool WriteHyperlinks(EntryWriter& out, std::FILE* links) {
     std::rewind(links);
@@ -320,7 +408,7 @@ bool WriteRelationships(EntryWriter& out, std::FILE* links) {
 // The sheet as the library wrote it, chunk by chunk, with the hyperlinks where the schema has
 // them: after the sheet data and what belongs between it and them (autofilter, merged cells, …),
 // before the page settings and the drawing. The part after the sheet data is small and is held.
-bool CopySheet(unzFile in, EntryWriter& out, std::FILE* links) {
+bool CopySheet(unzFile in, EntryWriter& out, std::FILE* links, RatioCells& ratios) {
     constexpr std::string_view kDataEnd = "</sheetData>";
     constexpr std::size_t kMostTailBytes = 1 << 20;
     std::vector<char> chunk(kChunkBytes);
@@ -342,14 +430,17 @@ bool CopySheet(unzFile in, EntryWriter& out, std::FILE* links) {
         const std::size_t end = held.find(kDataEnd);
         const std::size_t sent =
             end == std::string::npos ? held.size() - std::min(held.size(), kDataEnd.size() - 1) : end + kDataEnd.size();
-        if (!out.Write(std::string_view(held).substr(0, sent))) {
+        if (!ratios.Write(out, std::string_view(held).substr(0, sent))) {
             return false;
         }
         held.erase(0, sent);
         inTail = end != std::string::npos;
     }
-    if (got < 0 || !inTail || !namespaced) {
+    if (got < 0 || !inTail || !namespaced || !ratios.Finish(out)) {
         return false;
+    }
+    if (links == nullptr) {
+        return out.Write(held) && out.Flush();
     }
     std::size_t at = std::string::npos;
     for (const std::string_view next : {"<printOptions", "<pageMargins", "<pageSetup", "<headerFooter", "<drawing",
@@ -410,7 +501,7 @@ bool WriteNew(zipFile out, std::string_view name, const zip_fileinfo& when, bool
     return zipCloseFileInZip(out) == ZIP_OK && written;
 }
 
-bool CopyWithLinks(unzFile in, zipFile out, std::FILE* links) {
+bool CopyWithLinks(unzFile in, zipFile out, std::FILE* links, RatioCells& ratios) {
     bool sheetRels = false;
     zip_fileinfo sheetWhen{};
     for (int at = unzGoToFirstFile(in); at != UNZ_END_OF_LIST_OF_FILE; at = unzGoToNextFile(in)) {
@@ -426,7 +517,7 @@ bool CopyWithLinks(unzFile in, zipFile out, std::FILE* links) {
         when.internal_fa = info.internal_fa;
         when.external_fa = info.external_fa;
         bool copied = false;
-        if (name == kSheetPart || name == kSheetRelsPart) {
+        if (name == kSheetPart || (name == kSheetRelsPart && links != nullptr)) {
             if (unzOpenCurrentFile(in) != UNZ_OK) {
                 return false;
             }
@@ -434,7 +525,7 @@ bool CopyWithLinks(unzFile in, zipFile out, std::FILE* links) {
                 sheetWhen = when;
                 // A sheet near 4 GB may pass it with its links.
                 copied = WriteNew(out, name, when, info.uncompressed_size >= 0xF0000000,
-                                  [&](EntryWriter& w) { return CopySheet(in, w, links); });
+                                  [&](EntryWriter& w) { return CopySheet(in, w, links, ratios); });
             } else {
                 sheetRels = true;
                 copied = WriteNew(out, name, when, false,
@@ -448,13 +539,15 @@ bool CopyWithLinks(unzFile in, zipFile out, std::FILE* links) {
             return false;
         }
     }
-    return sheetRels || WriteNew(out, kSheetRelsPart, sheetWhen, false,
-                                 [&](EntryWriter& w) { return NewSheetRelationships(w, links); });
+    return sheetRels || links == nullptr || WriteNew(out, kSheetRelsPart, sheetWhen, false, [&](EntryWriter& w) {
+               return NewSheetRelationships(w, links);
+           });
 }
 
-// The workbook the library wrote, made again beside it with the links in, then put in its place.
-// The library would hold each link in memory to the end; the file holds them instead.
-bool AddLinks(const std::filesystem::path& book, std::FILE* links) {
+// The workbook the library wrote, made again beside it with the links in (none: links is null)
+// and the 相場比 cells given their values, then put in its place. The library would hold each
+// link in memory to the end; the file holds them instead.
+bool AddLinks(const std::filesystem::path& book, std::FILE* links, RatioCells& ratios) {
     std::string temporary = (book.parent_path() / ("." + book.filename().string() + ".XXXXXX")).string();
     const int descriptor = mkstemp(temporary.data());
     if (descriptor < 0) {
@@ -464,7 +557,7 @@ bool AddLinks(const std::filesystem::path& book, std::FILE* links) {
     bool made = false;
     if (unzFile in = unzOpen64(book.c_str())) {
         if (zipFile out = zipOpen64(temporary.c_str(), APPEND_STATUS_CREATE)) {
-            made = CopyWithLinks(in, out, links);
+            made = CopyWithLinks(in, out, links, ratios);
             made = zipClose(out, nullptr) == ZIP_OK && made;
         }
         made = unzClose(in) == UNZ_OK && made;
@@ -545,12 +638,17 @@ bool Workbook::Open(const std::filesystem::path& file, bool withPhotos) {
     date_ = workbook_add_format(book_);
     format_set_num_format(date_, "yyyy/mm/dd");
     link_ = workbook_get_default_url_format(book_);
+    ratio_ = workbook_add_format(book_);
+    format_set_num_format(ratio_, "0%");
     withPhotos_ = withPhotos;
     file_ = file;
     linkFile_ = std::tmpfile();
-    failed_ = sheet_ == nullptr || linkFile_ == nullptr;
+    ratioFile_ = market_ != nullptr ? std::tmpfile() : nullptr;
+    ratioColumn_ = market_ == nullptr ? -1 : (withPhotos_ ? kPhotoColumn : kChangeColumn) + 1;
+    failed_ = sheet_ == nullptr || linkFile_ == nullptr || (market_ != nullptr && ratioFile_ == nullptr);
     row_ = 0;
     links_ = 0;
+    ratios_ = 0;
     if (failed_) {
         return false;
     }
@@ -570,6 +668,10 @@ bool Workbook::Open(const std::filesystem::path& file, bool withPhotos) {
     worksheet_write_string(sheet_, 0, kChangeColumn, "変化", bold_);
     if (withPhotos_) {
         worksheet_write_string(sheet_, 0, kPhotoColumn, "写真", bold_);
+    }
+    if (ratioColumn_ >= 0) {
+        worksheet_set_column(sheet_, ratioColumn_, ratioColumn_, 8, nullptr);
+        worksheet_write_string(sheet_, 0, ratioColumn_, "相場比", bold_);
     }
     return true;
 }
@@ -606,6 +708,20 @@ void Workbook::WriteLink(int column, const std::string& url) {
         }
     }
     WriteText(column, url);
+}
+
+void Workbook::WriteRatio(const ItemFields& valuesUtf8) {
+    const std::optional<long long> price = PriceNumber(UTF8ToAnsi(valuesUtf8[kPrice]));
+    const int search = market_->currentSearch();
+    if (!price || *price <= 0 || search < 0) {
+        return;
+    }
+    const RatioCell cell{row_, search, *price};
+    if (std::fwrite(&cell, sizeof cell, 1, ratioFile_) != 1 ||
+        worksheet_write_number(sheet_, row_, ratioColumn_, 0, ratio_) != LXW_NO_ERROR) {
+        failed_ = true;
+    }
+    ++ratios_;
 }
 
 bool Workbook::AddRow(const ItemFields& valuesUtf8, std::string_view changeUtf8,
@@ -651,6 +767,9 @@ bool Workbook::AddRow(const ItemFields& valuesUtf8, std::string_view changeUtf8,
         WriteText(column, value);
     }
     WriteText(kChangeColumn, changeUtf8);
+    if (ratioColumn_ >= 0) {
+        WriteRatio(valuesUtf8);
+    }
     if (photoSize) {
         const double scale = kPhotoPixels / std::max({photoSize->first, photoSize->second, 1.0});
         const std::string url = FileUrl(firstPhoto);
@@ -670,16 +789,25 @@ bool Workbook::Close() {
     if (!IsOpen()) {
         return false;
     }
-    worksheet_autofilter(sheet_, 0, 0, row_, withPhotos_ ? kPhotoColumn : kChangeColumn);
-    bool written = workbook_close(book_) == LXW_NO_ERROR;
+    worksheet_autofilter(sheet_, 0, 0, row_,
+                         ratioColumn_ >= 0 ? ratioColumn_
+                         : withPhotos_     ? kPhotoColumn
+                                           : kChangeColumn);
+    const bool added = market_ == nullptr || AddMarketSheet(book_, *market_);
+    bool written = workbook_close(book_) == LXW_NO_ERROR && added;
     book_ = nullptr;
     sheet_ = nullptr;
-    if (written && links_ > 0) {
-        written = std::fflush(linkFile_) == 0 && AddLinks(temporary_, linkFile_);
+    if (written && (links_ > 0 || ratios_ > 0)) {
+        RatioCells ratios(ratios_ > 0 ? ratioFile_ : nullptr, ratioColumn_,
+                          market_ != nullptr ? market_->Figures() : std::vector<MarketFigures>{});
+        written = std::fflush(linkFile_) == 0 && (ratioFile_ == nullptr || std::fflush(ratioFile_) == 0) &&
+                  AddLinks(temporary_, links_ > 0 ? linkFile_ : nullptr, ratios);
     }
-    if (linkFile_ != nullptr) {
-        std::fclose(linkFile_);
-        linkFile_ = nullptr;
+    for (std::FILE** file : {&linkFile_, &ratioFile_}) {
+        if (*file != nullptr) {
+            std::fclose(*file);
+            *file = nullptr;
+        }
     }
     written = written && !failed_;
     if (written) {

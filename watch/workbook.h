@@ -5,12 +5,15 @@
 #include <string_view>
 
 #include "extract/row_sink.h"
+#include "watch/market_figures.h"
 
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
 
 namespace vorn {
+
+class RunMarket;
 
 // True when the output file is an Excel workbook: its name ends in ".xlsx", any letter case.
 bool IsWorkbookName(const std::filesystem::path& file);
@@ -35,10 +38,15 @@ public:
                 const std::filesystem::path& firstPhoto) override;
     bool Close() override;
     bool IsOpen() const override { return book_ != nullptr; }
+    // The run's going prices, read as rows come and at Close: the workbook then has the sheet
+    // "相場" and a last column "相場比" (the price over its search's median, where that counts
+    // kMostTellingCount prices or more). Set before Open; the market outlives the workbook's Close.
+    void SetMarket(const RunMarket* market) { market_ = market; }
 
 private:
     void WriteText(int column, std::string_view text);
     void WriteLink(int column, const std::string& url);
+    void WriteRatio(const ItemFields& valuesUtf8);
 
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
@@ -47,16 +55,21 @@ private:
     lxw_format* dateTime_ = nullptr;
     lxw_format* date_ = nullptr;
     lxw_format* link_ = nullptr;
+    lxw_format* ratio_ = nullptr;
     // Removes the unfinished workbook.
     void Discard();
 
     std::filesystem::path file_;
     std::filesystem::path temporary_; // the workbook until it is whole
     std::FILE* linkFile_ = nullptr; // the links waiting for Close: cell, address
+    const RunMarket* market_ = nullptr;
+    std::FILE* ratioFile_ = nullptr; // the 相場比 cells waiting for Close: row, search, price
+    int ratioColumn_ = -1;
     bool withPhotos_ = false;
     bool failed_ = false;
     unsigned row_ = 0;   // the last row written; the header is row 0
     unsigned links_ = 0; // hyperlinks written so far
+    unsigned ratios_ = 0;
 };
 
 } // namespace vorn

@@ -8,6 +8,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/history_command.h"
 #include "app/cli/list_command.h"
+#include "app/cli/market_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
 #include "app/cli/schedule_command.h"
@@ -25,6 +26,8 @@ const std::vector<Command>& Commands() {
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"changes", "[OPTIONS] [OUTPUT.csv]", "the changes runs found, newest first, printed or into OUTPUT.csv",
          RunChangesCommand},
+        {"market", "[OPTIONS] [OUTPUT.csv]", "the going price of every search run by run, printed or into OUTPUT.csv",
+         RunMarketCommand},
         {"export", "[--encoding E] OUTPUT", "write the rows of the last run that wrote any again into OUTPUT",
          RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
@@ -68,6 +71,12 @@ void PrintUsage(std::ostream& out) {
            "Export writes the rows again as that run wrote them: OUTPUT.xlsx as a workbook (with 変化,\n"
            "without photographs), any other name as a CSV file (cp932 unless --encoding utf-8) with\n"
            "変化 when the run was --changes-only.\n"
+           "Market options:\n"
+           "  --since YYYY-MM-DD the runs begun on that day or later\n"
+           "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv\n"
+           "Market gives, per run and search, the count, lowest, lower quartile, median, upper\n"
+           "quartile and highest of the prices of the open listings the search read (応相談, 0円 and\n"
+           "受付終了 left out), oldest first.\n"
         << "\nExample: vorn-search-cli crawl --prefecture 東京都 --genre 家具/ソファ --keyword 北欧 sofas.csv\n";
     // Where this user's files are, without making anything.
     const ProgramDirChoice where = ChooseProgramDir(CurrentProgramDirSources());

@@ -94,6 +94,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     }
     RunWatch watch(session.db(), ModeOf(options), filter);
     watch.Begin(selection, WriteModeName(watch.mode()));
+    if (auto* book = dynamic_cast<Workbook*>(selection.rowSink.get())) {
+        book->SetMarket(&watch.market());
+    }
     frontEnd.SetWatch(&watch);
     CrawlConfig config{session.programDir(), site.baseUrl};
     config.retries = options.retries.value_or(site.retries);
@@ -130,7 +133,8 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         std::cout.flush();
         AlertTransport transport = AlertTransportFor(site, session.programDir());
         transport.retries = config.retries;
-        PrintAlertFailures(SendRunAlert(notify, AlertOf(watch, options.savedName.value_or("")), transport));
+        PrintAlertFailures(
+            SendRunAlert(notify, AlertOf(watch, notify.bargain, options.savedName.value_or("")), transport));
     }
     return ExitCodeFor(outcome);
 }

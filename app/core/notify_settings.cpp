@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include "watch/market_figures.h"
+#include "watch/price.h"
 #include "web/cp932.h"
 #include "web/shown_text.h"
 #include "web/text.h"
@@ -122,12 +124,28 @@ NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem
     ReadWebhook(file, settings);
     ReadMail(file, programDir, settings);
     const std::string when = AsciiLower(Value(file, "When"));
+    const std::string bargain = Value(file, "Bargain");
+    std::string refusal;
+    if (!bargain.empty()) {
+        const bool digits = bargain.size() <= 2 && bargain.find_first_not_of("0123456789") == std::string::npos;
+        settings.bargain = digits ? std::stoi(bargain) : 0;
+        if (settings.bargain < 1) {
+            refusal = "[Notify] Bargain=" + bargain + " is not a whole number from 1 to 99";
+        }
+    }
     if (when == "rows") {
         settings.when = AlertWhen::Rows;
     } else if (when == "always") {
         settings.when = AlertWhen::Always;
+    } else if (when == "bargains") {
+        settings.when = AlertWhen::Bargains;
+        if (bargain.empty()) {
+            refusal = "[Notify] When=bargains needs Bargain= (a per cent of the going price, 1 to 99)";
+        }
     } else if (!when.empty() && when != "changes") {
-        const std::string refusal = "[Notify] When=" + when + " is not changes, rows or always";
+        refusal = "[Notify] When=" + when + " is not changes, rows, always or bargains";
+    }
+    if (!refusal.empty()) {
         for (auto [configured, reason] : {std::pair{settings.webhookConfigured(), &settings.webhookRefused},
                                           std::pair{settings.mailConfigured(), &settings.mailRefused}}) {
             if (configured && reason->empty()) {
@@ -145,13 +163,29 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
     return transport;
 }
 
-RunAlert AlertOf(const RunWatch& watch, const std::string& savedName) {
+RunAlert AlertOf(const RunWatch& watch, int bargainPercent, const std::string& savedName) {
     RunAlert alert;
     alert.search = savedName.empty() ? ShownTextOfAnsi(watch.conditions()) : savedName;
     alert.summary = AnsiToUtf8(CountsLine(watch.counts()));
+    const auto add = [&](const WrittenListing& listing, bool onlyBargain) {
+        AlertListing told{ShownTextOfAnsi(listing.change), ShownTextOfAnsi(listing.title),
+                          ShownTextOfAnsi(listing.price), AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)};
+        const MarketFigures figures = watch.market().FiguresOf(listing.search);
+        const std::optional<long long> price = PriceNumber(listing.price);
+        told.market = price ? MarketShare(*price, figures) : std::nullopt;
+        // Against the median itself, not the rounded share: 20.4 % is not within 20 %.
+        told.bargain = listing.reported && told.market && bargainPercent > 0 &&
+                       *price * 100 <= static_cast<long long>(bargainPercent) * figures.median;
+        alert.anyBargain = alert.anyBargain || told.bargain;
+        if (told.bargain || !onlyBargain) {
+            alert.listings.push_back(std::move(told));
+        }
+    };
     for (const WrittenListing& listing : watch.Reported()) {
-        alert.listings.push_back({ShownTextOfAnsi(listing.change), ShownTextOfAnsi(listing.title),
-                                  ShownTextOfAnsi(listing.price), AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)});
+        add(listing, false);
+    }
+    for (const WrittenListing& listing : watch.BargainCandidates()) {
+        add(listing, true);
     }
     alert.anyChange = watch.counts().Total() > 0;
     alert.anyRows = watch.rowsWritten() > 0;

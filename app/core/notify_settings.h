@@ -11,7 +11,7 @@
 namespace vorn {
 
 // Section [Notify] of db/vrn.ini: Webhook, WebhookFormat, MailTo, MailFrom, SmtpUrl, SmtpUser,
-// SmtpPasswordFile, When. A value that is refused (a webhook that is not https, an unknown format
+// SmtpPasswordFile, When, Bargain. A value that is refused (a webhook that is not https, an unknown format
 // or When, an SMTP URL of another scheme, a password file others may read) leaves its channel
 // configured with the reason, which names the key or the file, in place of sending. The password
 // file, like [Site] CaFile, is a relative path taken from the program folder.
@@ -22,6 +22,8 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
 
 // The alert of a run that ended, as both programs send it; it names the saved search it ran
 // (UTF-8), or without one the run's conditions.
-RunAlert AlertOf(const RunWatch& watch, const std::string& savedName = {});
+// A reported listing (新着, 再掲載, 値下げ) at bargainPercent of its search's median or less is
+// marked a bargain; 0 marks none.
+RunAlert AlertOf(const RunWatch& watch, int bargainPercent = 0, const std::string& savedName = {});
 
 } // namespace vorn

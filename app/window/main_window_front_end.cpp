@@ -41,7 +41,11 @@ CrawlSelection TFrmMain::TakeSelection() {
     selection.outputOnFirstRow = OutputWaitsForFirstRow(mode_);
     selection.csvEncoding = csvEncoding_;
     if (workbook_) {
-        selection.rowSink = std::make_shared<Workbook>();
+        auto book = std::make_shared<Workbook>();
+        if (watch_ != nullptr) {
+            book->SetMarket(&watch_->market());
+        }
+        selection.rowSink = std::move(book);
     }
     if (watch_ != nullptr) {
         watch_->Begin(selection, WriteModeName(mode_));

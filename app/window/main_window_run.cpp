@@ -170,7 +170,7 @@ void TFrmMain::SendAlert() {
     transport.stopRequested = [this] { return closing_.load(); };
     // The services may be slow or silent: the window stays usable, and a failure reaches the
     // status line when it is known.
-    alertThread_ = std::thread([this, notify, transport, alert = AlertOf(*watch_)] {
+    alertThread_ = std::thread([this, notify, transport, alert = AlertOf(*watch_, notify.bargain)] {
         const std::vector<ChannelResult> results = SendRunAlert(notify, alert, transport);
         QString failures;
         for (const ChannelResult& result : results) {

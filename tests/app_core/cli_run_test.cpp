@@ -409,7 +409,7 @@ TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
     const std::string queried = content_->ListingUrl(7);
     const std::string header = ReplaceAll(ReplaceAll(AnsiToUtf8(CsvHeader()), "\",\"", "|"), "\"", "");
     for (const std::string& line : {
-             "sheets=商品情報\nfrozen=A2 filter=A1:AA3 bold=True\nheader=" + header + "|変化|写真\n",
+             "sheets=商品情報|相場\nfrozen=A2 filter=A1:AB3 bold=True\nheader=" + header + "|変化|写真|相場比\n",
              std::string("B3=s:General:=1+2\n"),
              "D2=n:#,##0\"円\":" + ReplaceAll(first.price, ",", "") + "\n",
              "J2=n:General:" + std::to_string(first.postCount) + "\n",
