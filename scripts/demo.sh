@@ -4,14 +4,19 @@
 # (build/demo) whose db/vrn.ini keeps the demo's choices between starts. The first start fills the
 # catalogue's cities and sub-genres from the sample site, which takes about half a minute.
 # Options are the sample site's: --redesigned-results and --redesigned-listings show what a user
-# sees after the site changes its pages.
+# sees after the site changes its pages; --day N serves the market of day N (cheaper, dearer,
+# closed, posted again, new and gone listings), so runs on days 1, 2 and 3 show the watcher at
+# work in the history (履歴). The site keeps one port (18443, --port to change it): a listing's
+# address, which the store knows it by, holds the port.
+# VORN_DEMO_PRESET=dev uses the development build instead of building the optimised one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release
+preset=${VORN_DEMO_PRESET:-release}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
 
-bin=build/release/bin
+bin=build/$preset/bin
 demo=build/demo
 mkdir -p "$demo/db"
 # The programs find db/ beside their own executable, so the demo gets its own copies.
@@ -19,7 +24,7 @@ cp -f "$bin/vorn-search" "$bin/vorn-search-cli" "$demo/"
 [ -f "$demo/db/vrn_data.db" ] || cp "$bin/db/vrn_data.db" "$demo/db/"
 
 site_log=$(mktemp)
-"$bin/vorn-sample-site" --realistic "$@" >"$site_log" &
+"$bin/vorn-sample-site" --realistic --port 18443 "$@" >"$site_log" &
 site_pid=$!
 trap 'kill "$site_pid" 2>/dev/null; rm -f "$site_log"' EXIT
 for _ in $(seq 50); do

@@ -7,9 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 VORN_EXTRA_PACKAGES="openbox imagemagick" ./scripts/deps.sh
 
-export DISPLAY=:77 QT_QPA_PLATFORM=xcb
+export DISPLAY=${VORN_SCREENSHOT_DISPLAY:-:77} QT_QPA_PLATFORM=xcb
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; pkill -f "build/demo/vorn-search$" 2>/dev/null || true' EXIT
+# The demo's window and site are its children: ended by their parent, not by a name another
+# program folder's demo may share.
+trap 'for p in "${pids[@]}"; do pkill -P "$p" 2>/dev/null || true; done; kill "${pids[@]}" 2>/dev/null || true' EXIT
 Xvfb "$DISPLAY" -screen 0 700x560x24 >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
@@ -51,4 +53,41 @@ xdotool key alt+c
 sleep 1.5
 shot 470x442+0+0 question-box
 xdotool key n
+sleep 3
+
+# The history after three days of the sample site's moving market: the terminal program's runs on
+# days 1 to 3, then the window of day 3 with its 履歴 dialog open.
+pkill -P "${pids[2]}" || true
+wait "${pids[2]}" 2>/dev/null || true
+for day in 1 2 3; do
+    site_log=$(mktemp)
+    "build/${VORN_DEMO_PRESET:-release}/bin/vorn-sample-site" --realistic --port 18443 --day "$day" >"$site_log" &
+    site=$!
+    for _ in $(seq 50); do
+        grep -q '^CA file: ' "$site_log" && break
+        sleep 0.1
+    done
+    mode=()
+    [[ $day == 1 ]] || mode=(--changes-only)
+    build/demo/vorn-search-cli crawl "${mode[@]}" --prefecture 千葉県 --genre 自転車 "/tmp/vorn-history-$day.csv" >/dev/null || true
+    kill "$site"
+    wait "$site" 2>/dev/null || true
+    rm -f "$site_log" "/tmp/vorn-history-$day.csv"
+done
+./scripts/demo.sh --day 3 >/dev/null 2>&1 &
+pids[2]=$!
+main=
+for _ in $(seq 300); do
+    main=$(xdotool search --onlyvisible --name '^ヴォルン商品情報取得ソフト$' 2>/dev/null | head -1) || true
+    [[ -n $main ]] && break
+    sleep 0.2
+done
+[[ -n $main ]] || { echo "screenshots: the window did not appear again" >&2; exit 1; }
+sleep 2
+xdotool windowactivate --sync "$main" || true
+xdotool key alt+h
+sleep 2
+shot 700x540+0+0 history-dialog
+xdotool key Escape
 echo "docs/window-idle.png docs/options-dialog.png docs/window-running.png docs/question-box.png docs/save-dialog.png"
+echo "docs/history-dialog.png"

@@ -54,6 +54,14 @@ void EnsureStore(CatalogueDb& db) {
     if (!HasColumn(db, sql::kSelectRowHasFields)) {
         db.Execute(sql::kAddRowFields);
     }
+    if (!HasColumn(db, sql::kSelectRunHasAutomatic)) {
+        db.Execute(sql::kAddRunAutomatic);
+    }
+    if (!HasColumn(db, sql::kSelectRunHasCounts)) {
+        for (const char* statement : sql::kAddRunCounts) {
+            db.Execute(statement);
+        }
+    }
 }
 
 std::vector<StoredChange> StoredChanges(CatalogueDb& db, const std::string& sinceDay,

@@ -52,10 +52,16 @@ void RunWatch::SearchBegun(const std::string& searchLabel) {
                                          : searchLabel + UTF8ToAnsi(" / キーワード「") + keyword_ + UTF8ToAnsi("」"));
 }
 
+void RunWatch::MarkAutomatic() { db_.Execute(sql::kMarkRunAutomatic, {runId_}); }
+
 void RunWatch::End(std::string_view outcome) {
     market_.Finish();
     try {
         db_.Execute(sql::kEndRun, {LocalTimeNow(), std::string(outcome), std::int64_t{rows_}, runId_});
+        db_.Execute(sql::kEndRunCounts,
+                    {std::int64_t{counts_.Of(ChangeKind::New)}, std::int64_t{counts_.Of(ChangeKind::Reposted)},
+                     std::int64_t{counts_.Of(ChangeKind::Cheaper)}, std::int64_t{counts_.Of(ChangeKind::Dearer)},
+                     std::int64_t{counts_.Of(ChangeKind::Closed)}, runId_});
     } catch (const DbError&) {
         // The run's rows and changes are kept already; only its end is not recorded.
     }

@@ -40,6 +40,8 @@ public:
     RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter = {});
     // Records the run as begun, with its conditions as a person reads them and its mode's name.
     void Begin(const CrawlSelection& selection, std::string_view modeName);
+    // Marks the run as begun by a schedule rather than by a person.
+    void MarkAutomatic();
     // Records how it ended ("rows", "nothing", "stopped", ...).
     void End(std::string_view outcome);
 

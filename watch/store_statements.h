@@ -18,6 +18,8 @@ inline constexpr const char* kCreateStore[] = {
     "UrlKey TEXT NOT NULL, Kind TEXT NOT NULL, Before TEXT NOT NULL, After TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS T24_ROW (RunID INTEGER NOT NULL, Seq INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
     "Change TEXT NOT NULL, Fields BLOB, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
+    // A run's counts without reading every change of the store.
+    "CREATE INDEX IF NOT EXISTS T23_CHANGE_Run ON T23_CHANGE (RunID, Kind)",
 };
 
 // The listing as stored (Stored 1) first, then every other listing of the same poster (a profile
@@ -75,6 +77,56 @@ inline constexpr const char* kForgetStoreBefore[] = {
     "DELETE FROM T21_ITEM WHERE LastSeen < ?",
     "DELETE FROM T23_CHANGE WHERE UrlKey NOT IN (SELECT UrlKey FROM T21_ITEM)",
     "DELETE FROM T24_ROW WHERE UrlKey NOT IN (SELECT UrlKey FROM T21_ITEM)",
+};
+
+// Runs begun by a schedule are marked; a store made before they were gets the column.
+inline constexpr const char* kSelectRunHasAutomatic =
+    "SELECT COUNT(*) AS Found FROM pragma_table_info('T22_RUN') WHERE name = 'Automatic'";
+inline constexpr const char* kAddRunAutomatic = "ALTER TABLE T22_RUN ADD COLUMN Automatic INTEGER NOT NULL DEFAULT 0";
+inline constexpr const char* kMarkRunAutomatic = "UPDATE T22_RUN SET Automatic = 1 WHERE RunID = ?";
+
+// The runs, newest first (or the one given). A run that did not end has no count of its rows
+// kept: its rows are counted.
+#define VORN_SELECT_RUNS                                                                                               \
+    "SELECT RunID, Started, Conditions, COALESCE(Mode, '') AS Mode, COALESCE(Outcome, '') AS Outcome, "                \
+    "CASE WHEN Ended IS NULL THEN (SELECT COUNT(*) FROM T24_ROW WHERE T24_ROW.RunID = T22_RUN.RunID) ELSE Rows END "   \
+    "AS Rows, Automatic, NewCount, RepostedCount, CheaperCount, DearerCount, ClosedCount FROM T22_RUN "
+inline constexpr const char* kSelectRuns = VORN_SELECT_RUNS "ORDER BY RunID DESC";
+inline constexpr const char* kSelectRun = VORN_SELECT_RUNS "WHERE RunID = ?";
+#undef VORN_SELECT_RUNS
+inline constexpr const char* kSelectLastRunWithRows = "SELECT MAX(RunID) AS RunID FROM T24_ROW";
+// A run's counts are kept when it ends, so the runs list without reading every change; a run
+// that did not end has its changes counted.
+inline constexpr const char* kSelectRunHasCounts =
+    "SELECT COUNT(*) AS Found FROM pragma_table_info('T22_RUN') WHERE name = 'NewCount'";
+inline constexpr const char* kAddRunCounts[] = {
+    "ALTER TABLE T22_RUN ADD COLUMN NewCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN RepostedCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN CheaperCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN DearerCount INTEGER",
+    "ALTER TABLE T22_RUN ADD COLUMN ClosedCount INTEGER",
+    "UPDATE T22_RUN SET "
+    "NewCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '新着'), "
+    "RepostedCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '再掲載'), "
+    "CheaperCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '値下げ'), "
+    "DearerCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '値上げ'), "
+    "ClosedCount = (SELECT COUNT(*) FROM T23_CHANGE WHERE T23_CHANGE.RunID = T22_RUN.RunID AND Kind = '受付終了') "
+    "WHERE Ended IS NOT NULL",
+};
+inline constexpr const char* kEndRunCounts = "UPDATE T22_RUN SET NewCount = ?, RepostedCount = ?, CheaperCount = ?, "
+                                             "DearerCount = ?, ClosedCount = ? WHERE RunID = ?";
+inline constexpr const char* kSelectOneRunCounts =
+    "SELECT Kind, COUNT(*) AS Found FROM T23_CHANGE WHERE RunID = ? GROUP BY Kind";
+// A page of a run's rows, as written (a row kept before rows held their values: the listing as
+// last read).
+inline constexpr const char* kSelectRunRowsAfter =
+    "SELECT T24_ROW.Seq, COALESCE(T24_ROW.Fields, T21_ITEM.Fields) AS Fields, T24_ROW.Change FROM T24_ROW "
+    "LEFT JOIN T21_ITEM ON T21_ITEM.UrlKey = T24_ROW.UrlKey WHERE T24_ROW.RunID = ? AND T24_ROW.Seq > ? "
+    "AND COALESCE(T24_ROW.Fields, T21_ITEM.Fields) IS NOT NULL ORDER BY T24_ROW.Seq LIMIT ?";
+inline constexpr const char* kForgetRunsBefore[] = {
+    "DELETE FROM T24_ROW WHERE RunID IN (SELECT RunID FROM T22_RUN WHERE Started < ?)",
+    "DELETE FROM T23_CHANGE WHERE RunID IN (SELECT RunID FROM T22_RUN WHERE Started < ?)",
+    "DELETE FROM T22_RUN WHERE Started < ?",
 };
 
 } // namespace vorn::sql

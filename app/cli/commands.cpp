@@ -11,6 +11,7 @@
 #include "app/cli/market_command.h"
 #include "app/cli/notify_command.h"
 #include "app/cli/refresh_command.h"
+#include "app/cli/runs_command.h"
 #include "app/cli/schedule_command.h"
 #include "app/cli/store_commands.h"
 #include "app/core/program_dir.h"
@@ -26,10 +27,12 @@ const std::vector<Command>& Commands() {
         {"history", "", "how many listings earlier runs collected, first seen from when to when", RunHistoryCommand},
         {"changes", "[OPTIONS] [OUTPUT.csv]", "the changes runs found, newest first, printed or into OUTPUT.csv",
          RunChangesCommand},
+        {"runs", "", "the runs kept, newest first: number, start, conditions, mode, outcome, rows, counts",
+         RunRunsCommand},
         {"market", "[OPTIONS] [OUTPUT.csv]", "the going price of every search run by run, printed or into OUTPUT.csv",
          RunMarketCommand},
-        {"export", "[--encoding E] OUTPUT", "write the rows of the last run that wrote any again into OUTPUT",
-         RunExportCommand},
+        {"export", "[--run N] [--encoding E] OUTPUT",
+         "write the rows of run N (else the last run that wrote any) again into OUTPUT", RunExportCommand},
         {"forget", "[--before YYYY-MM-DD]", "remove the collected listings (those last seen before the day)",
          RunForgetCommand},
         {"schedule", "NAME HH:MM|off [--output FILE]", "run a saved search every day by a systemd user timer",
@@ -68,9 +71,9 @@ void PrintUsage(std::ostream& out) {
            "  --kind KIND        only the changes of KIND: 新着, 再掲載, 値下げ, 値上げ or 受付終了;\n"
            "                     again for more\n"
            "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv as crawl writes it\n"
-           "Export writes the rows again as that run wrote them: OUTPUT.xlsx as a workbook (with 変化,\n"
-           "without photographs), any other name as a CSV file (cp932 unless --encoding utf-8) with\n"
-           "変化 when the run was --changes-only.\n"
+           "Export writes the rows again as that run wrote them (--run N: run N as runs lists it),\n"
+           "byte for byte: OUTPUT.xlsx as a workbook (with 変化, without photographs), any other name\n"
+           "as a CSV file (cp932 unless --encoding utf-8) with 変化 when the run was --changes-only.\n"
            "Market options:\n"
            "  --since YYYY-MM-DD the runs begun on that day or later\n"
            "  --encoding E       cp932 (the default) or utf-8, for OUTPUT.csv\n"

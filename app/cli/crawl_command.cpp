@@ -94,6 +94,10 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     }
     RunWatch watch(session.db(), ModeOf(options), filter);
     watch.Begin(selection, WriteModeName(watch.mode()));
+    // A schedule runs the program quiet; the history marks its runs as automatic.
+    if (options.quiet) {
+        watch.MarkAutomatic();
+    }
     if (auto* book = dynamic_cast<Workbook*>(selection.rowSink.get())) {
         book->SetMarket(&watch.market());
     }

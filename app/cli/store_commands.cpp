@@ -10,6 +10,7 @@
 #include "app/cli/history_command.h"
 #include "app/cli/program_session.h"
 #include "app/cli/terminal_messages.h"
+#include "app/core/run_export.h"
 #include "app/core/run_options.h"
 #include "extract/csv_output.h"
 #include "watch/listing_store.h"
@@ -36,9 +37,18 @@ struct StoreArguments {
     std::string since;
     std::vector<ChangeKind> kinds;
     std::optional<CsvEncoding> encoding;
+    std::optional<std::int64_t> run; // export --run N
     fs::path output;
     std::string error;
 };
+
+std::optional<std::int64_t> RunNumber(const std::string& text) {
+    if (text.empty() || text.size() > 15 || text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const std::int64_t number = std::stoll(text);
+    return number > 0 ? std::optional<std::int64_t>(number) : std::nullopt;
+}
 
 // Options as "--name value" or "--name=value"; what takes no option is the output file.
 StoreArguments ParseStoreArguments(const std::vector<std::string>& arguments, bool changes) {
@@ -54,7 +64,8 @@ StoreArguments ParseStoreArguments(const std::vector<std::string>& arguments, bo
             } else if (i + 1 < arguments.size()) {
                 value = arguments[++i];
             }
-            if (!value && (option == "--encoding" || (changes && (option == "--since" || option == "--kind")))) {
+            if (!value && (option == "--encoding" || (changes && (option == "--since" || option == "--kind")) ||
+                           (!changes && option == "--run"))) {
                 parsed.error = option + " takes a value";
                 break;
             }
@@ -78,6 +89,11 @@ StoreArguments ParseStoreArguments(const std::vector<std::string>& arguments, bo
                 parsed.error = "--kind takes 新着, 再掲載, 値下げ, 値上げ or 受付終了, not \"" + *value + "\"";
             } else {
                 parsed.kinds.push_back(*kind);
+            }
+        } else if (!changes && option == "--run") {
+            parsed.run = RunNumber(*value);
+            if (!parsed.run) {
+                parsed.error = "--run takes a run's number as runs lists it, not \"" + *value + "\"";
             }
         } else if (option.starts_with("--")) {
             parsed.error = "unknown option: " + arguments[i - (value ? 1 : 0)];
@@ -226,61 +242,37 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
     if (!session) {
         return kExitRefused;
     }
-    std::vector<StoredRow> rows;
-    std::string mode;
+    std::optional<StoredRun> run;
     try {
-        rows = LastRunRows(session->db());
-        mode = LastRunMode(session->db());
+        const std::optional<std::int64_t> runId = parsed.run ? parsed.run : LastRunWithRows(session->db());
+        run = runId ? StoredRunOf(session->db(), *runId) : std::nullopt;
+        if (parsed.run && !run) {
+            return Fail("there is no run " + std::to_string(*parsed.run) + "; runs lists those kept", kExitRefused);
+        }
+        if (!run || RunRowsAfter(session->db(), run->id, 0, 1).empty()) {
+            std::cout << (parsed.run ? "run " + std::to_string(*parsed.run) + " wrote no rows to export\n"
+                                     : std::string("no run has written rows to export\n"));
+            return kExitNoItems;
+        }
     } catch (const DbError& dbError) {
         return Fail(dbError.what(), kExitRefused);
-    }
-    if (rows.empty()) {
-        std::cout << "no run has written rows to export\n";
-        return kExitNoItems;
     }
     std::error_code error;
     const fs::path output = fs::absolute(parsed.output, error);
     if (error) {
         return CannotWrite(parsed.output);
     }
-
-    bool ok = false;
-    if (IsWorkbookName(output)) {
-        // The run's photographs are not linked again: the store keeps no trace of where they went.
-        Workbook book;
-        ok = book.Open(output, false);
-        for (auto row = rows.begin(); ok && row != rows.end(); ++row) {
-            ItemFields valuesUtf8;
-            for (int i = 0; i < kItemFieldCount; ++i) {
-                valuesUtf8[i] = ShownTextOfAnsi(CleanField(row->fields[i]));
-            }
-            ok = book.AddRow(valuesUtf8, ShownTextOfAnsi(row->change), {});
-        }
-        ok = (!book.IsOpen() || book.Close()) && ok;
-        if (!ok) {
-            std::error_code ignored;
-            fs::remove(output, ignored);
-        }
-    } else {
-        // The change column is there when the run's own file had it.
-        const bool withChange = mode == WriteModeName(WriteMode::ChangesOnly);
-        const CsvEncoding encoding = parsed.encoding.value_or(CsvEncoding::Cp932);
-        CsvOutput file(output, encoding);
-        ok = file.Open(CsvFileStart(encoding, withChange));
-        for (auto row = rows.begin(); ok && row != rows.end(); ++row) {
-            std::string line = BuildCsvRow(row->fields);
-            if (withChange) {
-                AppendCsvValue(line, row->change);
-            }
-            // The store keeps the characters code page 932 lacks as references.
-            ok = file.WriteEncodedLine(StandIns::Unreferenced(line, encoding == CsvEncoding::Utf8));
-        }
-        ok = file.Close(ok);
+    std::optional<std::int64_t> rows;
+    try {
+        rows =
+            ExportRunRows(session->db(), *run, output, ExportFormatFor(output, parsed.encoding == CsvEncoding::Utf8));
+    } catch (const DbError& dbError) {
+        return Fail(dbError.what(), kExitRefused);
     }
-    if (!ok) {
+    if (!rows) {
         return CannotWrite(output);
     }
-    std::cout << "rows written: " << rows.size() << '\n';
+    std::cout << "rows written: " << *rows << '\n';
     return kExitRowsWritten;
 }
 

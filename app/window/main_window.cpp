@@ -74,6 +74,7 @@ void TFrmMain::ConnectHandlers() {
     connect(btnClear, &QPushButton::clicked, this, [this] { RunCommand([this] { btnClearClick(); }); });
     connect(btnDirPath, &QPushButton::clicked, this, [this] { RunCommand([this] { btnDirPathClick(); }); });
     connect(btnOption, &QPushButton::clicked, this, [this] { RunCommand([this] { btnOptionClick(); }); });
+    connect(btnHistory, &QPushButton::clicked, this, [this] { RunCommand([this] { btnHistoryClick(); }); });
     connect(chkImgSave, &QCheckBox::toggled, this, &TFrmMain::chkImgSaveClick);
     connect(btnUpdateArea, &QPushButton::clicked, this, &TFrmMain::btnUpdateAreaClick);
     connect(btnUpdateGunre, &QPushButton::clicked, this, &TFrmMain::btnUpdateGunreClick);

@@ -86,6 +86,8 @@ public:
     void btnDirPathClick();
     // The options dialog: the daily options, the filters, the retries and the saved searches.
     void btnOptionClick();
+    // The history dialog: the runs kept, their rows, a run written again, old runs forgotten.
+    void btnHistoryClick();
     // The conditions as [Config] holds them, and the same put into the controls as if by hand.
     SavedConditions CurrentConditions() const;
     void ApplyConditions(const SavedConditions& saved);
@@ -144,6 +146,7 @@ public:
     QPushButton* btnUpdateArea = nullptr;
     QPushButton* btnUpdateGunre = nullptr;
     QPushButton* btnOption = nullptr;
+    QPushButton* btnHistory = nullptr;
 
 signals:
     // The application should end now (after the missing-database message, or a close after a run).

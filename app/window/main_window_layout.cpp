@@ -90,6 +90,7 @@ void TFrmMain::CreateControls() {
     btnCancel = Make<QPushButton>(this, "btnCancel", QStringLiteral("キャンセル (&C)"));
     btnCancel->setEnabled(false);
     btnOption = Make<QPushButton>(this, "btnOption", texts::kOptionsButton);
+    btnHistory = Make<QPushButton>(this, "btnHistory", texts::kHistoryButton);
     prgBar = Make<QProgressBar>(this, "prgBar");
     prgBar->setRange(0, 100);
     prgBar->setValue(0);
@@ -138,7 +139,8 @@ void TFrmMain::PlaceControls() {
     btnClear->setGeometry(277, 361, 88, 24);
     btnCancel->setGeometry(368, 361, 88, 24);
     // Left of the run buttons, where the window had room.
-    btnOption->setGeometry(12, 361, 120, 24);
+    btnOption->setGeometry(12, 361, 104, 24);
+    btnHistory->setGeometry(118, 361, 64, 24);
 
     lblStatus->setGeometry(12, 388, 444, 16);
     prgBar->setGeometry(0, 405, 468, 16);
@@ -153,7 +155,7 @@ void TFrmMain::SetFonts() {
 
 void TFrmMain::SetTabOrder() {
     QWidget* const order[] = {chkArea,  cmbArea, clstArea,  chkImgSave, txtDirPath, btnDirPath, chkItem,
-                              TreeView, txtWord, btnAction, btnClear,   btnCancel,  btnOption};
+                              TreeView, txtWord, btnAction, btnClear,   btnCancel,  btnOption,  btnHistory};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }

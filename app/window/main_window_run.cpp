@@ -321,7 +321,7 @@ void TFrmMain::SetRunningState(bool running) {
     const bool idle = !running;
     for (QWidget* control :
          std::initializer_list<QWidget*>{btnAction, btnClear, chkArea, cmbArea, clstArea, chkItem, TreeView, spbExpand,
-                                         spbCollapse, lblWord, txtWord, chkImgSave, btnOption}) {
+                                         spbCollapse, lblWord, txtWord, chkImgSave, btnOption, btnHistory}) {
         control->setEnabled(idle);
     }
     btnCancel->setEnabled(running);

@@ -55,4 +55,15 @@ inline const QString kFolderDialogTitle = QStringLiteral("画像の保存先フ�
 inline const QString kImageHint = QStringLiteral("商品画像を含めて取得する場合は取得時間が増加します。");
 inline const QString kDefaultFileName = QStringLiteral("ヴォルン商品リスト.csv");
 
+// The history dialog: the runs the store keeps and their rows.
+inline const QString kHistoryButton = QStringLiteral("履歴(&H)...");
+inline const QString kHistoryTitle = QStringLiteral("取得履歴");
+inline const QString kAutomaticRun = QStringLiteral("（自動）");
+inline const QString kHistoryFilePrefix = QStringLiteral("取得履歴_");
+inline const QString kHistorySaveTitle = QStringLiteral("書き出し先を指定してください");
+inline const QString kHistoryWritten = QStringLiteral("%1 行を書き出しました。\n%2");
+inline const QString kHistoryNoneBefore = QStringLiteral("%1 より前の取得履歴はありません。");
+inline const QString kAskForgetHistory = QStringLiteral("%1 より前の取得履歴 %2 件を削除します。\nよろしいですか？");
+inline const QString kHistoryUnreadable = QStringLiteral("取得履歴を読み込めません。\n%1");
+
 } // namespace vorn::texts

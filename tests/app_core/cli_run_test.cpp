@@ -693,6 +693,9 @@ TEST_F(CliRunTest, ExportWritesAgainTheRowsAKilledRunWrote) {
     held->store(2);
     const std::string killed = test::ReadBytes(Output());
     ASSERT_EQ(std::count(killed.begin(), killed.end(), '\n'), 3) << "the header and two rows";
+    // A run that never ended has its rows and changes counted from what it kept.
+    EXPECT_TRUE(Run({"runs"}).out.ends_with(
+        "  all  unfinished  2 rows  新着 2件、再掲載 0件、値下げ 0件、値上げ 0件、受付終了 0件\n"));
 
     const fs::path book = out_.path() / "export.XLSX", utf8 = out_.path() / "utf8.csv";
     const fs::path folder = out_.path() / "folder.csv";

@@ -9,6 +9,7 @@
 #include "extract/item_fields.h"
 #include "tests/app_core/cli_run_fixture.h"
 #include "tests/support/csv_reader.h"
+#include "watch/listing_store.h"
 #include "watch/run_watch.h"
 
 namespace vorn {
@@ -165,6 +166,123 @@ TEST_F(WatchTest, FiltersLeaveListingsOutBeforeTheirPhotographs) {
             EXPECT_EQ(asked("/articles/images/" + id + "/"), listed && c.kept) << c.listing;
         }
     }
+}
+
+} // namespace
+} // namespace vorn
+
+namespace vorn {
+namespace {
+
+// Every run is kept with what it found, and any run's rows come back as its file had them.
+TEST_F(WatchTest, RunsAreListedNewestFirstAndAnyRunExportedAsItWasWritten) {
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1, 2, 3}, std::nullopt});
+    content_->SetPrice(1, "12,000");
+    ASSERT_EQ(Crawl().exitCode, 0);
+    const std::string first = test::ReadBytes(Output());
+    content_->SetSearch(kFirstCitySearch, {{1, 2, 3, 4}, std::nullopt});
+    content_->SetPrice(1, "9,800");
+    content_->SetClosed(2, true);
+    ASSERT_EQ(Run({"crawl", "--changes-only", Output().string()}).exitCode, 0);
+    const std::string second = test::ReadBytes(Output());
+    ASSERT_EQ(Run({"crawl", "--changes-only", "--quiet", Output().string()}).exitCode, 1);
+
+    // Each line without its start time, which is checked to be today's.
+    const std::string counts = "件、再掲載 0件、値下げ ";
+    const std::vector<std::string> expected = {
+        "3  東京都港区 / 家電  changes-only, automatic  nothing found  0 rows  新着 0" + counts +
+            "0件、値上げ 0件、受付終了 0件",
+        "2  東京都港区 / 家電  changes-only  rows written  3 rows  新着 1" + counts + "1件、値上げ 0件、受付終了 1件",
+        "1  東京都港区 / 家電  all  rows written  3 rows  新着 3" + counts + "0件、値上げ 0件、受付終了 0件"};
+    const ChildResult runs = Run({"runs"});
+    EXPECT_EQ(runs.exitCode, 0) << runs.err;
+    std::vector<std::string> listed;
+    for (std::size_t start = 0, end; (end = runs.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = runs.out.substr(start, end - start);
+        const std::size_t time = line.find("  ") + 2;
+        EXPECT_EQ(line.substr(time, 10), LocalTimeNow().substr(0, 10)) << line;
+        listed.push_back(line.erase(time, 21));
+    }
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(Run({"runs", "3"}).exitCode, 5);
+
+    const fs::path exported = out_.path() / "run.csv";
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        const std::string* bytes; // nothing: no file is left
+    };
+    const Case cases[] = {
+        {{"--run", "1"}, 0, &first},   {{"--run=2"}, 0, &second},    {{}, 0, &second},
+        {{"--run", "3"}, 1, nullptr},  {{"--run", "9"}, 5, nullptr}, {{"--run", "0"}, 5, nullptr},
+        {{"--run", "1x"}, 5, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"export"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        arguments.push_back(exported.string());
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        fs::remove(exported);
+        const ChildResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(fs::exists(exported), c.bytes != nullptr);
+        if (c.bytes != nullptr) {
+            EXPECT_EQ(test::ReadBytes(exported), *c.bytes);
+        }
+    }
+}
+
+} // namespace
+} // namespace vorn
+
+namespace vorn {
+namespace {
+
+// A store made before runs kept their rows' values and counts: its runs are listed with their
+// counts and its rows exported from the listings as last read, and new runs are kept in full.
+TEST_F(WatchTest, AnEarlierStoreIsUpgradedWithItsRunsAndRowsKept) {
+    ItemFields fields;
+    fields[kTitle] = UTF8ToAnsi("ソファ");
+    fields[kPrice] = UTF8ToAnsi("9,800円");
+    fields[kDetailUrl] = content_->ListingUrl(1);
+    {
+        CatalogueDb db;
+        db.Configure(dir_.databaseFile());
+        for (const char* statement : {
+                 "CREATE TABLE T21_ITEM (UrlKey TEXT PRIMARY KEY, Fields BLOB NOT NULL, Title TEXT NOT NULL, "
+                 "PriceText TEXT NOT NULL, Price INTEGER, Reception TEXT NOT NULL, ProfileUrl TEXT NOT NULL, "
+                 "FirstSeen TEXT NOT NULL, LastSeen TEXT NOT NULL)",
+                 "CREATE TABLE T22_RUN (RunID INTEGER PRIMARY KEY, Started TEXT NOT NULL, Ended TEXT, Outcome TEXT, "
+                 "Rows INTEGER NOT NULL DEFAULT 0, Conditions TEXT NOT NULL, Mode TEXT)",
+                 "CREATE TABLE T23_CHANGE (ChangeID INTEGER PRIMARY KEY, RunID INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
+                 "Kind TEXT NOT NULL, Before TEXT NOT NULL, After TEXT NOT NULL)",
+                 "CREATE TABLE T24_ROW (RunID INTEGER NOT NULL, Seq INTEGER NOT NULL, UrlKey TEXT NOT NULL, "
+                 "Change TEXT NOT NULL, PRIMARY KEY (RunID, Seq)) WITHOUT ROWID",
+                 "INSERT INTO T22_RUN VALUES (1, '2026-01-05 06:00:00', '2026-01-05 06:01:00', 'rows written', 1, "
+                 "'東京都 / 家電', 'all')",
+             }) {
+            db.Execute(statement);
+        }
+        const std::string key = ListingKeyOf(fields);
+        db.Execute("INSERT INTO T21_ITEM VALUES (?, ?, 'ソファ', '9,800円', 9800, '', '', '2026-01-05', '2026-01-05')",
+                   {key, DbBytes{JoinFields(fields)}});
+        db.Execute("INSERT INTO T23_CHANGE (RunID, UrlKey, Kind, Before, After) VALUES (1, ?, '新着', '', '')", {key});
+        db.Execute("INSERT INTO T24_ROW VALUES (1, 1, ?, '新着')", {key});
+    }
+    const ChildResult runs = Run({"runs"});
+    EXPECT_EQ(runs.out, "1  2026-01-05 06:00:00  東京都 / 家電  all  rows written  1 rows  新着 1件、再掲載 0件、"
+                        "値下げ 0件、値上げ 0件、受付終了 0件\n")
+        << runs.err;
+    const fs::path exported = out_.path() / "old.csv";
+    ASSERT_EQ(Run({"export", "--run", "1", exported.string()}).exitCode, 0);
+    EXPECT_EQ(test::ReadBytes(exported), HeaderLine() + BuildCsvRow(fields) + "\r\n");
+
+    WriteSettings("Areasel=13\r\nArealist=1000\r\nCtgrlist=001\r\n");
+    content_->SetSearch(kFirstCitySearch, {{1}, std::nullopt});
+    ASSERT_EQ(Crawl().exitCode, 0);
+    ASSERT_EQ(Run({"export", "--run", "2", exported.string()}).exitCode, 0);
+    EXPECT_EQ(test::ReadBytes(exported), test::ReadBytes(Output()));
 }
 
 } // namespace

@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: vorn-sample-site [--port N] [--seed S] [--listings N] [--links N] [--realistic]\n"
     "                        [--redesigned-results] [--redesigned-listings]\n"
-    "                        [--search KEY]... [--request-log FILE]\n"
+    "                        [--search KEY]... [--request-log FILE] [--day N]\n"
     "  --port N      port on 127.0.0.1 (default 0: a free port)\n"
     "  --seed S      seed of the generated listings (default 1)\n"
     "  --listings N  number of listings on the site (default 300)\n"
@@ -32,6 +32,9 @@ constexpr const char* kUsage =
     "  --search KEY  the n-th of these searches (from 0) shows its own block of listings,\n"
     "                n x links + 1 to (n + 1) x links; KEY as the crawl appends it to the\n"
     "                base URL, e.g. tokyo/sale-all/g-all\n"
+    "  --day N       the market on day N (default 1): from the same seed and port, each day\n"
+    "                after the first some listings are cheaper, some dearer, some closed, some\n"
+    "                posted again under a new address, some new and some gone\n"
     "  --request-log FILE  on exit, one line per request received: seconds since the start\n"
     "                      (microseconds), path and query\n";
 
@@ -79,6 +82,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.config.seed = static_cast<std::uint32_t>(*value);
         } else if (name == "--listings" && (value = ParseNumber(text, 0, 1000000))) {
             options.config.listingCount = static_cast<int>(*value);
+        } else if (name == "--day" && (value = ParseNumber(text, 1, 3650))) {
+            options.config.day = static_cast<int>(*value);
         } else if (name == "--links" && (value = ParseNumber(text, 0, 1000000))) {
             options.config.linksPerSearch = static_cast<int>(*value);
         } else {

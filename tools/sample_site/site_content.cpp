@@ -129,11 +129,19 @@ std::uint32_t SearchHash(std::string_view searchKey) {
     return hash;
 }
 
-SiteContent::SiteContent(SiteConfig config) : config_(std::move(config)) {
+SiteContent::SiteContent(SiteConfig config)
+    : config_(std::move(config)), market_(config_.seed, std::max(config_.listingCount, 0), config_.day) {
     config_.listingCount = std::max(config_.listingCount, 0);
     config_.linksPerSearch = std::clamp(config_.linksPerSearch, 0, config_.listingCount);
     if (config_.baseUrl.empty() || config_.baseUrl.back() != '/') {
         config_.baseUrl += '/';
+    }
+    prices_ = market_.prices();
+    closed_ = market_.closed();
+    for (const auto& [again, before] : market_.reposts()) {
+        const Listing first = MakeListing(config_.seed, before);
+        titles_[again] = first.title;
+        posters_[again] = {first.profileId, first.posterName};
     }
 }
 
@@ -173,7 +181,8 @@ SearchSetup SiteContent::SearchOf(std::string_view searchKey) const {
     for (int i = 0; i < config_.linksPerSearch; ++i) {
         setup.listings.push_back(static_cast<int>((first + i) % config_.listingCount) + 1);
     }
-    setup.total = config_.linksPerSearch;
+    setup.listings = market_.Shown(setup.listings);
+    setup.total = static_cast<int>(setup.listings.size());
     return setup;
 }
 
@@ -328,7 +337,7 @@ std::optional<SiteResponse> SiteContent::ListingPage(std::string_view articleId)
         return std::nullopt;
     }
     const long number = std::stol(std::string(articleId)) - ArticleIdOf(0);
-    if (number < 1 || number > config_.listingCount) {
+    if (number < 1 || number > market_.lastNumber()) {
         return std::nullopt;
     }
     return HtmlPage(RenderItemPage(ListingAt(static_cast<int>(number)), {config_.baseUrl, config_.realisticSize}));

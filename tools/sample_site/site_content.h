@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/sample_site/market_days.h"
 #include "tools/sample_site/site_listing.h"
 #include "tools/sample_site/site_response.h"
 
@@ -55,6 +56,9 @@ struct SiteConfig {
     // and the item links, listing pages without their "<h1" heading.
     bool redesignedResults = false;
     bool redesignedListings = false;
+    // The market's day (MarketDays): 1 is the site as generated; searches not set up show the
+    // listings of that day.
+    int day = 1;
 };
 
 struct SearchSetup {
@@ -110,6 +114,7 @@ private:
     std::optional<SiteResponse> ListingPage(std::string_view articleId) const;
 
     SiteConfig config_;
+    MarketDays market_;
     mutable std::mutex mutex_;
     std::map<std::string, SearchSetup, std::less<>> searches_;
     std::map<std::string, PageFault, std::less<>> faults_;
