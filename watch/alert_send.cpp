@@ -6,6 +6,7 @@
 
 #include <curl/curl.h>
 
+#include "watch/alert_wire.h"
 #include "watch/run_alert.h"
 #include "web/fetch_retry.h"
 #include "web/fetch_transfer.h"
@@ -26,11 +27,7 @@ struct ListFreer {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-struct Exchange {
-    std::string received; // the webhook's body, or the mail server's last reply line
-    std::string upload;   // the mail, as libcurl reads it
-    std::size_t uploaded = 0;
-};
+using alert_wire::Exchange;
 
 std::size_t KeepBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* exchange = static_cast<Exchange*>(user);
@@ -61,8 +58,9 @@ std::size_t GiveMail(char* buffer, std::size_t size, std::size_t count, void* us
     return bytes;
 }
 
-// One line of what the service said, without what must stay private.
-std::string Shown(std::string text, const std::vector<std::string>& secrets) {
+} // namespace
+
+std::string alert_wire::Shown(std::string text, const std::vector<std::string>& secrets) {
     for (const std::string& secret : secrets) {
         for (std::size_t at = secret.empty() ? std::string::npos : text.find(secret); at != std::string::npos;
              at = text.find(secret, at)) {
@@ -82,6 +80,10 @@ std::string Shown(std::string text, const std::vector<std::string>& secrets) {
     }
     return text;
 }
+
+namespace {
+
+using alert_wire::Shown;
 
 // The whole URL and its path, which holds the webhook's key.
 std::vector<std::string> WebhookSecrets(const std::string& url) {
@@ -136,11 +138,13 @@ FetchResult Perform(CURL* h, const char* errorText) {
     return result;
 }
 
-// One message, tried under the fetcher's retry rule: a fresh handle a try, the common options,
-// then the channel's own.
-FetchResult Transfer(const AlertTransport& transport, Exchange& exchange, const std::string& upload,
-                     const std::function<void(CURL*)>& channelOptions) {
-    return FetchWithRetries({transport.retries, {}, transport.stopRequested}, [&] {
+} // namespace
+
+FetchResult alert_wire::Transfer(const AlertTransport& transport, Exchange& exchange, const std::string& upload,
+                                 const std::function<void(CURL*)>& channelOptions,
+                                 const std::function<bool(const FetchResult&)>& worthRetrying) {
+    const RetryPolicy policy{transport.retries, {}, transport.stopRequested};
+    const std::function<FetchResult()> attempt = [&] {
         fetch::InitialiseLibcurlOnce();
         exchange = Exchange{};
         exchange.upload = upload;
@@ -153,8 +157,13 @@ FetchResult Transfer(const AlertTransport& transport, Exchange& exchange, const 
         SetCommonOptions(h, transport, errorText, exchange);
         channelOptions(h);
         return Perform(h, errorText);
-    });
+    };
+    return worthRetrying ? FetchWithRetries(policy, attempt, worthRetrying) : FetchWithRetries(policy, attempt);
 }
+
+namespace {
+
+using alert_wire::Transfer;
 
 ChannelResult PostWebhook(const NotifySettings& settings, const std::string& body, const AlertTransport& transport) {
     ChannelResult result{"webhook", false, {}};
@@ -223,6 +232,10 @@ std::vector<ChannelResult> Send(const NotifySettings& settings, const RunAlert& 
     if (settings.mailConfigured()) {
         results.push_back(settings.mailRefused.empty() ? SendMail(settings, MailMessage(settings, alert), transport)
                                                        : ChannelResult{"mail", false, settings.mailRefused});
+    }
+    if (settings.lineConfigured()) {
+        results.push_back(settings.lineRefused.empty() ? alert_wire::SendLine(settings, LineText(alert), transport)
+                                                       : ChannelResult{"LINE", false, settings.lineRefused});
     }
     return results;
 }

@@ -121,6 +121,16 @@ std::string PlainText(const RunAlert& alert) {
     return text;
 }
 
+// Characters as LINE counts them: UTF-16 units, so one beyond the BMP (four bytes) counts two.
+std::size_t Utf16Length(const std::string& text) {
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        units += (byte & 0xC0) == 0x80 ? 0 : byte >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
 std::string DiscordBody(const RunAlert& alert) {
     std::string embeds;
     for (const AlertListing& listing : AlertListingsInOrder(alert.listings)) {
@@ -249,6 +259,35 @@ std::string MailMessage(const NotifySettings& settings, const RunAlert& alert) {
         message += encoded.substr(start, kBase64LineChars) + "\r\n";
     }
     return message;
+}
+
+std::string LineText(const RunAlert& alert) {
+    const std::vector<AlertListing> ordered = AlertListingsInOrder(alert.listings);
+    RunAlert shown = alert;
+    shown.listings.clear();
+    std::string text = PlainText(shown);
+    for (const AlertListing& listing : ordered) {
+        shown.listings.push_back(listing);
+        std::string longer = PlainText(shown);
+        if (Utf16Length(longer) > kLineTextChars) {
+            break;
+        }
+        text = std::move(longer);
+    }
+    // Only a counts line longer than the whole message is cut within itself.
+    std::size_t units = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if ((byte & 0xC0) != 0x80 && (units += byte >= 0xF0 ? 2 : 1) > kLineTextChars) {
+            return text.substr(0, at);
+        }
+    }
+    return text;
+}
+
+std::string LineBody(const std::string& to, const std::string& text) {
+    const std::string messages = "\"messages\":[{\"type\":\"text\",\"text\":" + JsonString(text) + "}]";
+    return to.empty() ? "{" + messages + "}" : "{\"to\":" + JsonString(to) + "," + messages + "}";
 }
 
 std::string RedactedUrl(const std::string& url) {

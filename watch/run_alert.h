@@ -52,11 +52,20 @@ struct NotifySettings {
     std::string smtpPassword;
     std::string mailRefused;
 
+    // LINE's Messaging API: a push to one user, group or room, or a broadcast to the account's
+    // friends when lineTo is empty.
+    std::string lineToken; // a secret
+    std::string lineTo;
+    std::string lineApi = "https://api.line.me"; // the API's origin
+    std::string lineRefused;
+
     AlertWhen when = AlertWhen::Changes;
     int bargain = 0; // Bargain=: per cent of the going price (1 to 99); 0: no listing is a bargain
 
     bool webhookConfigured() const { return !webhook.empty() || !webhookRefused.empty(); }
     bool mailConfigured() const { return !mailTo.empty() || !mailRefused.empty(); }
+    bool lineConfigured() const { return !lineToken.empty() || !lineRefused.empty(); }
+    bool anyConfigured() const { return webhookConfigured() || mailConfigured() || lineConfigured(); }
 };
 
 // How the messages travel: trusted as the page fetcher trusts, retried by its rule.
@@ -69,7 +78,7 @@ struct AlertTransport {
 };
 
 struct ChannelResult {
-    std::string channel; // "webhook" or "mail"
+    std::string channel; // "webhook", "mail" or "LINE"
     bool ok = false;
     std::string answer; // what the service answered, or why nothing was sent; never a secret
 };
@@ -86,6 +95,12 @@ std::vector<AlertListing> AlertListingsInOrder(const std::vector<AlertListing>& 
 std::string WebhookBody(WebhookFormat format, const RunAlert& alert);
 // A whole RFC 5322 message, UTF-8 plain text in base64, CR LF line ends.
 std::string MailMessage(const NotifySettings& settings, const RunAlert& alert);
+// LINE takes one text of at most this many characters (UTF-16 units, as it counts them).
+inline constexpr std::size_t kLineTextChars = 5000;
+// The mail's text, ended after the last listing that fits within kLineTextChars.
+std::string LineText(const RunAlert& alert);
+// The push (to a user, group or room) or, with `to` empty, the broadcast request's JSON.
+std::string LineBody(const std::string& to, const std::string& text);
 
 // Sends one message on every configured channel when When= calls for it; one result per channel
 // tried, none when nothing was due. A failure is only reported.

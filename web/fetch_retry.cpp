@@ -39,9 +39,14 @@ std::chrono::milliseconds RetryDelay(const FetchResult& result, int retry) {
 }
 
 FetchResult FetchWithRetries(const RetryPolicy& policy, const std::function<FetchResult()>& fetch) {
+    return FetchWithRetries(policy, fetch, &WorthRetrying);
+}
+
+FetchResult FetchWithRetries(const RetryPolicy& policy, const std::function<FetchResult()>& fetch,
+                             const std::function<bool(const FetchResult&)>& worthRetrying) {
     FetchResult result = fetch();
     const int retries = std::clamp(policy.retries, 0, kMostRetries);
-    for (int retry = 1; retry <= retries && WorthRetrying(result); ++retry) {
+    for (int retry = 1; retry <= retries && worthRetrying(result); ++retry) {
         if (policy.pause) {
             policy.pause();
         }

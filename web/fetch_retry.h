@@ -28,5 +28,8 @@ std::chrono::milliseconds RetryDelay(const FetchResult& result, int retry);
 // waits the delay and runs it again, each try a fetch of its own. The pause after the last try is
 // the caller's, as after any fetch. Hands back the last try's result.
 FetchResult FetchWithRetries(const RetryPolicy& policy, const std::function<FetchResult()>& fetch);
+// The same for a service with its own rule of which answers may be asked for again.
+FetchResult FetchWithRetries(const RetryPolicy& policy, const std::function<FetchResult()>& fetch,
+                             const std::function<bool(const FetchResult&)>& worthRetrying);
 
 } // namespace vorn

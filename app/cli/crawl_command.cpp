@@ -133,7 +133,7 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
     std::cout << ForTerminal(CountsLine(watch.counts())) << '\n';
     // A message that fails is told, and changes nothing of how the run ended.
     const NotifySettings notify = ReadNotifySettings(session.settings(), session.programDir());
-    if (notify.webhookConfigured() || notify.mailConfigured()) {
+    if (notify.anyConfigured()) {
         std::cout.flush();
         AlertTransport transport = AlertTransportFor(site, session.programDir());
         transport.retries = config.retries;

@@ -21,15 +21,17 @@ int RunNotifyTestCommand(const std::vector<std::string>& arguments) {
         return kExitRefused;
     }
     const NotifySettings settings = ReadNotifySettings(session->settings(), session->programDir());
-    if (!settings.webhookConfigured() && !settings.mailConfigured()) {
-        return Fail("no alert is configured: set Webhook= or MailTo= in section [Notify] of db/vrn.ini", kExitRefused);
+    if (!settings.anyConfigured()) {
+        return Fail("no alert is configured: set Webhook=, MailTo= or LineTokenFile= in section [Notify] of db/vrn.ini",
+                    kExitRefused);
     }
     const AlertTransport transport = AlertTransportFor(ReadSiteSettings(session->settings()), session->programDir());
     int code = 0;
     for (const ChannelResult& result : SendTestAlert(settings, transport, "vorn-search-cli")) {
         std::cout << DescribeResult(result) << '\n';
-        const bool refused =
-            result.channel == "webhook" ? !settings.webhookRefused.empty() : !settings.mailRefused.empty();
+        const bool refused = result.channel == "webhook" ? !settings.webhookRefused.empty()
+                             : result.channel == "LINE"  ? !settings.lineRefused.empty()
+                                                         : !settings.mailRefused.empty();
         if (refused) {
             code = kExitRefused;
         } else if (!result.ok && code == 0) {

@@ -1,10 +1,8 @@
 #include "app/core/notify_settings.h"
 
-#include <fstream>
 #include <sstream>
 
-#include <sys/stat.h>
-
+#include "app/core/secret_file.h"
 #include "watch/market_figures.h"
 #include "watch/price.h"
 #include "web/cp932.h"
@@ -15,9 +13,15 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kNotify = "Notify";
-
-std::string Value(const ProfileFile& file, const char* key) { return Trim(AnsiToUtf8(file.ReadString(kNotify, key))); }
+// The values as the alerts take them: UTF-8.
+NotifyValues Utf8Values(NotifyValues values) {
+    for (std::string* value : {&values.webhook, &values.webhookFormat, &values.mailTo, &values.mailFrom,
+                               &values.smtpUrl, &values.smtpUser, &values.smtpPasswordFile, &values.lineTokenFile,
+                               &values.lineTo, &values.lineApi, &values.when, &values.bargain}) {
+        *value = AnsiToUtf8(*value);
+    }
+    return values;
+}
 
 std::string AsciiLower(std::string text) {
     for (char& c : text) {
@@ -28,132 +32,116 @@ std::string AsciiLower(std::string text) {
     return text;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) { return AsciiLower(text).rfind(prefix, 0) == 0; }
-
-// An address as it goes between angle brackets: something@somewhere, nothing that would end it.
-bool PlainAddress(const std::string& address) {
-    const std::size_t at = address.find('@');
-    return at != std::string::npos && at > 0 && at + 1 < address.size() &&
-           address.find_first_of(" <>,;\"()[]\\") == std::string::npos;
+std::filesystem::path FromProgramDir(const std::string& file, const std::filesystem::path& programDir) {
+    const std::filesystem::path path(file);
+    return path.is_absolute() ? path : programDir / path;
 }
 
-// The first line of a file that its owner alone may read.
-std::string ReadPassword(const std::filesystem::path& file, std::string& refusal) {
-    struct stat status {};
-    if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        refusal = "[Notify] SmtpPasswordFile " + file.string() + " is not a file that can be read";
-        return {};
+// The typed secret, else the file's; the refusal when neither can be had.
+std::string Secret(const std::optional<std::string>& typed, const std::string& file, const char* key,
+                   const std::filesystem::path& programDir, std::string& refusal) {
+    if (typed) {
+        return *typed;
     }
-    if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        refusal = "[Notify] SmtpPasswordFile " + file.string() +
-                  " may be read by others than its owner: refused (chmod 600 it)";
-        return {};
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::string password;
-    if (!in || !std::getline(in, password)) {
-        refusal = "[Notify] SmtpPasswordFile " + file.string() + " is not a file that can be read";
-        return {};
-    }
-    if (!password.empty() && password.back() == '\r') {
-        password.pop_back();
-    }
-    return password;
+    SecretReading reading = ReadSecretFile(FromProgramDir(file, programDir), key);
+    refusal = reading.refusal;
+    return reading.secret;
 }
 
-void ReadWebhook(const ProfileFile& file, NotifySettings& settings) {
-    const std::string webhook = Value(file, "Webhook");
-    const std::string format = AsciiLower(Value(file, "WebhookFormat"));
-    if (webhook.empty()) {
+void TakeWebhook(const NotifyValues& values, NotifySettings& settings) {
+    if (const auto refusal = WebhookRefusal(values)) {
+        settings.webhookRefused = refusal->text;
         return;
     }
-    if (!StartsWith(webhook, "https://") || webhook.size() <= 8) {
-        // The URL itself is not shown: its path is the webhook's key.
-        settings.webhookRefused = "[Notify] Webhook= is not an https:// URL";
-    } else if (format == "slack" || format == "discord" || format == "json" || format.empty()) {
-        settings.webhook = webhook;
-        settings.format = format == "slack"     ? WebhookFormat::Slack
-                          : format == "discord" ? WebhookFormat::Discord
-                                                : WebhookFormat::Json;
-    } else {
-        settings.webhookRefused = "[Notify] WebhookFormat=" + format + " is not slack, discord or json";
-    }
+    const std::string format = AsciiLower(values.webhookFormat);
+    settings.webhook = values.webhook;
+    settings.format = format == "slack"     ? WebhookFormat::Slack
+                      : format == "discord" ? WebhookFormat::Discord
+                                            : WebhookFormat::Json;
 }
 
-void ReadMail(const ProfileFile& file, const std::filesystem::path& programDir, NotifySettings& settings) {
-    const std::string to = Value(file, "MailTo");
-    settings.mailFrom = Value(file, "MailFrom");
-    settings.smtpUrl = Value(file, "SmtpUrl");
-    settings.smtpUser = Value(file, "SmtpUser");
-    const std::string passwordFile = Value(file, "SmtpPasswordFile");
-    if (to.empty() && settings.mailFrom.empty() && settings.smtpUrl.empty()) {
-        return;
-    }
-    std::istringstream addresses(to);
+void TakeMail(const NotifyValues& values, const std::filesystem::path& programDir, const TypedSecrets& typed,
+              NotifySettings& settings) {
+    std::istringstream addresses(values.mailTo);
     for (std::string address; std::getline(addresses, address, ',');) {
         if (!Trim(address).empty()) {
             settings.mailTo.push_back(Trim(address));
         }
     }
-    std::string& refusal = settings.mailRefused;
-    for (const std::string& address : settings.mailTo) {
-        if (!PlainAddress(address)) {
-            refusal = "[Notify] MailTo= holds " + address + ", which is not an address";
+    settings.mailFrom = values.mailFrom;
+    settings.smtpUrl = values.smtpUrl;
+    settings.smtpUser = values.smtpUser;
+    const bool passwordGiven = typed.smtpPassword || !values.smtpPasswordFile.empty();
+    if (const auto refusal = MailRefusal(values, passwordGiven)) {
+        settings.mailRefused = refusal->text;
+    } else if (passwordGiven) {
+        settings.smtpPassword =
+            Secret(typed.smtpPassword, values.smtpPasswordFile, "SmtpPasswordFile", programDir, settings.mailRefused);
+    }
+}
+
+void TakeLine(const NotifyValues& values, const std::filesystem::path& programDir, const TypedSecrets& typed,
+              NotifySettings& settings) {
+    const bool tokenGiven = typed.lineToken || !values.lineTokenFile.empty();
+    std::string& refused = settings.lineRefused;
+    if (const auto refusal = LineRefusal(values, tokenGiven)) {
+        refused = refusal->text;
+        return;
+    }
+    settings.lineTo = values.lineTo;
+    if (!values.lineApi.empty()) {
+        settings.lineApi = values.lineApi;
+        while (settings.lineApi.back() == '/') {
+            settings.lineApi.pop_back();
         }
     }
-    if (settings.mailTo.empty()) {
-        refusal = "[Notify] MailTo= is missing";
-    } else if (!PlainAddress(settings.mailFrom)) {
-        refusal = "[Notify] MailFrom= is missing or not an address";
-    } else if (!StartsWith(settings.smtpUrl, "smtps://") && !StartsWith(settings.smtpUrl, "smtp://")) {
-        // Not shown: an SMTP URL may carry a user and password.
-        refusal = "[Notify] SmtpUrl= is not an smtps:// or smtp:// URL";
-    } else if (settings.smtpUser.empty() != passwordFile.empty()) {
-        refusal = settings.smtpUser.empty() ? "[Notify] SmtpUser= is missing beside SmtpPasswordFile="
-                                            : "[Notify] SmtpPasswordFile= is missing beside SmtpUser=";
-    } else if (!passwordFile.empty() && refusal.empty()) {
-        const std::filesystem::path path(passwordFile);
-        settings.smtpPassword = ReadPassword(path.is_absolute() ? path : programDir / path, refusal);
+    const std::string token = Secret(typed.lineToken, values.lineTokenFile, "LineTokenFile", programDir, refused);
+    const std::string source = typed.lineToken
+                                   ? "the typed token"
+                                   : "LineTokenFile " + FromProgramDir(values.lineTokenFile, programDir).string();
+    if (const auto refusal = refused.empty() ? LineTokenRefusal(token, source) : std::nullopt) {
+        refused = refusal->text;
+    }
+    if (refused.empty()) {
+        settings.lineToken = token;
     }
 }
 
 } // namespace
 
-NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem::path& programDir) {
+NotifySettings NotifySettingsOf(const NotifyValues& cp932Values, const std::filesystem::path& programDir,
+                                const TypedSecrets& typed) {
+    const NotifyValues values = Utf8Values(cp932Values);
     NotifySettings settings;
-    ReadWebhook(file, settings);
-    ReadMail(file, programDir, settings);
-    const std::string when = AsciiLower(Value(file, "When"));
-    const std::string bargain = Value(file, "Bargain");
-    std::string refusal;
-    if (!bargain.empty()) {
-        const bool digits = bargain.size() <= 2 && bargain.find_first_not_of("0123456789") == std::string::npos;
-        settings.bargain = digits ? std::stoi(bargain) : 0;
-        if (settings.bargain < 1) {
-            refusal = "[Notify] Bargain=" + bargain + " is not a whole number from 1 to 99";
-        }
+    if (WebhookWanted(values)) {
+        TakeWebhook(values, settings);
     }
-    if (when == "rows") {
-        settings.when = AlertWhen::Rows;
-    } else if (when == "always") {
-        settings.when = AlertWhen::Always;
-    } else if (when == "bargains") {
-        settings.when = AlertWhen::Bargains;
-        if (bargain.empty()) {
-            refusal = "[Notify] When=bargains needs Bargain= (a per cent of the going price, 1 to 99)";
-        }
-    } else if (!when.empty() && when != "changes") {
-        refusal = "[Notify] When=" + when + " is not changes, rows, always or bargains";
+    if (MailWanted(values)) {
+        TakeMail(values, programDir, typed, settings);
     }
-    if (!refusal.empty()) {
+    if (LineWanted(values, typed.lineToken || !values.lineTokenFile.empty())) {
+        TakeLine(values, programDir, typed, settings);
+    }
+    const std::string when = AsciiLower(values.when);
+    settings.when = when == "rows"       ? AlertWhen::Rows
+                    : when == "always"   ? AlertWhen::Always
+                    : when == "bargains" ? AlertWhen::Bargains
+                                         : AlertWhen::Changes;
+    settings.bargain = BargainPercent(values).value_or(0);
+    if (const auto refusal = WhenRefusal(values)) {
         for (auto [configured, reason] : {std::pair{settings.webhookConfigured(), &settings.webhookRefused},
-                                          std::pair{settings.mailConfigured(), &settings.mailRefused}}) {
+                                          std::pair{settings.mailConfigured(), &settings.mailRefused},
+                                          std::pair{settings.lineConfigured(), &settings.lineRefused}}) {
             if (configured && reason->empty()) {
-                *reason = refusal;
+                *reason = refusal->text;
             }
         }
     }
     return settings;
+}
+
+NotifySettings ReadNotifySettings(const ProfileFile& file, const std::filesystem::path& programDir) {
+    return NotifySettingsOf(ReadNotifyValues(file), programDir);
 }
 
 AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir) {

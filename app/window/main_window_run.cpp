@@ -160,7 +160,7 @@ void TFrmMain::NotifyIfAway(const QString& caption, const QString& message) {
 void TFrmMain::SendAlert() {
     const ProfileFile settings(SettingsFilePath(programDir_));
     const NotifySettings notify = ReadNotifySettings(settings, programDir_);
-    if (watch_ == nullptr || !(notify.webhookConfigured() || notify.mailConfigured())) {
+    if (watch_ == nullptr || !notify.anyConfigured()) {
         return;
     }
     if (alertThread_.joinable()) {

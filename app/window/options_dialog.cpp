@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/filter_settings.h"
+#include "app/window/notify_dialog.h"
 #include "app/window/prompt.h"
 #include "app/window/schedule_box.h"
 #include "app/window/window_texts.h"
@@ -129,6 +130,10 @@ void OptionsDialog::CreateControls() {
     retriesRow->addWidget(Label(QStringLiteral("応答がないときの再試行回数(&T)"), spnRetries));
     retriesRow->addWidget(spnRetries);
     retriesRow->addStretch();
+    btnNotify = Make<QPushButton>("btnNotify");
+    btnNotify->setText(texts::kNotifyButton);
+    btnNotify->setAutoDefault(false);
+    retriesRow->addWidget(btnNotify);
 
     lstSaved = Make<QListWidget>("lstSaved");
     lstSaved->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -182,14 +187,15 @@ void OptionsDialog::CreateControls() {
     connect(btnSave, &QPushButton::clicked, this, &OptionsDialog::btnSaveClick);
     connect(btnLoad, &QPushButton::clicked, this, &OptionsDialog::btnLoadClick);
     connect(btnDelete, &QPushButton::clicked, this, &OptionsDialog::btnDeleteClick);
+    connect(btnNotify, &QPushButton::clicked, this, &OptionsDialog::btnNotifyClick);
     connect(lstSaved, &QListWidget::currentTextChanged, txtSavedName, &QLineEdit::setText);
     connect(lstSaved, &QListWidget::currentTextChanged, this, &OptionsDialog::ShowSchedule);
     connect(lstSaved, &QListWidget::itemActivated, this, &OptionsDialog::btnLoadClick);
 
     // The order a person reads them in: the options, then the saved searches, then OK.
-    QWidget* const order[] = {rdoAll,      rdoNewOnly, rdoChangesOnly, txtExclude, txtMinPrice,  txtMaxPrice,
-                              chkOpenOnly, txtPosters, spnRetries,     lstSaved,   txtSavedName, btnSave,
-                              btnLoad,     btnDelete,  btnOk,          btnCancel};
+    QWidget* const order[] = {rdoAll,      rdoNewOnly, rdoChangesOnly, txtExclude, txtMinPrice, txtMaxPrice,
+                              chkOpenOnly, txtPosters, spnRetries,     btnNotify,  lstSaved,    txtSavedName,
+                              btnSave,     btnLoad,    btnDelete,      btnOk,      btnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -396,6 +402,12 @@ void OptionsDialog::TellSchedule(const ScheduleReport& report) {
         schedule->ShowStatus(ScheduleStatusText(file, settingsPath_.parent_path().parent_path(), std::time(nullptr)) +
                              UTF8ToAnsi("\n（サービスマネージャーが応答しないため、次回のログインから有効）"));
     }
+}
+
+void OptionsDialog::btnNotifyClick() {
+    // Its own OK writes [Notify]; this dialog's OK and キャンセル leave that section alone.
+    NotifyDialog dialog(settingsPath_.parent_path().parent_path(), prompt_, this);
+    dialog.exec();
 }
 
 } // namespace vorn

@@ -43,6 +43,7 @@ public:
     void btnSaveClick();
     void btnLoadClick();
     void btnDeleteClick();
+    void btnNotifyClick();
 
     QRadioButton* rdoAll = nullptr;
     QRadioButton* rdoNewOnly = nullptr;
@@ -59,6 +60,7 @@ public:
     QPushButton* btnLoad = nullptr;
     QPushButton* btnDelete = nullptr;
     ScheduleBox* schedule = nullptr; // the saved search's output and automatic run
+    QPushButton* btnNotify = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
 

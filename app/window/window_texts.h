@@ -47,6 +47,10 @@ inline const QString kSavedUnreadable = QStringLiteral("保存した検索「%1�
 inline const QString kAskOverwrite = QStringLiteral("保存した検索「%1」を上書きします。\nよろしいですか？");
 inline const QString kAskDelete = QStringLiteral("保存した検索「%1」を削除します。\nよろしいですか？");
 
+// The alerts' channels, opened from the options dialog.
+inline const QString kNotifyTitle = QStringLiteral("通知設定");
+inline const QString kNotifyButton = QStringLiteral("通知設定(&N)...");
+
 inline const QString kSaveDialogTitle = QStringLiteral("取得情報の保存先を指定してください");
 inline const QString kSaveDialogFilter = QStringLiteral("CSVファイル (*.csv)");
 inline const QString kSaveDialogFilterUtf8 = QStringLiteral("CSVファイル UTF-8 (*.csv)");

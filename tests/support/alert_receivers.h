@@ -26,7 +26,8 @@ public:
     // smtp://127.0.0.1:PORT
     std::string SmtpUrl() const;
     // What arrived, oldest first: for "webhook" its path, a line feed and its JSON body indented
-    // (or "not JSON: " and the body); for "mail" the recipients, the decoded subject and the text.
+    // (or "not JSON: " and the body); for "mail" the recipients, the decoded subject and the text;
+    // for "line", what came to the stand-in for LINE's API at WebhookUrl("") (alert_receivers.py).
     std::vector<std::string> Received(const std::string& kind) const;
 
 private:

@@ -10,7 +10,8 @@ out, cert, key, user, password = sys.argv[1:6]
 warnings.simplefilter("ignore")
 tls = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
 tls.load_cert_chain(cert, key)
-counts = {"webhook": 0, "mail": 0}
+counts = {"webhook": 0, "mail": 0, "line": 0}
+line_keys_tried = set()
 
 
 def keep(kind, text):
@@ -27,9 +28,34 @@ class Hook(http.server.BaseHTTPRequestHandler):
             text = json.dumps(json.loads(body), ensure_ascii=False, indent=1)
         except ValueError:
             text = "not JSON: " + body.decode("utf-8", "replace")
+        if "/v2/bot/message/" in self.path:
+            return self.line(text)
         keep("webhook", self.path + "\n" + text)
         answer = b"refused" if self.path.startswith("/fail") else b"ok"
         self.send_response(500 if answer == b"refused" else 200)
+        self.end_headers()
+        self.wfile.write(answer)
+
+    def line(self, text):
+        """LINE's API: OUT/line-n.txt holds the path, the Authorization, Content-Type and
+        X-Line-Retry-Key headers, the body, "---" and the message's text as sent. Under /line500 the
+        first try of each retry key answers 500; under /line429 every message answers LINE's
+        monthly limit."""
+        key = self.headers.get("X-Line-Retry-Key", "")
+        headers = "".join(f"{name}: {self.headers.get(name)}\n" for name in
+                          ("Authorization", "Content-Type", "X-Line-Retry-Key"))
+        try:
+            message = json.loads(text)["messages"][0]["text"]
+        except (ValueError, KeyError, IndexError, TypeError):
+            message = ""
+        keep("line", self.path + "\n" + headers + text + "\n---\n" + message)
+        status, answer = 200, b"{}"
+        if self.path.startswith("/line500") and key not in line_keys_tried:
+            line_keys_tried.add(key)
+            status, answer = 500, b'{"message":"An error occurred in the backend server."}'
+        elif self.path.startswith("/line429"):
+            status, answer = 429, b'{"message":"You have reached your monthly limit."}'
+        self.send_response(status)
         self.end_headers()
         self.wfile.write(answer)
 
