@@ -30,6 +30,9 @@ struct CrawlSelection {
     std::filesystem::path imageDir;       // txtDirPath, trimmed, an existing folder
     std::filesystem::path csvFileName;    // the output file
     bool appendOutput = false;            // rows after those already in csvFileName, one header
+    // The file is made, emptied or appended to only when the first row comes: a run that writes
+    // no row leaves an earlier file as it was.
+    bool outputOnFirstRow = false;
     CsvEncoding csvEncoding = CsvEncoding::Cp932;
     bool countLostCharacters = false;     // in CP932: count the characters written as "?"
     // Set: the rows go to this output (the workbook the program made), written as csvFileName,

@@ -14,6 +14,7 @@
 #include "web/fetch_page.h"
 #include "web/fetch_retry.h"
 #include "web/fetch_session.h"
+#include "web/shown_text.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -86,7 +87,8 @@ ItemContext CrawlWorker::ListingContext() {
     context.fetched = [this](const FetchResult& result) { RecordFetch(result); };
     context.pageAnswered = [this](const FetchResult& result) { RecordAnswer(result, SiteRefusals::Page::Listing); };
     context.unrecognisedPages = &unrecognisedListingPages_;
-    if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink) {
+    // The store keeps every character too, whatever the output keeps.
+    if (selection_.csvEncoding == CsvEncoding::Utf8 || selection_.rowSink || watch_ != nullptr) {
         context.standIns = &standIns_;
     } else if (selection_.countLostCharacters) {
         context.lostCharacters = &lostCharacters_;
@@ -101,7 +103,13 @@ ItemFields CrawlWorker::ExtractListing(const std::string& itemUrl, bool withImag
     readWhole = false;
     context.readWhole = &readWhole;
     context.listingText = text;
-    return ExtractItem(context, itemUrl);
+    ItemFields fields = ExtractItem(context, itemUrl);
+    if (context.standIns != nullptr && selection_.countLostCharacters) {
+        for (const std::string& field : fields) {
+            lostCharacters_ += standIns_.CountLost(field);
+        }
+    }
+    return fields;
 }
 
 void CrawlWorker::ListingsOnPage(const std::vector<std::string>& keys) {
@@ -130,9 +138,17 @@ void CrawlWorker::CollectListing(const std::string& itemUrl) {
 void CrawlWorker::CollectWatched(const ItemFields& fields, bool readWhole, const ListingText& text) {
     // A workbook always has the change column.
     const bool withChange = watch_->WithChangeColumn() || selection_.rowSink;
+    // What is stored and compared keeps every character the site wrote: two titles that differ
+    // only in a character CP932 lacks stay two titles.
+    ItemFields referenced = fields;
+    if (ListingContext().standIns != nullptr) {
+        for (std::string& field : referenced) {
+            field = standIns_.Referenced(field);
+        }
+    }
     ListingWatch::Verdict verdict;
-    Synchronize([this, &fields, &text, &verdict, readWhole] {
-        verdict = readWhole ? watch_->Judge(fields, text) : watch_->JudgeUnread(fields, text);
+    Synchronize([this, &referenced, &text, &verdict, readWhole] {
+        verdict = readWhole ? watch_->Judge(referenced, text) : watch_->JudgeUnread(referenced, text);
     });
     if (verdict.write && readWhole) {
         const ItemContext context = ListingContext();
@@ -142,8 +158,8 @@ void CrawlWorker::CollectWatched(const ItemFields& fields, bool readWhole, const
     }
     const bool written = verdict.write && WriteRow(fields, withChange ? &verdict.change : nullptr);
     // A CSV line is on the disk once written; a workbook's rows only once it is closed.
-    Synchronize([this, &fields, &verdict, written] {
-        watch_->Recorded(fields, verdict, written);
+    Synchronize([this, &referenced, &verdict, written] {
+        watch_->Recorded(referenced, verdict, written);
         if (verdict.write && !selection_.rowSink) {
             watch_->Delivered(written);
         }
@@ -153,12 +169,12 @@ void CrawlWorker::CollectWatched(const ItemFields& fields, bool readWhole, const
 bool CrawlWorker::WriteSinkRow(const ItemFields& fields, const std::string* change) {
     ItemFields valuesUtf8;
     for (int i = 0; i < kItemFieldCount; ++i) {
-        valuesUtf8[i] = standIns_.Restore(CleanField(fields[i]));
+        valuesUtf8[i] = ShownText(standIns_.Restore(CleanField(fields[i])));
     }
     std::filesystem::path firstPhoto;
     if (selection_.saveImages) {
         std::error_code ignored;
-        firstPhoto = ImageFileName(selection_.imageDir, fields[kPostId], 1);
+        firstPhoto = ImageFileName(selection_.imageDir, fields[kPostId], 0);
         if (!std::filesystem::exists(firstPhoto, ignored)) {
             firstPhoto.clear();
         }
@@ -169,6 +185,11 @@ bool CrawlWorker::WriteSinkRow(const ItemFields& fields, const std::string* chan
 
 bool CrawlWorker::WriteRow(const ItemFields& fields, const std::string* change) {
     bool written = false;
+    const bool open = selection_.rowSink ? selection_.rowSink->IsOpen() : state_.csvFile.IsOpen();
+    if (!open && !OpenOutput()) {
+        RequestStop();
+        return false;
+    }
     if (selection_.rowSink) {
         written = WriteSinkRow(fields, change);
     } else {
@@ -177,7 +198,7 @@ bool CrawlWorker::WriteRow(const ItemFields& fields, const std::string* change) 
             AppendCsvValue(rowCp932, *change);
         }
         written = selection_.csvEncoding == CsvEncoding::Utf8 ? state_.csvFile.WriteLine(standIns_.Restore(rowCp932))
-                                                              : state_.csvFile.WriteLine(rowCp932);
+                                                              : state_.csvFile.WriteLine(standIns_.Converted(rowCp932));
     }
     if (!written) {
         // Going on would collect listings that can no longer be saved.
@@ -240,7 +261,7 @@ void CrawlWorker::RunCrawl() {
     });
     state_.areaList.clear();
     state_.genreList.clear();
-    if (!OpenOutput()) {
+    if (!selection_.outputOnFirstRow && !OpenOutput()) {
         return;
     }
 

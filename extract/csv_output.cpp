@@ -77,6 +77,20 @@ std::string WithCrLfLineEnd(std::string_view text) {
     return out;
 }
 
+bool EndsWithCrLf(const std::filesystem::path& path, off_t size) {
+    if (size < 2) {
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return true; // nothing to mend that can be seen
+    }
+    char last[2] = {};
+    const bool read = std::fseek(file, -2, SEEK_END) == 0 && std::fread(last, 1, 2, file) == 2;
+    std::fclose(file);
+    return !read || (last[0] == '\r' && last[1] == '\n');
+}
+
 } // namespace
 
 const std::string& CsvHeader() {
@@ -159,6 +173,7 @@ bool CsvFile::Open(const std::filesystem::path& path) {
         std::setvbuf(file_, nullptr, _IONBF, 0);
     }
     end_ = 0;
+    lastLineOpen_ = false;
     return file_ != nullptr;
 }
 
@@ -171,10 +186,20 @@ bool CsvFile::OpenForAppend(const std::filesystem::path& path) {
     std::setvbuf(file_, nullptr, _IONBF, 0);
     std::fseek(file_, 0, SEEK_END);
     end_ = static_cast<off_t>(std::ftell(file_));
+    lastLineOpen_ = end_ > 0 && !EndsWithCrLf(path, end_);
     return end_ >= 0;
 }
 
-bool CsvFile::WriteLine(std::string_view text) { return WriteRaw(WithCrLfLineEnd(text)); }
+bool CsvFile::WriteLine(std::string_view text) {
+    // A file whose last line lacks its line end would have the first new row glued onto it.
+    if (lastLineOpen_) {
+        if (!WriteRaw("\r\n")) {
+            return false;
+        }
+        lastLineOpen_ = false;
+    }
+    return WriteRaw(WithCrLfLineEnd(text));
+}
 
 bool CsvFile::WriteRaw(std::string_view bytes) {
     if (file_ == nullptr) {

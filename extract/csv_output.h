@@ -64,6 +64,8 @@ private:
     std::FILE* file_ = nullptr;
     // Where the last whole line ends, kept here rather than asked of the file before every line.
     off_t end_ = 0;
+    // Appending to a file whose last line has no CR LF: the next line starts with one.
+    bool lastLineOpen_ = false;
 };
 
 } // namespace vorn

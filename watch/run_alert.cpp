@@ -98,7 +98,7 @@ std::string PriceText(const AlertListing& listing) {
 // The counts line, then each listing as its change, title and price on one line and its URL on
 // the next; line feeds only.
 std::string PlainText(const RunAlert& alert) {
-    std::string text = alert.summary + "\n";
+    std::string text = (alert.search.empty() ? "" : alert.search + "\n") + alert.summary + "\n";
     for (const AlertListing& listing : AlertListingsInOrder(alert.listings)) {
         text +=
             "\n" + JoinNonEmpty({BargainWord(listing), listing.change, listing.title, PriceText(listing)}, "  ") + "\n";
@@ -141,7 +141,8 @@ std::string DiscordBody(const RunAlert& alert) {
         embeds += (embeds.empty() ? "" : ",") + embed + "}";
     }
     // A title that reads "@everyone" must not ping the whole server.
-    return "{\"content\":" + JsonString(CutForDiscord(alert.summary, kDiscordTextChars)) + ",\"embeds\":[" + embeds +
+    const std::string content = alert.search.empty() ? alert.summary : alert.search + "\n" + alert.summary;
+    return "{\"content\":" + JsonString(CutForDiscord(content, kDiscordTextChars)) + ",\"embeds\":[" + embeds +
            "],\"allowed_mentions\":{\"parse\":[]}}";
 }
 
@@ -154,7 +155,8 @@ std::string JsonBody(const RunAlert& alert) {
                  ",\"market\":" + (listing.market ? std::to_string(*listing.market) : std::string("null")) +
                  ",\"bargain\":" + (listing.bargain ? "true" : "false") + "}";
     }
-    return "{\"summary\":" + JsonString(alert.summary) + ",\"items\":[" + items + "]}";
+    return "{\"search\":" + JsonString(alert.search) + ",\"summary\":" + JsonString(alert.summary) + ",\"items\":[" +
+           items + "]}";
 }
 
 // RFC 5322 wants English day and month names, whatever the locale.
@@ -240,7 +242,9 @@ std::string MailMessage(const NotifySettings& settings, const RunAlert& alert) {
     const std::string domain = at == std::string::npos ? "localhost" : settings.mailFrom.substr(at + 1);
     std::mt19937_64 random(std::random_device{}());
     std::string message = "Date: " + MailDate(now) + "\r\nFrom: " + settings.mailFrom + "\r\nTo: " + to +
-                          "\r\nSubject: " + EncodedSubject(alert.program + ": " + FirstLine(alert.summary)) +
+                          "\r\nSubject: " +
+                          EncodedSubject(alert.program + ": " + (alert.search.empty() ? "" : alert.search + ": ") +
+                                         FirstLine(alert.summary)) +
                           "\r\nMessage-ID: <" + std::to_string(now) + "." + std::to_string(random()) + "@" + domain +
                           ">\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
                           "Content-Transfer-Encoding: base64\r\n\r\n";

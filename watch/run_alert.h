@@ -33,6 +33,7 @@ struct RunAlert {
     bool anyRows = false;                // the run wrote rows
     bool anyBargain = false;             // a listing is marked お買い得
     bool failed = false;                 // the summary begins with the text of how the run failed
+    std::string search;                  // the saved search's name, or the run's conditions; first
 };
 
 enum class WebhookFormat { Json, Slack, Discord };

@@ -39,7 +39,8 @@ RunWatch::RunWatch(CatalogueDb& db, WriteMode mode, FilterSettings filter)
 
 void RunWatch::Begin(const CrawlSelection& selection, std::string_view modeName) {
     const std::string started = LocalTimeNow();
-    db_.Execute(sql::kInsertRun, {started, ConditionsText(selection), std::string(modeName)});
+    conditions_ = ConditionsText(selection);
+    db_.Execute(sql::kInsertRun, {started, conditions_, std::string(modeName)});
     DbRows rows = db_.OpenRows("SELECT last_insert_rowid() AS RunID");
     runId_ = rows.AtEnd() ? 0 : rows.Integer("RunID");
     keyword_ = Trim(selection.keyword);

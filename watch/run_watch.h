@@ -57,6 +57,8 @@ public:
     WriteMode mode() const { return mode_; }
     const ChangeCounts& counts() const { return counts_; }
     int rowsWritten() const { return rows_; }
+    // The conditions as Begin recorded them (CP932).
+    const std::string& conditions() const { return conditions_; }
     // The going price of each search of the run.
     const RunMarket& market() const { return market_; }
     // Changed listings first, then the others, each in the order written, at most
@@ -85,6 +87,7 @@ private:
     WriteMode mode_;
     ListingFilter filter_;
     std::int64_t runId_ = 0;
+    std::string conditions_;
     std::string keyword_; // the run's keyword (CP932), part of each search's name
     RunMarket market_;
     int rows_ = 0;

@@ -142,14 +142,21 @@ void StandIns::Walk(std::string_view utf8, std::string* out) {
     }
 }
 
-std::string StandIns::Restore(std::string_view cp932) const {
+std::string StandIns::Restore(std::string_view cp932) const { return Rewrite(cp932, As::Utf8); }
+
+std::string StandIns::Referenced(std::string_view cp932) const { return Rewrite(cp932, As::References); }
+
+std::string StandIns::Converted(std::string_view cp932) const { return Rewrite(cp932, As::Cp932); }
+
+std::string StandIns::Rewrite(std::string_view cp932, As as) const {
     std::string out;
     out.reserve(cp932.size() * 3 / 2);
     std::size_t plainFrom = 0;
     std::size_t at = 0;
     const auto flush = [&](std::size_t to) {
         if (to > plainFrom) {
-            out += AnsiToUtf8(cp932.substr(plainFrom, to - plainFrom));
+            const std::string_view plain = cp932.substr(plainFrom, to - plainFrom);
+            out += as == As::Utf8 ? AnsiToUtf8(plain) : std::string(plain);
         }
     };
     while (at < cp932.size()) {
@@ -161,10 +168,50 @@ std::string StandIns::Restore(std::string_view cp932) const {
         const std::optional<std::size_t> index = StandInIndex(lead, static_cast<unsigned char>(cp932[at + 1]));
         if (index && *index < originals_.size()) {
             flush(at);
-            out += originals_[*index].utf8;
+            const std::string& original = originals_[*index].utf8;
+            if (as == As::References) {
+                std::int32_t offset = 0;
+                UChar32 c = 0;
+                U8_NEXT(original.data(), offset, static_cast<std::int32_t>(original.size()), c);
+                out += "&#" + std::to_string(c) + ";";
+            } else {
+                out += as == As::Utf8 ? original : UTF8ToAnsi(original);
+            }
             plainFrom = at + 2;
         }
         at += 2;
+    }
+    flush(cp932.size());
+    return out;
+}
+
+std::string StandIns::Unreferenced(std::string_view cp932, bool toUtf8) {
+    std::string out;
+    std::size_t plainFrom = 0;
+    const auto flush = [&](std::size_t to) {
+        const std::string_view plain = cp932.substr(plainFrom, to - plainFrom);
+        out += toUtf8 ? AnsiToUtf8(plain) : std::string(plain);
+    };
+    for (std::size_t at = cp932.find("&#"); at != std::string_view::npos; at = cp932.find("&#", at + 1)) {
+        const std::size_t end = cp932.find(';', at);
+        if (end == std::string_view::npos || end - at < 3 || end - at > 9 ||
+            cp932.find_first_not_of("0123456789", at + 2) != end) {
+            continue;
+        }
+        const auto c = static_cast<UChar32>(std::stol(std::string(cp932.substr(at + 2, end - at - 2))));
+        if (c > 0x10FFFF || U_IS_SURROGATE(c)) {
+            continue;
+        }
+        char sequence[U8_MAX_LENGTH];
+        int32_t length = 0;
+        U8_APPEND_UNSAFE(sequence, length, c);
+        const std::string_view original(sequence, static_cast<std::size_t>(length));
+        if (!NeedsStandIn(c, original)) {
+            continue;
+        }
+        flush(at);
+        out += toUtf8 ? std::string(original) : UTF8ToAnsi(original);
+        plainFrom = end + 1;
     }
     flush(cp932.size());
     return out;

@@ -21,6 +21,17 @@ public:
     void Scan(std::string_view utf8);
     // CP932 text made from Replace's output, as UTF-8 with the originals in place.
     std::string Restore(std::string_view cp932) const;
+    // CP932 text made from Replace's output, each stand-in written as the numeric character
+    // reference of its original ("&#128512;"): text that keeps every character in code page 932,
+    // for what is stored and compared, and that ShownText turns back into the characters.
+    std::string Referenced(std::string_view cp932) const;
+    // CP932 text made from Replace's output as the conversion would have written the originals:
+    // the text of the page converted without stand-ins ("?" for what code page 932 lacks).
+    std::string Converted(std::string_view cp932) const;
+    // Referenced's text with its references back as characters, as a crawl's CSV has them: in
+    // UTF-8 (the rest converted), or in code page 932 as the conversion writes them ("?"). A
+    // reference to a character CP932 keeps is text of the page and stays as it is.
+    static std::string Unreferenced(std::string_view cp932, bool toUtf8);
     // How many stand-ins in cp932 hold characters that UTF8ToAnsi writes as "?".
     int CountLost(std::string_view cp932) const;
     // True when Replace met a character that UTF8ToAnsi writes as "?".
@@ -39,6 +50,8 @@ private:
     };
 
     void Walk(std::string_view utf8, std::string* out);
+    enum class As { Utf8, References, Cp932 };
+    std::string Rewrite(std::string_view cp932, As as) const;
     // The stand-in's index for the original, or kCapacity when none is left.
     std::size_t StandInFor(std::string_view original);
 

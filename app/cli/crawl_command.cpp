@@ -146,8 +146,9 @@ int RunJob(ProgramSession& session, CrawlSelection selection, const CrawlArgumen
         std::atomic<bool>& stopFlag = job.stopFlag();
         stopFlag.store(false);
         transport.stopRequested = [&stopFlag] { return stopFlag.load(); };
-        const std::vector<ChannelResult> results =
-            SendRunAlert(notify, AlertOf(watch, notify.bargain, FailureText(outcome, job)), transport);
+        const std::vector<ChannelResult> results = SendRunAlert(
+            notify, AlertOf(watch, notify.bargain, options.savedName.value_or(""), FailureText(outcome, job)),
+            transport);
         if (stopFlag.load()) {
             PrintAlertsStopped(results);
             const ExitCode code = ExitCodeFor(outcome);
@@ -270,11 +271,12 @@ int RunCrawl(CrawlArguments& parsed) {
                                           "as it is",
                         kExitRefused);
         }
-    } else if (error || !PrepareOutput(output, parsed.workbook)) {
+    } else if (error || !PrepareOutput(output, ModeOf(parsed), parsed.workbook)) {
         return Refuse(msg::FileInUse(), kExitCsvFailed);
     }
     selection.csvFileName = output;
     selection.appendOutput = parsed.append;
+    selection.outputOnFirstRow = OutputWaitsForFirstRow(ModeOf(parsed));
     selection.csvEncoding = parsed.encoding;
     selection.countLostCharacters = parsed.encoding == CsvEncoding::Cp932 && !parsed.workbook;
     if (parsed.workbook) {

@@ -18,6 +18,8 @@
 #include "watch/listing_store.h"
 #include "watch/workbook.h"
 #include "web/cp932.h"
+#include "web/shown_text.h"
+#include "web/stand_ins.h"
 
 namespace vorn::cli {
 
@@ -135,6 +137,8 @@ public:
     bool WriteLine(const std::string& lineCp932) {
         return file_.WriteLine(encoding_ == CsvEncoding::Utf8 ? AnsiToUtf8(lineCp932) : lineCp932);
     }
+    // A line already in the file's encoding.
+    bool WriteEncodedLine(const std::string& line) { return file_.WriteLine(line); }
     // Closes the file; when it fails, or ok is false, removes what was made of it.
     bool Close(bool ok) {
         ok = file_.Close() && ok;
@@ -155,15 +159,27 @@ private:
 int CannotWrite(const fs::path& output) { return Fail(output.string() + " cannot be written", kExitCsvFailed); }
 
 std::string ChangeLine(const StoredChange& change) {
-    std::string line = change.when.substr(0, 10) + " " + AnsiToUtf8(change.kind);
+    std::string line = change.when.substr(0, 10) + " " + ShownTextOfAnsi(change.kind);
     if (!change.title.empty()) {
-        line += " " + AnsiToUtf8(CleanField(change.title));
+        line += " " + ShownTextOfAnsi(CleanField(change.title));
     }
     if (!change.before.empty() || !change.after.empty()) {
-        line += " " + AnsiToUtf8(change.before) + " → " + AnsiToUtf8(change.after);
+        line += " " + ShownTextOfAnsi(change.before) + " → " + ShownTextOfAnsi(change.after);
     }
     // Titles and addresses are the site's: a title may hold escape sequences.
     return PrintableText(line + " " + change.url);
+}
+
+// A CSV row of the values as the program shows them, in the file's encoding. In UTF-8 the
+// characters CP932 lacks pass the CSV writer as stand-ins, as a crawl's rows do.
+std::string ShownRow(const std::vector<std::string>& valuesCp932, CsvEncoding encoding) {
+    StandIns standIns;
+    std::string row;
+    for (const std::string& value : valuesCp932) {
+        const std::string shown = ShownTextOfAnsi(CleanField(value));
+        AppendCsvValue(row, UTF8ToAnsi(encoding == CsvEncoding::Utf8 ? standIns.Replace(shown) : shown));
+    }
+    return encoding == CsvEncoding::Utf8 ? standIns.Restore(row) : row;
 }
 
 int WriteChanges(const std::vector<StoredChange>& changes, const fs::path& output, CsvEncoding encoding) {
@@ -175,12 +191,9 @@ int WriteChanges(const std::vector<StoredChange>& changes, const fs::path& outpu
     bool ok = file.Open(encoding == CsvEncoding::Utf8 ? std::string(kByteOrderMark) + AnsiToUtf8(header) + "\r\n"
                                                       : header + "\r\n");
     for (auto change = changes.begin(); ok && change != changes.end(); ++change) {
-        std::string row;
-        for (const std::string& value :
-             {change->when.substr(0, 10), change->kind, change->title, change->before, change->after, change->url}) {
-            AppendCsvValue(row, value);
-        }
-        ok = file.WriteLine(row);
+        ok = file.WriteEncodedLine(ShownRow(
+            {change->when.substr(0, 10), change->kind, change->title, change->before, change->after, change->url},
+            encoding));
     }
     return file.Close(ok) ? kExitRowsWritten : CannotWrite(output);
 }

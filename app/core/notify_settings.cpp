@@ -6,6 +6,7 @@
 #include "watch/market_figures.h"
 #include "watch/price.h"
 #include "web/cp932.h"
+#include "web/shown_text.h"
 #include "web/text.h"
 
 namespace vorn {
@@ -151,16 +152,17 @@ AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem
     return transport;
 }
 
-RunAlert AlertOf(const RunWatch& watch, int bargainPercent, const std::string& failure) {
+RunAlert AlertOf(const RunWatch& watch, int bargainPercent, const std::string& savedName, const std::string& failure) {
     RunAlert alert;
+    alert.search = savedName.empty() ? ShownTextOfAnsi(watch.conditions()) : savedName;
     alert.summary = AnsiToUtf8(CountsLine(watch.counts()));
     if (!failure.empty()) {
         alert.summary = failure + "\n" + alert.summary;
         alert.failed = true;
     }
     const auto add = [&](const WrittenListing& listing, bool onlyBargain) {
-        AlertListing told{AnsiToUtf8(listing.change), AnsiToUtf8(listing.title), AnsiToUtf8(listing.price),
-                          AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)};
+        AlertListing told{ShownTextOfAnsi(listing.change), ShownTextOfAnsi(listing.title),
+                          ShownTextOfAnsi(listing.price), AnsiToUtf8(listing.url), AnsiToUtf8(listing.photo)};
         const MarketFigures figures = watch.market().FiguresOf(listing.search);
         const std::optional<long long> price = PriceNumber(listing.price);
         told.market = price ? MarketShare(*price, figures) : std::nullopt;

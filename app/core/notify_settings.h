@@ -32,9 +32,11 @@ NotifySettings NotifySettingsOf(const NotifyValues& values, const std::filesyste
 // The messages trust what the fetcher trusts and are retried by its rule.
 AlertTransport AlertTransportFor(const SiteSettings& site, const std::filesystem::path& programDir);
 
-// The alert of a run that ended, as both programs send it.
+// The alert of a run that ended, as both programs send it; it names the saved search it ran
+// (UTF-8), or without one the run's conditions.
 // A reported listing (新着, 再掲載, 値下げ) at bargainPercent of its search's median or less is
 // marked a bargain; 0 marks none. A failed run's summary begins with failure (FailureText).
-RunAlert AlertOf(const RunWatch& watch, int bargainPercent = 0, const std::string& failure = {});
+RunAlert AlertOf(const RunWatch& watch, int bargainPercent = 0, const std::string& savedName = {},
+                 const std::string& failure = {});
 
 } // namespace vorn

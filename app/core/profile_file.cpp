@@ -12,6 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unicode/utf8.h>
+
+#include "web/cp932.h"
 #include "web/text.h"
 #include "web/write_all.h"
 
@@ -83,6 +86,65 @@ std::optional<std::string> LoadFile(const std::filesystem::path& path) {
         return std::nullopt;
     }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A file a text editor saved: valid UTF-8 holding more than ASCII, or marked as UTF-8. Japanese
+// text in code page 932 is practically never valid UTF-8.
+bool IsUtf8Text(std::string_view content) {
+    if (content.starts_with(kByteOrderMark)) {
+        return true;
+    }
+    bool beyondAscii = false;
+    const auto length = static_cast<std::int32_t>(content.size());
+    for (std::int32_t at = 0; at < length;) {
+        UChar32 c = 0;
+        U8_NEXT(content.data(), at, length, c);
+        if (c < 0) {
+            return false;
+        }
+        beyondAscii = beyondAscii || c >= 0x80;
+    }
+    return beyondAscii;
+}
+
+// The file's lines as they are, and as the profile rules read them (CP932). A UTF-8 file is
+// matched and read through its CP932 form and written back in UTF-8.
+struct Content {
+    std::string byteOrderMark;
+    std::vector<Line> lines;
+    std::vector<Line> read;
+    bool utf8 = false;
+
+    // Text of the program (CP932) as the file holds it.
+    std::string InFile(std::string_view cp932) const { return utf8 ? AnsiToUtf8(cp932) : std::string(cp932); }
+    std::string Join() const;
+};
+
+Content ParseContent(std::string raw) {
+    Content content;
+    content.utf8 = IsUtf8Text(raw);
+    if (raw.starts_with(kByteOrderMark)) {
+        content.byteOrderMark = kByteOrderMark;
+        raw.erase(0, kByteOrderMark.size());
+    }
+    content.lines = SplitLines(raw);
+    content.read = content.lines;
+    if (content.utf8) {
+        for (Line& line : content.read) {
+            line.text = UTF8ToAnsi(line.text);
+        }
+    }
+    return content;
+}
+
+std::optional<Content> LoadContent(const std::filesystem::path& path) {
+    auto raw = LoadFile(path);
+    if (!raw) {
+        return std::nullopt;
+    }
+    return ParseContent(std::move(*raw));
 }
 
 // "[name]" with the name up to the last "]" on the line; nothing for any other line.
@@ -187,8 +249,8 @@ void EnsureLineEnd(Line& line) {
     }
 }
 
-std::string Join(const std::vector<Line>& lines) {
-    std::string content;
+std::string Content::Join() const {
+    std::string content = byteOrderMark;
     for (const Line& line : lines) {
         content += line.text;
         content += line.end;
@@ -245,11 +307,11 @@ bool ProfileFile::Exists() const {
 }
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
-    const auto content = LoadFile(path_);
+    const auto content = LoadContent(path_);
     if (!content) {
         return std::string(fallback);
     }
-    const std::vector<Line> lines = SplitLines(*content);
+    const std::vector<Line>& lines = content->read;
     const auto header = FindSection(lines, section);
     if (!header) {
         return std::string(fallback);
@@ -270,48 +332,52 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
     const std::string keyName = OneLine(key);
     const std::string text = OneLine(value);
 
-    std::vector<Line> lines;
+    Content content;
     std::error_code error;
     if (std::filesystem::exists(path_, error)) {
-        const auto content = LoadFile(path_);
-        if (!content) {
+        auto loaded = LoadContent(path_);
+        if (!loaded) {
             return false;
         }
-        lines = SplitLines(*content);
+        content = std::move(*loaded);
     }
+    // Found in the form the rules read, changed in the form the file holds: the line numbers agree.
+    std::vector<Line>& lines = content.lines;
+    const std::vector<Line>& read = content.read;
 
-    const auto header = FindSection(lines, sectionName);
+    const auto header = FindSection(read, sectionName);
     if (!header) {
         if (!lines.empty()) {
             EnsureLineEnd(lines.back());
         }
-        lines.push_back({"[" + sectionName + "]", kNewLineEnd});
-        lines.push_back({keyName + "=" + text, kNewLineEnd});
-    } else if (const auto keyLine = FindKey(lines, *header, keyName)) {
+        lines.push_back({content.InFile("[" + sectionName + "]"), kNewLineEnd});
+        lines.push_back({content.InFile(keyName + "=" + text), kNewLineEnd});
+    } else if (const auto keyLine = FindKey(read, *header, keyName)) {
         // The file keeps its own spelling of the key.
         const std::string existingKey(ParseKeyLine(lines[*keyLine].text)->key);
-        lines[*keyLine].text = existingKey + "=" + text;
+        lines[*keyLine].text = existingKey + "=" + content.InFile(text);
     } else {
         // After the section's last non-blank line, so blank lines before the next section stay.
         std::size_t last = *header;
-        for (std::size_t i = *header + 1; i < SectionEnd(lines, *header); ++i) {
-            if (!TrimBlanks(lines[i].text).empty()) {
+        for (std::size_t i = *header + 1; i < SectionEnd(read, *header); ++i) {
+            if (!TrimBlanks(read[i].text).empty()) {
                 last = i;
             }
         }
         EnsureLineEnd(lines[last]);
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last) + 1, Line{keyName + "=" + text, kNewLineEnd});
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last) + 1,
+                     Line{content.InFile(keyName + "=" + text), kNewLineEnd});
     }
-    return ReplaceFile(path_, Join(lines));
+    return ReplaceFile(path_, content.Join());
 }
 
 std::vector<std::string> ProfileFile::Sections() const {
     std::vector<std::string> names;
-    const auto content = LoadFile(path_);
+    const auto content = LoadContent(path_);
     if (!content) {
         return names;
     }
-    for (const Line& line : SplitLines(*content)) {
+    for (const Line& line : content->read) {
         const auto name = SectionName(line.text);
         if (name &&
             std::none_of(names.begin(), names.end(), [&](const std::string& seen) { return SameName(seen, *name); })) {
@@ -322,20 +388,23 @@ std::vector<std::string> ProfileFile::Sections() const {
 }
 
 bool ProfileFile::EraseSection(std::string_view section) {
-    const auto content = LoadFile(path_);
+    auto content = LoadContent(path_);
     if (!content) {
         return !Exists();
     }
-    std::vector<Line> lines = SplitLines(*content);
+    std::vector<Line>& lines = content->lines;
+    std::vector<Line>& read = content->read;
     const std::string sectionName = OneLine(section);
     bool found = false;
     // Every header of that name: reading takes the first, so a second would surface after the erase.
-    while (const auto header = FindSection(lines, sectionName)) {
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*header),
-                    lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(lines, *header)));
+    while (const auto header = FindSection(read, sectionName)) {
+        const auto from = static_cast<std::ptrdiff_t>(*header);
+        const auto to = static_cast<std::ptrdiff_t>(SectionEnd(read, *header));
+        lines.erase(lines.begin() + from, lines.begin() + to);
+        read.erase(read.begin() + from, read.begin() + to);
         found = true;
     }
-    return !found || ReplaceFile(path_, Join(lines));
+    return !found || ReplaceFile(path_, content->Join());
 }
 
 bool SameProfileName(std::string_view a, std::string_view b) { return SameName(a, b); }

@@ -11,8 +11,9 @@ namespace vorn {
 // A Windows profile (INI) file, read and written by the profile-string rules: key=value lines,
 // section and key names matched without regard to ASCII case, a value updated in place, other
 // sections, keys and lines kept as they are, at most 2047 bytes of a value seen on reading.
-// Text is CP932 bytes. A value is written on one line, every CR and LF in it replaced by a space
-// (a value can never create a section or a key). Every write replaces the file atomically.
+// Text is CP932 bytes. A file a text editor saved in UTF-8 (valid UTF-8 holding more than ASCII,
+// or with a byte-order mark) is read as UTF-8 and written back in UTF-8. A value is written on one line, every CR and
+// LF in it replaced by a space (a value can never create a section or a key). Every write replaces the file atomically.
 class ProfileFile {
 public:
     explicit ProfileFile(std::filesystem::path path);

@@ -119,8 +119,10 @@ bool RemoveOldOutput(const std::filesystem::path& csvFile) {
     return !std::filesystem::is_directory(status) && std::filesystem::remove(csvFile, error) && !error;
 }
 
-bool PrepareOutput(const std::filesystem::path& file, bool workbook) {
-    if (!workbook) {
+bool OutputWaitsForFirstRow(WriteMode mode) { return mode != WriteMode::All; }
+
+bool PrepareOutput(const std::filesystem::path& file, WriteMode mode, bool workbook) {
+    if (!workbook && !OutputWaitsForFirstRow(mode)) {
         return RemoveOldOutput(file);
     }
     std::error_code error;

@@ -10,6 +10,7 @@
 #include "catalogue/catalogue_db.h"
 #include "catalogue/catalogue_lists.h"
 #include "crawl/crawl_selection.h"
+#include "watch/watch_settings.h"
 
 namespace vorn {
 
@@ -57,9 +58,13 @@ std::filesystem::path ImageFolderPath(std::string_view imageDirText);
 // Removes an older file where the run's CSV is to go. False when something stays there: a
 // folder of that name (never removed in place of a file) or a file that cannot be removed.
 bool RemoveOldOutput(const std::filesystem::path& csvFile);
-// Makes way for the run's output: an older CSV goes now (RemoveOldOutput); an older workbook
-// stays until the new one is whole and takes its place, so a run that cannot finish it leaves it
-// as it was. False when the file could not be replaced.
-bool PrepareOutput(const std::filesystem::path& file, bool workbook);
+// The default mode removes an older CSV at Start; the new-only and changes-only modes keep it
+// until their first row, so a day with nothing new leaves yesterday's file as it was.
+bool OutputWaitsForFirstRow(WriteMode mode);
+// Makes way for the run's output: an older CSV of the default mode goes now (RemoveOldOutput);
+// one of the other modes, and an older workbook, stay until the new file takes their place, so a
+// run that writes nothing, or cannot finish a workbook, leaves them as they were. False when the
+// file could not be replaced.
+bool PrepareOutput(const std::filesystem::path& file, WriteMode mode, bool workbook);
 
 } // namespace vorn

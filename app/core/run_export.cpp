@@ -8,6 +8,8 @@
 #include "extract/csv_output.h"
 #include "watch/workbook.h"
 #include "web/cp932.h"
+#include "web/shown_text.h"
+#include "web/stand_ins.h"
 
 namespace vorn {
 
@@ -41,7 +43,8 @@ public:
         if (withChange_) {
             AppendCsvValue(line, row.change);
         }
-        return file_.WriteLine(encoding_ == CsvEncoding::Utf8 ? AnsiToUtf8(line) : line);
+        // The store keeps the characters code page 932 lacks as references.
+        return file_.WriteLine(StandIns::Unreferenced(line, encoding_ == CsvEncoding::Utf8));
     }
     bool Close() override { return file_.Close(); }
 
@@ -61,9 +64,9 @@ public:
     bool Write(const StoredRow& row) override {
         ItemFields valuesUtf8;
         for (int i = 0; i < kItemFieldCount; ++i) {
-            valuesUtf8[i] = AnsiToUtf8(CleanField(row.fields[i]));
+            valuesUtf8[i] = ShownTextOfAnsi(CleanField(row.fields[i]));
         }
-        return book_.AddRow(valuesUtf8, AnsiToUtf8(row.change), {});
+        return book_.AddRow(valuesUtf8, ShownTextOfAnsi(row.change), {});
     }
     bool Close() override { return !book_.IsOpen() || book_.Close(); }
 

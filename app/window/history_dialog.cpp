@@ -224,17 +224,18 @@ void HistoryDialog::btnExportClick() {
     proposal.replace(QLatin1Char('-'), QString()).replace(QLatin1Char(':'), QString());
     proposal.replace(QLatin1Char(' '), QLatin1Char('_'));
     proposal = texts::kHistoryFilePrefix + proposal + QStringLiteral(".csv");
-    const std::optional<SaveChoice> chosen = prompt_.SaveFileName(
-        this, texts::kHistorySaveTitle,
-        {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8, texts::kSaveDialogFilterWorkbook}, folder_, proposal);
+    const std::optional<SaveChoice> chosen =
+        prompt_.SaveFileName(this, texts::kHistorySaveTitle,
+                             {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8, texts::kSaveDialogFilterWorkbook},
+                             folder_, proposal, kSaveCsvCp932);
     if (!chosen) {
         return;
     }
-    const ExportFormat format = chosen->filter == 2   ? ExportFormat::Workbook
-                                : chosen->filter == 1 ? ExportFormat::Utf8
-                                                      : ExportFormat::Cp932;
-    const QString path = format == ExportFormat::Workbook ? WithExtension(chosen->path, QStringLiteral(".xlsx"))
-                                                          : WithCsvExtension(chosen->path);
+    const SaveTarget target = SaveTargetFor(chosen->path, chosen->filter);
+    const ExportFormat format = target.type == kSaveWorkbook  ? ExportFormat::Workbook
+                                : target.type == kSaveCsvUtf8 ? ExportFormat::Utf8
+                                                              : ExportFormat::Cp932;
+    const QString& path = target.path;
     folder_ = QFileInfo(path).absolutePath();
     std::optional<std::int64_t> written;
     try {

@@ -173,6 +173,8 @@ private:
     void EnterRunning();
     void StartCrawlJob();
     void SetRunningState(bool running);
+    // Whether the run that ended tells its counts line (in the status line and the last question).
+    bool ShowsCounts() const;
     void RestoreCursor();
 
     // Runs one catalogue refresh on this thread with the inputs disabled; refresh returns the
@@ -229,6 +231,7 @@ private:
     std::thread alertThread_;
     std::atomic<bool> closing_{false};
     bool workbook_ = false;                         // the workbook type was chosen
+    int saveType_ = 0; // the save dialog's type the user chose last ([Config] SaveType), where it opens
     int endState_ = esNone;
     bool cursorSaved_ = false;
     bool afterShowPosted_ = false;

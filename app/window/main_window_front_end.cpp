@@ -39,6 +39,7 @@ CrawlSelection TFrmMain::TakeSelection() {
     selection.saveImages = chkImgSave->isChecked();
     selection.imageDir = ImageFolderPath(QFile::encodeName(txtDirPath->text()).toStdString());
     selection.csvFileName = csvFileName_;
+    selection.outputOnFirstRow = OutputWaitsForFirstRow(mode_);
     selection.csvEncoding = csvEncoding_;
     if (workbook_) {
         auto book = std::make_shared<Workbook>();
@@ -100,6 +101,13 @@ void TFrmMain::HandBack(int crawlResult) {
         watch_->End(OutcomeWord(runOutcome_));
         countsLine_ = FromCp932(CountsLine(watch_->counts()));
         SendAlert(failure);
+    }
+    // The last page is read: the progress text would say it is still being fetched while the
+    // outcome's question is open.
+    if (ShowsCounts()) {
+        lblStatus->setText(countsLine_);
+    } else {
+        lblStatus->clear();
     }
     // Shown in place of an outcome that would mislead ("nothing found", "done").
     if (!errorText.empty()) {

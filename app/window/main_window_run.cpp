@@ -118,18 +118,20 @@ void TFrmMain::btnActionClick() {
     const QString folder = lastCsvFolder_.isEmpty() ? DocumentsFolder() : lastCsvFolder_;
     // The first file type is the program's own code page; the second keeps every character; the
     // third is the workbook.
-    const std::optional<SaveChoice> chosen = prompt_.SaveFileName(
-        this, texts::kSaveDialogTitle,
-        {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8, texts::kSaveDialogFilterWorkbook}, folder, proposal);
+    const std::optional<SaveChoice> chosen =
+        prompt_.SaveFileName(this, texts::kSaveDialogTitle,
+                             {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8, texts::kSaveDialogFilterWorkbook},
+                             folder, proposal, saveType_);
     if (!chosen) {
         return;
     }
-    csvEncoding_ = chosen->filter == 1 ? CsvEncoding::Utf8 : CsvEncoding::Cp932;
-    workbook_ = chosen->filter == 2;
+    const SaveTarget target = SaveTargetFor(chosen->path, chosen->filter);
+    saveType_ = target.type;
+    csvEncoding_ = target.type == kSaveCsvUtf8 ? CsvEncoding::Utf8 : CsvEncoding::Cp932;
+    workbook_ = target.type == kSaveWorkbook;
     lastCsvFolder_ = QFileInfo(chosen->path).absolutePath();
-    csvFileName_ =
-        ToPath(workbook_ ? WithExtension(chosen->path, QStringLiteral(".xlsx")) : WithCsvExtension(chosen->path));
-    if (!PrepareOutput(csvFileName_, workbook_)) {
+    csvFileName_ = ToPath(target.path);
+    if (!PrepareOutput(csvFileName_, mode_, workbook_)) {
         Refuse(msg::FileInUse());
         return;
     }
@@ -172,7 +174,7 @@ void TFrmMain::SendAlert(const std::string& failure) {
     transport.stopRequested = [this] { return closing_.load(); };
     // The services may be slow or silent: the window stays usable, and a failure reaches the
     // status line when it is known.
-    alertThread_ = std::thread([this, notify, transport, alert = AlertOf(*watch_, notify.bargain, failure)] {
+    alertThread_ = std::thread([this, notify, transport, alert = AlertOf(*watch_, notify.bargain, {}, failure)] {
         const std::vector<ChannelResult> results = SendRunAlert(notify, alert, transport);
         QString failures;
         for (const ChannelResult& result : results) {
@@ -270,10 +272,8 @@ void TFrmMain::FinishRun(int endState) {
     if (shown && endState != esSiteRefused && !pageLines.empty()) {
         Refuse(pageLines);
     }
-    // Only a run with a daily mode or a filter tells its counts beside the usual texts.
-    const bool daily = mode_ != WriteMode::All || ListingFilter(filter_).Active();
-    const QString completed = FromCp932(msg::RunCompleted()) +
-                              (daily && !countsLine_.isEmpty() ? QLatin1Char('\n') + countsLine_ : QString());
+    const QString completed =
+        FromCp932(msg::RunCompleted()) + (ShowsCounts() ? QLatin1Char('\n') + countsLine_ : QString());
     switch (endState) {
     case esNone:
         NotifyIfAway(texts::kCaptionFinished, FromCp932(msg::RunCompleted()));
@@ -319,8 +319,16 @@ void TFrmMain::FinishRun(int endState) {
         taskbar_.SetState(TaskbarProgress::State::None);
     }
     prgBar->setValue(0);
-    lblStatus->clear();
+    // The counts stay in view until the next run.
+    if (!ShowsCounts()) {
+        lblStatus->clear();
+    }
     SetRunningState(false);
+}
+
+bool TFrmMain::ShowsCounts() const {
+    // Only a run with a daily mode or a filter tells its counts beside the usual texts.
+    return (mode_ != WriteMode::All || ListingFilter(filter_).Active()) && !countsLine_.isEmpty();
 }
 
 void TFrmMain::SetRunningState(bool running) {

@@ -19,6 +19,13 @@
 
 namespace vorn {
 
+namespace {
+
+constexpr const char* kConfigSection = "Config";
+constexpr const char* kSaveTypeKey = "SaveType";
+
+} // namespace
+
 void TFrmMain::LoadSettings() {
     const ProfileFile file(SettingsFilePath(programDir_));
     if (!file.Exists()) {
@@ -27,6 +34,8 @@ void TFrmMain::LoadSettings() {
         return;
     }
     ApplyConditions(ReadSavedConditions(file));
+    const int saveType = file.ReadInteger(kConfigSection, kSaveTypeKey, kSaveCsvCp932);
+    saveType_ = saveType >= kSaveCsvCp932 && saveType <= kSaveWorkbook ? saveType : kSaveCsvCp932;
 }
 
 void TFrmMain::ApplyConditions(const SavedConditions& saved) {
@@ -71,7 +80,8 @@ void TFrmMain::SaveSettings() {
     bool written = false;
     try {
         ProfileFile file(path);
-        written = WriteSavedConditions(file, conditions);
+        written = WriteSavedConditions(file, conditions) &&
+                  file.WriteString(kConfigSection, kSaveTypeKey, std::to_string(saveType_));
     } catch (const std::exception&) {
         written = false;
     }

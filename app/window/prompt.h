@@ -33,7 +33,8 @@ public:
     // The save dialog, opened in folder with fileName proposed and the first of filters chosen;
     // nothing when the user cancels.
     virtual std::optional<SaveChoice> SaveFileName(QWidget* owner, const QString& title, const QStringList& filters,
-                                                   const QString& folder, const QString& fileName) = 0;
+                                                   const QString& folder, const QString& fileName,
+                                                   int selectedFilter) = 0;
     // The folder browser, opened at folder with nothing preselected; nothing when the user cancels.
     virtual std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) = 0;
 

@@ -78,7 +78,7 @@ void QtPrompt::Error(QWidget* owner, const QString& text) {
 }
 
 std::optional<SaveChoice> QtPrompt::SaveFileName(QWidget* owner, const QString& title, const QStringList& filters,
-                                                 const QString& folder, const QString& fileName) {
+                                                 const QString& folder, const QString& fileName, int selectedFilter) {
     if (dismissed_) {
         return std::nullopt;
     }
@@ -86,7 +86,7 @@ std::optional<SaveChoice> QtPrompt::SaveFileName(QWidget* owner, const QString& 
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.value(0));
+    dialog.selectNameFilter(filters.value(selectedFilter, filters.value(0)));
     // The name is taken as typed; the window adds the extension itself.
     dialog.setDefaultSuffix(QString());
     dialog.selectFile(fileName);

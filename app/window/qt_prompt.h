@@ -17,7 +17,7 @@ public:
     bool Question(QWidget* owner, const QString& text, const QString& caption, bool yesIsDefault) override;
     void Error(QWidget* owner, const QString& text) override;
     std::optional<SaveChoice> SaveFileName(QWidget* owner, const QString& title, const QStringList& filters,
-                                           const QString& folder, const QString& fileName) override;
+                                           const QString& folder, const QString& fileName, int selectedFilter) override;
     std::optional<QString> BrowseFolder(QWidget* owner, const QString& title, const QString& folder) override;
     void OpenFile(const QString& path) override;
     void Attention(QWidget* window) override;

@@ -33,6 +33,20 @@ QString WithExtension(const QString& path, const QString& wanted) {
     return path + wanted;
 }
 
+SaveTarget SaveTargetFor(const QString& path, int selectedType) {
+    const QString name = path.mid(path.lastIndexOf(kSeparator) + 1);
+    if (name.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
+        return {path, kSaveWorkbook};
+    }
+    if (name.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+        return {path, selectedType == kSaveCsvUtf8 ? kSaveCsvUtf8 : kSaveCsvCp932};
+    }
+    if (selectedType == kSaveWorkbook) {
+        return {WithExtension(path, QStringLiteral(".xlsx")), kSaveWorkbook};
+    }
+    return {WithCsvExtension(path), selectedType == kSaveCsvUtf8 ? kSaveCsvUtf8 : kSaveCsvCp932};
+}
+
 QString InitialImageFolder() {
     return QFile::decodeName(
         QByteArray::fromStdString(WithFolderSeparator(QFile::encodeName(QDir::homePath()).toStdString())));

@@ -4,8 +4,16 @@
 #include "extract/csv_output.h"
 #include "extract/item_fields.h"
 #include "watch/run_history.h"
+#include "web/shown_text.h"
 
 namespace vorn {
+
+namespace {
+
+// The site's characters, as every output of ours shows them.
+QString Shown(const std::string& cp932) { return QString::fromStdString(ShownTextOfAnsi(cp932)); }
+
+} // namespace
 
 namespace {
 
@@ -40,9 +48,8 @@ std::vector<RunRowsModel::Row> RunRowsModel::ReadPage() {
     atEnd_ = stored.size() < static_cast<std::size_t>(kPageRows);
     for (const StoredRunRow& row : stored) {
         const ItemFields& fields = row.row.fields;
-        page.push_back(
-            {{FromCp932(row.row.change), FromCp932(CleanField(fields[kTitle])), FromCp932(CleanField(fields[kPrice])),
-              FromCp932(CleanField(fields[kReception])), FromCp932(fields[kDetailUrl])}});
+        page.push_back({{Shown(row.row.change), Shown(CleanField(fields[kTitle])), Shown(CleanField(fields[kPrice])),
+                         Shown(CleanField(fields[kReception])), FromCp932(fields[kDetailUrl])}});
         lastSeq_ = row.seq;
     }
     return page;

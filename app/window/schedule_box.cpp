@@ -131,16 +131,17 @@ void ScheduleBox::btnOutputClick() {
     // A run a day keeps each day's file.
     QString proposal = texts::kDefaultFileName;
     proposal.insert(proposal.lastIndexOf(QLatin1Char('.')), QStringLiteral("_{date}"));
-    const std::optional<SaveChoice> chosen =
-        prompt_.SaveFileName(this, texts::kSaveDialogTitle,
-                             {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8, texts::kSaveDialogFilterWorkbook},
-                             known ? current.absolutePath() : QDir::homePath(), known ? current.fileName() : proposal);
+    const std::optional<SaveChoice> chosen = prompt_.SaveFileName(
+        this, texts::kSaveDialogTitle,
+        {texts::kSaveDialogFilter, texts::kSaveDialogFilterUtf8, texts::kSaveDialogFilterWorkbook},
+        known ? current.absolutePath() : QDir::homePath(), known ? current.fileName() : proposal,
+        SaveTargetFor(txtOutput->text().trimmed(), outputUtf8_ ? kSaveCsvUtf8 : kSaveCsvCp932).type);
     if (!chosen) {
         return;
     }
-    outputUtf8_ = chosen->filter == 1;
-    txtOutput->setText(chosen->filter == 2 ? WithExtension(chosen->path, QStringLiteral(".xlsx"))
-                                           : WithCsvExtension(chosen->path));
+    const SaveTarget target = SaveTargetFor(chosen->path, chosen->filter);
+    outputUtf8_ = target.type == kSaveCsvUtf8;
+    txtOutput->setText(target.path);
 }
 
 } // namespace vorn

@@ -63,7 +63,7 @@ TEST_F(CliRunTest, LineIsPushedOrBroadcastOnceAMessageRetriedUnderOneKeyAndItsTo
          "",
          {"/v2/bot/message/push\nAuthorization: Bearer " + std::string(kToken) + "\nContent-Type: application/json\n",
           "\"to\": \"" + std::string(kUser) + "\",\n \"messages\": [\n  {\n   \"type\": \"text\",",
-          "---\n新着 2件、再掲載 0件", content_->ListingUrl(2) + "\n"}},
+          "---\n東京都港区 / 家電\n新着 2件、再掲載 0件", content_->ListingUrl(2) + "\n"}},
         {"notify-test broadcasts without LineTo",
          "notify-test",
          {},

@@ -416,7 +416,7 @@ TEST_F(CliRunTest, WorkbookHoldsTypedCellsLinksAndThePhotograph) {
              "Q2=d:yyyy/mm/dd:" + std::string(updated) + "\n",
              "Y2=s:General:" + detail + ":" + detail + "\n",
              "Y3=s:General:" + queried + ":" + queried + "\n",
-             "picture=AA2:file://" + (photos / (first.postId + "_1.jpg")).string() + "\n",
+             "picture=AA2:file://" + (photos / (first.postId + "_0.jpg")).string() + "\n",
          }) {
         EXPECT_TRUE(Contains(read, line)) << line << "\nnot in\n" << read;
     }
@@ -490,8 +490,10 @@ TEST_F(CliByNameTest, SavedSearchesRunAsTheirConditionsAndAreListed) {
     EXPECT_EQ(Run({"list", "saved"}).out,
               "ソファ東京\tchanges-only, filtered\nfridge\tall, refused: [Saved:fridge] Mode takes "
               "all, new-only or changes-only, not \"bogus\"\n");
-    // Its own file, with the 変化 column, takes the next run's rows.
-    EXPECT_EQ(Run({"crawl", "--saved", "ソファ東京", "--append", Output().string()}).exitCode, 1);
+    // A file of its own, with the 変化 column, takes the next run's rows; with none it stays unmade.
+    const fs::path own = out_.path() / "saved.csv";
+    EXPECT_EQ(Run({"crawl", "--saved", "ソファ東京", "--append", own.string()}).exitCode, 1);
+    EXPECT_FALSE(fs::exists(own));
     EXPECT_EQ(site_.TakeRequestedPaths(), asked);
 
     const std::pair<std::vector<std::string>, const char*> refused[] = {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/test_program_dir.h"
+#include "web/cp932.h"
 
 namespace vorn {
 namespace {
@@ -152,6 +153,21 @@ TEST_F(ProfileFileTest, KeepsCp932BytesAndLeavesNoTemporaryFiles) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+}
+
+// A file an editor saved in UTF-8 is written back in UTF-8, everything else kept; CP932 stays CP932.
+TEST_F(ProfileFileTest, WritesBackInTheEncodingItRead) {
+    const std::string bom = "\xEF\xBB\xBF", after = "Word=ソファ\r\n; 😀\r\n[Filter]\r\nExclude=ジャンク\r\n";
+    for (const auto& [before, utf8] : {std::pair{std::string("[Config]\r\nWord=チェア\r\n; 😀\r\n"), true},
+                                       {bom + "[Config]\r\nWord=x\r\n; 😀\r\n", true},
+                                       {UTF8ToAnsi("[Config]\r\nWord=チェア\r\n; 😀\r\n"), false}}) {
+        ProfileFile file = FileWith(before);
+        ASSERT_TRUE(file.WriteString("Config", "Word", UTF8ToAnsi("ソファ")));
+        ASSERT_TRUE(file.WriteString("Filter", "Exclude", UTF8ToAnsi("ジャンク")));
+        const std::string expected = before.substr(0, before.find("Word=")) + (utf8 ? after : UTF8ToAnsi(after));
+        EXPECT_EQ(ReadBytes(Ini()), expected) << utf8;
+        EXPECT_EQ(file.ReadString("filter", "exclude"), UTF8ToAnsi("ジャンク"));
+    }
 }
 
 TEST(ProfileIntegerTest, ReadsDecimalAndBothHexadecimalForms) {

@@ -1,7 +1,8 @@
 """Prints what a workbook of vorn-search-cli holds, a fact a line, for the run test to check:
 the sheet, its frozen pane, filter and header, every cell as type:format:value[:link target],
-each picture's anchor cell with its link target, the cells of the other sheets after a line
-"sheet=NAME", and each chart as chart=type:title:categories:values."""
+each picture's anchor cell with its link target (given a folder, each picture's bytes go there as
+<cell>.jpg), the cells of the other sheets after a line "sheet=NAME", and each chart as
+chart=type:title:categories:values."""
 import re
 import sys
 import zipfile
@@ -49,6 +50,10 @@ with zipfile.ZipFile(path) as z:
                 link = re.search(r'hlinkClick[^>]*r:id="(rId\d+)"', anchor)
                 cell = openpyxl.utils.get_column_letter(int(col) + 1) + str(int(row) + 1)
                 print(f"picture={cell}:{targets.get(link.group(1)) if link else ''}")
+                embed = re.search(r'r:embed="(rId\d+)"', anchor)
+                if embed and len(sys.argv) > 2:
+                    with open(f"{sys.argv[2]}/{cell}.jpg", "wb") as out:
+                        out.write(z.read("xl/" + targets[embed.group(1)].replace("../", "")))
     for name in sorted(z.namelist()):
         if re.fullmatch(r"xl/charts/chart\d+\.xml", name):
             chart = z.read(name).decode()

@@ -132,7 +132,9 @@ TEST(QtPromptTest, SaveDialogOpensInTheGivenFolderInJapaneseAndAsksBeforeReplaci
     ShownBox replaceQuestion;
     std::optional<SaveChoice> chosen;
     WhileOpen(
-        [&] { chosen = QtPrompt().SaveFileName(nullptr, title, filters, path, Utf8("東京都_ヴォルン商品リスト.csv")); },
+        [&] {
+            chosen = QtPrompt().SaveFileName(nullptr, title, filters, path, Utf8("東京都_ヴォルン商品リスト.csv"), 0);
+        },
         [&](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 replaceQuestion = ReadBox(*box);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -132,6 +133,41 @@ TEST_F(RunTest, TheWorkbookTypeWritesAnXlsxFileWithItsRows) {
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(window->csvFileName(), output.path() / "book.xlsx");
     EXPECT_EQ(ReadBytes(output.path() / "book.xlsx").substr(0, 2), "PK") << "a zip container, written at the end";
+}
+
+// A typed .xlsx or .csv decides the file; the dialog reopens on the type written, also after a restart.
+TEST_F(RunTest, ATypedExtensionDecidesTheFileAndTheDialogReopensOnItsType) {
+    const std::tuple<const char*, int, const char*, int> cases[] = {
+        {"day2.xlsx", 0, "PK", 2}, {"day3.CSV", 2, "\"", 0}, {"day4", 1, "\xEF\xBB\xBF", 1}};
+    int opensOn = 0;
+    for (const auto& [typed, selected, firstBytes, written] : cases) {
+        prompt.QueueSaveFile(QString::fromStdString((output.path() / typed).string()), selected);
+        window->btnAction->click();
+        EXPECT_EQ(prompt.lastSaveFilter, opensOn) << typed;
+        prompt.QueueQuestion(false);
+        ASSERT_TRUE(WaitUntilIdle());
+        EXPECT_EQ(window->csvFileName().filename().string().rfind(typed, 0), 0u) << window->csvFileName();
+        EXPECT_EQ(ReadBytes(window->csvFileName()).rfind(firstBytes, 0), 0u) << typed;
+        opensOn = written;
+    }
+    ASSERT_TRUE(Close());
+    Reopen();
+    prompt.QueueSaveFile(std::nullopt);
+    window->btnAction->click();
+    EXPECT_EQ(prompt.lastSaveFilter, opensOn);
+}
+
+// With a filter the counts line replaces the progress text once the last page is read, and stays.
+TEST_F(RunTest, TheCountsLineFollowsTheLastPageAndStays) {
+    ASSERT_TRUE(Close()); // the checks are kept in the settings and come back
+    WriteSettings(SettingsText() + "[Filter]\r\nExclude=zzqq\r\n");
+    Reopen();
+    QString whileAsked;
+    Start(output.path() / "counted.csv");
+    prompt.QueueQuestion(false, [&] { whileAsked = window->lblStatus->text(); });
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(whileAsked, Utf8("新着 3件、再掲載 0件、値下げ 0件、値上げ 0件、受付終了 0件、除外 0件"));
+    EXPECT_EQ(window->lblStatus->text(), whileAsked);
 }
 
 TEST_F(RunTest, ARunWithoutListingsSaysSo) {

@@ -83,11 +83,13 @@ void ScriptedPrompt::Error(QWidget* owner, const QString& text) {
 }
 
 std::optional<SaveChoice> ScriptedPrompt::SaveFileName(QWidget*, const QString& title, const QStringList& filters,
-                                                       const QString& folder, const QString& fileName) {
+                                                       const QString& folder, const QString& fileName,
+                                                       int selectedFilter) {
     Record(PromptCall::Kind::SaveFile, title);
     calls_.back().folder = folder;
     lastSaveFilters = filters;
     lastSaveFileName = fileName;
+    lastSaveFilter = selectedFilter;
     if (saveFiles_.empty()) {
         ADD_FAILURE() << "unexpected save dialog";
         return std::nullopt;
