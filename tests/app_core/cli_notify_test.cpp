@@ -90,8 +90,14 @@ TEST_F(NotifyTest, ARunSendsItsChangesFirstInEveryFormatAndNothingWhenNotDue) {
     const ProfileFile file = WriteSettings(MailLines("db/pw"));
     NotifySettings settings = ReadNotifySettings(file, dir_.path());
     const AlertTransport transport = AlertTransportFor(ReadSiteSettings(file), dir_.path());
-    RunAlert run{
-        "vorn-search-cli", "新着 1件、再掲載 0件、値下げ 1件、値上げ 0件、受付終了 0件", {}, false, true, false, false, ""};
+    RunAlert run{"vorn-search-cli",
+                 "新着 1件、再掲載 0件、値下げ 1件、値上げ 0件、受付終了 0件",
+                 {},
+                 false,
+                 true,
+                 false,
+                 false,
+                 ""};
     for (int i = 0; i < 11; ++i) {
         run.listings.push_back({"", "ソファ \"" + std::to_string(i) + "\"\n<b>", "1,000円",
                                 "https://127.0.0.1:1/item/" + std::to_string(i), "https://127.0.0.1:1/p.jpg"});
