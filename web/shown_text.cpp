@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <iterator>
 
@@ -102,19 +103,10 @@ std::optional<char32_t> NumericCodePoint(std::string_view digits) {
         return std::nullopt;
     }
     std::uint32_t value = 0;
-    for (const char c : digits) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        }
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
+    const char* end = digits.data() + digits.size();
+    if (const auto [stop, error] = std::from_chars(digits.data(), end, value, base);
+        error != std::errc{} || stop != end) {
+        return std::nullopt;
     }
     // Nothing a browser would show as the character itself: NUL, surrogates, beyond Unicode.
     if (value == 0 || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) {
