@@ -79,21 +79,6 @@ std::vector<StoredChange> StoredChanges(CatalogueDb& db, const std::string& sinc
     return changes;
 }
 
-std::vector<StoredRow> LastRunRows(CatalogueDb& db) {
-    EnsureStore(db);
-    std::vector<StoredRow> rows;
-    for (DbRows stored = db.OpenRows(sql::kSelectLastRunRows); !stored.AtEnd(); stored.Next()) {
-        rows.push_back({SplitFields(stored.Bytes("Fields")), stored.Text("Change")});
-    }
-    return rows;
-}
-
-std::string LastRunMode(CatalogueDb& db) {
-    EnsureStore(db);
-    DbRows rows = db.OpenRows(sql::kSelectLastRunMode);
-    return rows.AtEnd() || rows.IsNull("Mode") ? std::string() : rows.Text("Mode");
-}
-
 std::int64_t ForgetStore(CatalogueDb& db, const std::string& beforeDay) {
     EnsureStore(db);
     if (beforeDay.empty()) {

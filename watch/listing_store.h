@@ -25,14 +25,11 @@ struct StoredChange {
 std::vector<StoredChange> StoredChanges(CatalogueDb& db, const std::string& sinceDay,
                                         const std::vector<ChangeKind>& kinds);
 
-// A row of the last run that wrote any, as it was written.
+// A row of a run, as it was written.
 struct StoredRow {
     ItemFields fields;
     std::string change;
 };
-std::vector<StoredRow> LastRunRows(CatalogueDb& db);
-// The mode name that run was begun with ("all", "new-only", "changes-only"); empty when unknown.
-std::string LastRunMode(CatalogueDb& db);
 
 // Makes the store's tables where the database lacks them.
 void EnsureStore(CatalogueDb& db);

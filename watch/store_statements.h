@@ -55,15 +55,6 @@ inline constexpr const char* kSelectRowHasFields =
 inline constexpr const char* kAddRowFields = "ALTER TABLE T24_ROW ADD COLUMN Fields BLOB";
 inline constexpr const char* kEndRun = "UPDATE T22_RUN SET Ended = ?, Outcome = ?, Rows = ? WHERE RunID = ?";
 
-// The rows of the last run that wrote any, in their order.
-inline constexpr const char* kSelectLastRunRows =
-    "SELECT COALESCE(T24_ROW.Fields, T21_ITEM.Fields) AS Fields, T24_ROW.Change FROM T24_ROW "
-    "LEFT JOIN T21_ITEM ON T21_ITEM.UrlKey = T24_ROW.UrlKey "
-    "WHERE T24_ROW.RunID = (SELECT MAX(RunID) FROM T24_ROW) AND COALESCE(T24_ROW.Fields, T21_ITEM.Fields) IS NOT NULL "
-    "ORDER BY T24_ROW.Seq";
-// The mode of the last run that wrote any rows (NULL for a run stored before modes were kept).
-inline constexpr const char* kSelectLastRunMode =
-    "SELECT Mode FROM T22_RUN WHERE RunID = (SELECT MAX(RunID) FROM T24_ROW)";
 // Changes, newest first; from a day on (YYYY-MM-DD).
 inline constexpr const char* kSelectChanges =
     "SELECT T22_RUN.Started, T23_CHANGE.Kind, T21_ITEM.Title, T23_CHANGE.Before, T23_CHANGE.After, "
