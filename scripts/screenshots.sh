@@ -38,7 +38,7 @@ click 270 65 # 自転車
 shot 470x442+0+0 window-idle
 xdotool key alt+o
 sleep 1.5
-shot 690x470+0+0 options-dialog
+shot 690x462+0+0 options-dialog
 xdotool key Escape
 sleep 0.5
 xdotool key alt+r
