@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -32,7 +33,7 @@ public:
     ChildResult Wait(std::chrono::seconds limit = std::chrono::seconds(120));
 
 private:
-    pid_t pid_ = -1;
+    std::atomic<pid_t> pid_ = -1; // a test's server thread may signal while Wait reaps
     std::filesystem::path outFile_;
     std::filesystem::path errFile_;
 };
