@@ -37,7 +37,7 @@ protected:
             const Answer answer = answers_[static_cast<int>(std::stol(request.path.substr(9)) - site::ArticleIdOf(0))];
             page.status = answer == kNotFound ? 404 : answer == kUnavailable ? 503 : 200;
             page.body = answer == kNoHeading ? ReplaceAllNoCase(page.body, "<h1", "<h2") : page.body;
-            if (answer == kStopAsItArrives) {
+            if (answer == kStopAsItArrives && running_ != nullptr) {
                 running_->Signal(SIGTERM); // in before the page's first byte goes out
             }
             return page;
@@ -70,6 +70,10 @@ protected:
             running_ = child.get();
         }
         const ChildResult result = child->Wait();
+        {
+            std::lock_guard lock(mutex_);
+            running_ = nullptr;
+        }
         std::vector<std::string> rows, expected = owed;
         expected.insert(expected.end(), day.rows.begin(), day.rows.end());
         const std::vector<test::CsvRecord> records = test::ParseCsv(test::ReadBytes(output)).records;
