@@ -90,8 +90,8 @@ std::optional<std::string> LoadFile(const std::filesystem::path& path) {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// A file a text editor saved: valid UTF-8 holding more than ASCII, or marked as UTF-8. Japanese
-// text in code page 932 is practically never valid UTF-8.
+} // namespace
+
 bool IsUtf8Text(std::string_view content) {
     if (content.starts_with(kByteOrderMark)) {
         return true;
@@ -108,6 +108,8 @@ bool IsUtf8Text(std::string_view content) {
     }
     return beyondAscii;
 }
+
+namespace {
 
 // The file's lines as they are, and as the profile rules read them (CP932). A UTF-8 file is
 // matched and read through its CP932 form and written back in UTF-8.

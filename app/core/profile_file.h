@@ -37,6 +37,10 @@ private:
 };
 
 // Section and key names compared as the file compares them: ASCII letters without regard to case.
+// A file a text editor saved: valid UTF-8 holding more than ASCII, or marked as UTF-8. Japanese
+// text in code page 932 is practically never valid UTF-8.
+bool IsUtf8Text(std::string_view content);
+
 bool SameProfileName(std::string_view a, std::string_view b);
 
 // A profile integer: an optional sign, then decimal digits, or hexadecimal digits after "0x" or
